@@ -1,0 +1,36 @@
+#include "model/drainerror.h"
+
+namespace slatewick {
+
+namespace {
+std::string describe(DrainError::Kind kind, const std::string &location)
+{
+    switch (kind) {
+    case DrainError::Kind::verificationFailed:
+        return "The copied files at " + location + " did not match the source.";
+    case DrainError::Kind::sourceUnavailable:
+        return "The card was removed before draining could finish.";
+    case DrainError::Kind::remoteUnavailable:
+        return "The card is safely cached, but the remote server folder is currently unavailable.";
+    case DrainError::Kind::noFiles:
+        return "No transferable files were found on the card.";
+    case DrainError::Kind::unsafeTemplate:
+        return "The naming template produced an unsafe folder name.";
+    }
+    return {};
+}
+} // namespace
+
+DrainError::DrainError(Kind kind, std::string location)
+    : std::runtime_error(describe(kind, location))
+    , m_kind(kind)
+    , m_location(std::move(location))
+{
+}
+
+DrainError DrainError::verificationFailed(std::string location)
+{
+    return DrainError(Kind::verificationFailed, std::move(location));
+}
+
+} // namespace slatewick

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace slatewick {
+
+// The drain's own failures; what() is the sentence the card's row shows.
+class DrainError final : public std::runtime_error {
+public:
+    enum class Kind { verificationFailed, sourceUnavailable, remoteUnavailable, noFiles, unsafeTemplate };
+
+    static DrainError verificationFailed(std::string location);
+    static DrainError sourceUnavailable() { return DrainError(Kind::sourceUnavailable); }
+    static DrainError remoteUnavailable() { return DrainError(Kind::remoteUnavailable); }
+    static DrainError noFiles() { return DrainError(Kind::noFiles); }
+    static DrainError unsafeTemplate() { return DrainError(Kind::unsafeTemplate); }
+
+    Kind kind() const { return m_kind; }
+    // The copy that failed its check: "local cache" or "remote server".
+    const std::string &location() const { return m_location; }
+    std::string description() const { return what(); }
+
+    bool operator==(const DrainError &other) const
+    {
+        return m_kind == other.m_kind && m_location == other.m_location;
+    }
+
+private:
+    explicit DrainError(Kind kind, std::string location = {});
+
+    Kind m_kind;
+    std::string m_location;
+};
+
+} // namespace slatewick

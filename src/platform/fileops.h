@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The file-system operations the rest of the program relies on. Every failure
+// throws FileSystemError naming the operation, the path and the system's reason.
+namespace slatewick::fileops {
+
+// True when anything exists at the path (links followed); never throws.
+bool exists(const std::filesystem::path &path);
+
+// Makes the folder and any missing parents; an existing folder is fine.
+void createDirectories(const std::filesystem::path &folder);
+
+// Makes the missing parents, then the last component exclusively.
+// Returns false when something already exists there.
+bool createDirectoryExclusive(const std::filesystem::path &folder);
+
+// Writes to a temporary file in the same folder, flushes it to storage and
+// renames it over the target, so a crash leaves either the old or the new file.
+void atomicWrite(const std::filesystem::path &file, std::string_view bytes);
+
+// Reads a whole (small) file. Throws on failure.
+std::string readFile(const std::filesystem::path &file);
+
+// The names directly inside a folder, hidden ones included, in directory order.
+std::vector<std::string> directEntryNames(const std::filesystem::path &folder);
+
+// Removes an entry for good: a folder with everything in it, a link as a link.
+void removeEntry(const std::filesystem::path &entry);
+
+// Removes a file; a missing file is fine.
+void removeFileIfPresent(const std::filesystem::path &file);
+
+// read(2) and write(2) that retry after signals; writeAll writes every byte.
+std::size_t readSome(int fd, void *buffer, std::size_t size, const std::filesystem::path &path);
+void writeAll(int fd, const void *buffer, std::size_t size, const std::filesystem::path &path);
+
+} // namespace slatewick::fileops

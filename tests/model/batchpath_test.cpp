@@ -1,0 +1,68 @@
+#include "model/batchpath.h"
+#include "model/drainerror.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+
+using namespace slatewick;
+
+namespace {
+std::chrono::system_clock::time_point sampleTime()
+{
+    std::tm parts{};
+    parts.tm_year = 2026 - 1900;
+    parts.tm_mon = 11;
+    parts.tm_mday = 4;
+    parts.tm_hour = 23;
+    parts.tm_min = 39;
+    parts.tm_sec = 24;
+    return std::chrono::system_clock::from_time_t(::timegm(&parts));
+}
+
+std::string render(const std::string &templateText, const std::string &card = "CARD01")
+{
+    return BatchPath::rendered(templateText, card, "A1B2C3D4", sampleTime());
+}
+} // namespace
+
+TEST(BatchPath, RendersTokens)
+{
+    EXPECT_EQ(render("{date}_{card}_{batch}"), "2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
+    EXPECT_EQ(render("{date}/{card}/{batch}"), "2026-12-04T23-39-24Z/CARD01/A1B2C3D4");
+    EXPECT_EQ(render("{volume}"), render("{card}"));
+    EXPECT_EQ(render("{card}", "A/B: C \n"), "A-B- C");
+    EXPECT_EQ(render("{card}", "\u00A0CARD\u2003"), "CARD");
+    EXPECT_EQ(render("{card}//{batch}/"), "CARD01/A1B2C3D4");
+    EXPECT_EQ(render("{foo}_{card}"), "{foo}_CARD01");
+    EXPECT_EQ(render("   "), "   ");
+    EXPECT_EQ(render("a:b\\c"), "a:b\\c");
+}
+
+TEST(BatchPath, RefusesTemplatesThatLeaveTheRootOrNameNothing)
+{
+    for (const char *unsafe : {"/{card}", "{card}/../x", "./{card}", "{card}/.", "", "///", ".."})
+        EXPECT_THROW(render(unsafe), DrainError) << unsafe;
+    EXPECT_THROW(render(std::string("a\0b", 3)), DrainError);
+    // A card whose name trims to nothing leaves no component.
+    EXPECT_THROW(render("{card}", "  "), DrainError);
+    try {
+        render("/x");
+    } catch (const DrainError &error) {
+        EXPECT_EQ(error.kind(), DrainError::Kind::unsafeTemplate);
+    }
+}
+
+TEST(BatchPath, ExampleUsesSampleValuesOrGivesNothing)
+{
+    EXPECT_EQ(BatchPath::example("{card}_{batch}"), "SAMPLE_CARD_A1B2C3D4");
+    EXPECT_EQ(BatchPath::example("/x"), std::nullopt);
+}
+
+TEST(BatchPath, BatchCodeIsEightUpperCaseHexDigitsAndFresh)
+{
+    const std::string code = BatchPath::freshBatchCode();
+    ASSERT_EQ(code.size(), 8u);
+    EXPECT_EQ(code.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    EXPECT_NE(BatchPath::freshBatchCode() + BatchPath::freshBatchCode(), code + code);
+}

@@ -1,0 +1,145 @@
+#include "model/settingsstore.h"
+#include "support/files.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace slatewick;
+using slatewick::testsupport::TempDir;
+
+namespace {
+
+struct SettingsStoreTest : ::testing::Test {
+    TempDir dir;
+    SettingsStore store{KeyValueStore(dir / "Slatewick")};
+    std::filesystem::path file() const { return dir / "Slatewick" / SettingsStore::key; }
+
+    DrainSettings sample() const
+    {
+        DrainSettings settings;
+        settings.watchedSlots = {CardSlot{"f1", "A \u2014 f1", "Acme", "R", "usb"},
+                                 CardSlot{"f2", "B \u2014 f2", "Acme", "R", "usb"}};
+        settings.remoteDirectory = dir.path().string();
+        settings.clearAfterCopy = true;
+        settings.namingTemplate = "{date}/{card}";
+        settings.gracePeriodSeconds = 12;
+        settings.launchAtLogin = false;
+        return settings;
+    }
+};
+
+} // namespace
+
+TEST_F(SettingsStoreTest, NothingStoredGivesDefaultsThatAreNotReady)
+{
+    const DrainSettings loaded = store.load();
+    EXPECT_EQ(loaded, DrainSettings{});
+    EXPECT_TRUE(loaded.watchedSlots.empty());
+    EXPECT_EQ(loaded.namingTemplate, "{date}_{card}_{batch}");
+    EXPECT_EQ(loaded.gracePeriodSeconds, 8);
+    EXPECT_TRUE(loaded.launchAtLogin);
+    EXPECT_FALSE(loaded.clearAfterCopy);
+    EXPECT_FALSE(loaded.isReady());
+}
+
+TEST_F(SettingsStoreTest, SaveThenLoadGivesAnEqualRecordWithMembersInOrder)
+{
+    store.save(sample());
+    EXPECT_EQ(store.load(), sample());
+    const std::string text = testsupport::readFile(file());
+    EXPECT_LT(text.find("\"watchedSlots\""), text.find("\"remoteDirectory\""));
+    EXPECT_LT(text.find("\"gracePeriodSeconds\""), text.find("\"launchAtLogin\""));
+    EXPECT_EQ(text.find('\n'), std::string::npos) << "compact output";
+}
+
+TEST_F(SettingsStoreTest, OneBadMemberLoadsDefaultsAndLeavesTheBytesAlone)
+{
+    const auto good = nlohmann::json::parse(toJson(sample()).dump());
+    std::vector<nlohmann::json> damaged;
+    for (const char *key : {"watchedSlots", "remoteDirectory", "clearAfterCopy", "namingTemplate",
+                            "gracePeriodSeconds", "launchAtLogin"}) {
+        auto missing = good;
+        missing.erase(key);
+        damaged.push_back(missing);
+        auto null = good;
+        null[key] = nullptr;
+        damaged.push_back(null);
+    }
+    auto textGrace = good;
+    textGrace["gracePeriodSeconds"] = "8";
+    auto fractionalGrace = good;
+    fractionalGrace["gracePeriodSeconds"] = 8.5;
+    auto numberFlag = good;
+    numberFlag["clearAfterCopy"] = 1;
+    auto badSlot = good;
+    badSlot["watchedSlots"][1].erase("label");
+    damaged.insert(damaged.end(), {textGrace, fractionalGrace, numberFlag, badSlot});
+
+    for (const auto &document : damaged) {
+        testsupport::writeFile(file(), document.dump());
+        EXPECT_EQ(store.load(), DrainSettings{}) << document.dump();
+        EXPECT_EQ(testsupport::readFile(file()), document.dump());
+    }
+    testsupport::writeFile(file(), "{not json");
+    EXPECT_EQ(store.load(), DrainSettings{});
+    EXPECT_EQ(testsupport::readFile(file()), "{not json");
+}
+
+TEST_F(SettingsStoreTest, ExtraMemberLoadsAndIsDroppedByTheNextSave)
+{
+    auto document = nlohmann::json::parse(toJson(sample()).dump());
+    document["fromTheFuture"] = {1, 2};
+    testsupport::writeFile(file(), document.dump());
+    const DrainSettings loaded = store.load();
+    EXPECT_EQ(loaded, sample());
+    store.save(loaded);
+    EXPECT_EQ(testsupport::readFile(file()).find("fromTheFuture"), std::string::npos);
+}
+
+TEST_F(SettingsStoreTest, SaveReplacesTheFileAtomically)
+{
+    store.save(sample());
+    const auto before = std::filesystem::status(file());
+    auto changed = sample();
+    changed.gracePeriodSeconds = 30;
+    // Hold the old file open: an atomic save leaves it whole and gives the name a new inode.
+    std::ifstream old(file());
+    const auto oldInode = std::filesystem::hard_link_count(file());
+    store.save(changed);
+    EXPECT_EQ(store.load(), changed);
+    std::string oldText((std::istreambuf_iterator<char>(old)), {});
+    EXPECT_EQ(oldText, toJson(sample()).dump());
+    EXPECT_EQ(oldInode, 1u);
+    for (const auto &entry : std::filesystem::directory_iterator(dir / "Slatewick"))
+        EXPECT_EQ(entry.path().filename(), SettingsStore::key) << "no temporary file left behind";
+    (void)before;
+}
+
+TEST_F(SettingsStoreTest, ReadinessIsEvaluatedOnEveryRead)
+{
+    auto settings = sample();
+    const auto remote = dir / "remote";
+    settings.remoteDirectory = remote.string();
+    EXPECT_FALSE(settings.isReady());
+    std::filesystem::create_directory(remote);
+    EXPECT_TRUE(settings.isReady());
+    std::filesystem::remove(remote);
+    EXPECT_FALSE(settings.isReady());
+    testsupport::writeFile(remote, "a file counts");
+    EXPECT_TRUE(settings.isReady());
+
+    auto noSlots = settings;
+    noSlots.watchedSlots.clear();
+    EXPECT_FALSE(noSlots.isReady());
+    auto noRemote = settings;
+    noRemote.remoteDirectory.clear();
+    EXPECT_FALSE(noRemote.isReady());
+}
+
+TEST_F(SettingsStoreTest, SlotOrderMattersForEquality)
+{
+    auto swapped = sample();
+    std::swap(swapped.watchedSlots[0], swapped.watchedSlots[1]);
+    EXPECT_NE(swapped, sample());
+}
