@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Slatewick needs that this machine lacks, then
+# configures and builds. Sourced by run.sh and test.sh; BUILD_DIR and
+# CMAKE_EXTRA may be set by the caller.
+set -euo pipefail
+
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD_DIR="${BUILD_DIR:-$here/build}"
+
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
+          libmount-dev libudev-dev libxxhash-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+          xxhash e2fsprogs util-linux rsync)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+if ((${#missing[@]})); then
+  echo "Installing missing packages: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
+
+cmake -S "$here" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" ${CMAKE_EXTRA:-} >/dev/null
+cmake --build "$BUILD_DIR"

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Builds Slatewick and runs every test. With --sanitize, builds a separate tree
+# with AddressSanitizer and UndefinedBehaviorSanitizer and runs the tests there.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+if [ "${1:-}" = "--sanitize" ]; then
+  export BUILD_DIR="$here/build-sanitize" BUILD_TYPE=Debug CMAKE_EXTRA="-DSLATEWICK_SANITIZE=ON"
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+fi
+source "$here/scripts/setup.sh"
+cd "$BUILD_DIR"
+ctest --output-on-failure --timeout 600
