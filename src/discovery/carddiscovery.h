@@ -1,0 +1,34 @@
+#pragma once
+
+#include "discovery/volumesource.h"
+#include "model/insertedcard.h"
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace slatewick {
+
+// Lists the mounted removable cards and describes a mounted volume as a
+// card with the fingerprint of its reader slot. Keeps no state between
+// calls and never fails: what cannot be learned falls back to fixed texts.
+class CardDiscovery {
+public:
+    CardDiscovery(); // the real source
+    explicit CardDiscovery(std::shared_ptr<const VolumeSource> source);
+
+    // Removable or ejectable volumes, ordered by name as a file browser would.
+    std::vector<InsertedCard> removableCards() const;
+    // Without a display name the card is named after its mount point.
+    std::optional<InsertedCard> make(const std::filesystem::path &url,
+                                     const std::optional<std::string> &displayName) const;
+
+private:
+    DiskInfo diskInfo(const std::filesystem::path &mountPoint) const;
+
+    std::shared_ptr<const VolumeSource> m_source;
+};
+
+} // namespace slatewick

@@ -1,0 +1,29 @@
+#include "discovery/mountentry.h"
+
+#include <sstream>
+
+namespace slatewick {
+
+namespace {
+
+bool hasOption(const std::string &options, const std::string &wanted)
+{
+    std::istringstream list(options);
+    std::string option;
+    while (std::getline(list, option, ',')) {
+        if (option == wanted || option.starts_with(wanted + "="))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool MountEntry::hiddenByTable() const
+{
+    if (fileSystemType == "squashfs" || fileSystemType == "erofs")
+        return true;
+    return hasOption(options, "x-gvfs-hide") || hasOption(options, "x-gdu.hide");
+}
+
+} // namespace slatewick

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "discovery/volumesource.h"
+
+#include <filesystem>
+
+namespace slatewick {
+
+// Volume facts from the mount table (libmount) and the device database
+// (libudev, with sysfs and the superblock where udev has recorded nothing).
+class SystemVolumeSource final : public VolumeSource {
+public:
+    SystemVolumeSource();
+    // Reads another mountinfo file instead of the process's own table.
+    explicit SystemVolumeSource(std::filesystem::path mountInfo);
+
+    std::optional<std::vector<VolumeFacts>> mountedVolumes() const override;
+    DiskInfo diskInfo(const std::filesystem::path &mountPoint) const override;
+
+private:
+    std::filesystem::path m_mountInfo;
+};
+
+} // namespace slatewick

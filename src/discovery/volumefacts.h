@@ -1,0 +1,20 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace slatewick {
+
+// One mounted volume as the mount table and the device database describe it.
+// A fact that could not be learned is absent, never guessed.
+struct VolumeFacts {
+    std::filesystem::path mountPoint;
+    std::optional<std::string> name;
+    std::optional<bool> removable;
+    std::optional<bool> ejectable;
+
+    bool operator==(const VolumeFacts &) const = default;
+};
+
+} // namespace slatewick
