@@ -1,0 +1,115 @@
+#include "ui/activityrow.h"
+
+#include "ui/phasestyle.h"
+#include "ui/selectableline.h"
+#include "ui/symbolicons.h"
+#include "ui/textstyle.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace slatewick {
+
+namespace {
+
+constexpr int progressSteps = 1000;
+
+QLabel *wrappingLabel(const char *name)
+{
+    auto *label = new QLabel;
+    label->setObjectName(QString::fromLatin1(name));
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dismiss, QWidget *parent)
+    : QWidget(parent)
+    , m_activity(activity)
+    , m_dismiss(std::move(dismiss))
+    , m_symbol(new QLabel)
+    , m_name(wrappingLabel("activityName"))
+    , m_phase(wrappingLabel("activityPhase"))
+    , m_detail(wrappingLabel("activityDetail"))
+    , m_progress(new QProgressBar)
+    , m_batchPath(new SelectableLine)
+    , m_dismissButton(new QPushButton(QStringLiteral("Dismiss")))
+{
+    m_symbol->setObjectName(QStringLiteral("activitySymbol"));
+    m_symbol->setFixedWidth(24);
+    m_symbol->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_progress->setObjectName(QStringLiteral("activityProgress"));
+    m_progress->setRange(0, progressSteps);
+    m_progress->setTextVisible(false);
+    m_progress->setFixedHeight(7);
+    m_batchPath->setObjectName(QStringLiteral("activityBatchPath"));
+    m_dismissButton->setObjectName(QStringLiteral("activityDismiss"));
+    m_dismissButton->setFlat(true);
+    m_dismissButton->setCursor(Qt::PointingHandCursor);
+    TextStyle::headline(m_name);
+    TextStyle::subheadline(m_phase);
+    TextStyle::caption(m_detail);
+    TextStyle::secondary(m_detail);
+    TextStyle::smallCaption(m_batchPath);
+    TextStyle::secondary(m_batchPath);
+    connect(m_dismissButton, &QPushButton::clicked, this, [this] {
+        if (m_dismiss)
+            m_dismiss();
+    });
+
+    auto *texts = new QVBoxLayout;
+    texts->setSpacing(4);
+    texts->addWidget(m_name);
+    texts->addWidget(m_phase);
+    texts->addWidget(m_detail);
+    texts->addWidget(m_progress);
+    texts->addWidget(m_batchPath);
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(10);
+    row->addWidget(m_symbol, 0, Qt::AlignTop);
+    row->addLayout(texts, 1);
+    row->addWidget(m_dismissButton, 0, Qt::AlignTop);
+    redraw();
+}
+
+void ActivityRow::setActivity(const CardActivity &activity)
+{
+    if (activity == m_activity)
+        return;
+    m_activity = activity;
+    redraw();
+}
+
+void ActivityRow::redraw()
+{
+    const PhaseStyle style = PhaseStyle::of(m_activity.phase);
+    m_symbol->setPixmap(SymbolIcons::pixmap(style.symbol, 20, devicePixelRatioF()));
+    m_name->setText(QString::fromStdString(m_activity.cardName));
+    m_phase->setText(QString::fromUtf8(displayText(m_activity.phase).data(),
+                                       static_cast<qsizetype>(displayText(m_activity.phase).size())));
+    m_detail->setText(QString::fromStdString(m_activity.detail));
+
+    m_progress->setVisible(style.showsProgress);
+    const double fraction = std::isfinite(m_activity.progress) ? std::clamp(m_activity.progress, 0.0, 1.0) : 0.0;
+    m_progress->setValue(static_cast<int>(std::lround(fraction * progressSteps)));
+    QPalette tint = m_progress->palette();
+    tint.setColor(QPalette::Highlight, style.color);
+    m_progress->setPalette(tint);
+
+    m_batchPath->setVisible(m_activity.batchURL.has_value());
+    if (m_activity.batchURL)
+        m_batchPath->setLine(QString::fromStdString(m_activity.batchURL->string()));
+    m_dismissButton->setVisible(style.offersDismiss);
+}
+
+} // namespace slatewick

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "model/drainphase.h"
+
+#include <QColor>
+#include <QString>
+
+namespace slatewick {
+
+// How a drain phase looks in an activity row.
+struct PhaseStyle {
+    QString symbol;
+    QColor color;
+    bool showsProgress;
+    bool offersDismiss;
+
+    static PhaseStyle of(DrainPhase phase);
+};
+
+} // namespace slatewick
