@@ -1,0 +1,127 @@
+#include "support/loopdevice.h"
+
+#include <fcntl.h>
+#include <linux/blkpg.h>
+#include <linux/loop.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+extern char **environ;
+
+namespace slatewick::testsupport {
+
+namespace {
+
+std::string reason(const std::string &what)
+{
+    return what + ": " + std::strerror(errno);
+}
+
+} // namespace
+
+LoopDevice::LoopDevice(const std::filesystem::path &image, bool scanPartitions)
+{
+    const UniqueFd backing(::open(image.c_str(), O_RDWR | O_CLOEXEC));
+    if (!backing) {
+        m_error = reason("Could not open " + image.string());
+        return;
+    }
+    m_error = attach(backing.get(), scanPartitions);
+}
+
+// Another process may take the free device between asking and configuring it, so try a few.
+std::string LoopDevice::attach(int backing, bool scanPartitions)
+{
+    const UniqueFd control(::open("/dev/loop-control", O_RDWR | O_CLOEXEC));
+    if (!control)
+        return reason("Could not open /dev/loop-control");
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        const int number = ::ioctl(control.get(), LOOP_CTL_GET_FREE);
+        if (number < 0)
+            return reason("Could not find a free loop device");
+        const std::string node = "/dev/loop" + std::to_string(number);
+        UniqueFd device(::open(node.c_str(), O_RDWR | O_CLOEXEC));
+        if (!device)
+            return reason("Could not open " + node);
+        loop_config config{};
+        config.fd = static_cast<std::uint32_t>(backing);
+        // Detached by the kernel once unused, even if the test process dies.
+        config.info.lo_flags = LO_FLAGS_AUTOCLEAR | (scanPartitions ? LO_FLAGS_PARTSCAN : 0);
+        if (::ioctl(device.get(), LOOP_CONFIGURE, &config) == 0) {
+            m_fd = std::move(device);
+            m_number = number;
+            return {};
+        }
+        if (errno != EBUSY)
+            return reason("Could not attach " + node);
+    }
+    return "Could not attach a loop device: every free one was taken by another process";
+}
+
+LoopDevice::~LoopDevice()
+{
+    if (m_fd)
+        ::ioctl(m_fd.get(), LOOP_CLR_FD);
+}
+
+dev_t LoopDevice::device() const
+{
+    struct stat info {};
+    return ::stat(node().c_str(), &info) == 0 ? info.st_rdev : 0;
+}
+
+std::string LoopDevice::addPartition(int number, std::int64_t offset, std::int64_t length) const
+{
+    blkpg_partition partition{};
+    partition.start = offset;
+    partition.length = length;
+    partition.pno = number;
+    blkpg_ioctl_arg request{BLKPG_ADD_PARTITION, 0, sizeof partition, &partition};
+    if (::ioctl(m_fd.get(), BLKPG, &request) != 0)
+        return reason("Could not add partition " + std::to_string(number) + " to " + node().string());
+    return {};
+}
+
+std::string runProgram(const std::string &program, const std::vector<std::string> &arguments)
+{
+    std::vector<char *> argv;
+    std::vector<std::string> all{program};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    for (std::string &argument : all)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = 0;
+    const int started = ::posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0)
+        return "Could not run " + program + ": " + std::strerror(started);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return program + " failed with status " + std::to_string(status);
+    return {};
+}
+
+std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes)
+{
+    {
+        const UniqueFd file(::open(image.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+        if (!file || ::ftruncate(file.get(), bytes) != 0)
+            return reason("Could not make " + image.string());
+    }
+    return runProgram("mkfs.ext4", {"-q", "-F", "-L", label, image.string()});
+}
+
+} // namespace slatewick::testsupport

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/uniquefd.h"
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace slatewick::testsupport {
+
+// An image file attached to a free loop device for the object's lifetime.
+// Check error() after construction: it holds the kernel's reason for a refusal.
+class LoopDevice {
+public:
+    explicit LoopDevice(const std::filesystem::path &image, bool scanPartitions = false);
+    LoopDevice(const LoopDevice &) = delete;
+    LoopDevice &operator=(const LoopDevice &) = delete;
+    ~LoopDevice();
+
+    bool attached() const { return m_number >= 0; }
+    const std::string &error() const { return m_error; }
+    std::string name() const { return "loop" + std::to_string(m_number); }
+    std::filesystem::path node() const { return "/dev/" + name(); }
+    // The node of partition 1, 2, ... when partitions were scanned.
+    std::filesystem::path partitionNode(int partition) const { return node().string() + "p" + std::to_string(partition); }
+    dev_t device() const;
+    // Declares a partition by hand, so no partition-table support is needed
+    // in the kernel; the device must have been attached with partition scanning.
+    std::string addPartition(int number, std::int64_t offset, std::int64_t length) const;
+
+private:
+    std::string attach(int backing, bool scanPartitions);
+
+    UniqueFd m_fd;
+    int m_number = -1;
+    std::string m_error;
+};
+
+// Runs a program with arguments, its output discarded; empty when it exits with 0.
+std::string runProgram(const std::string &program, const std::vector<std::string> &arguments);
+
+// A file of the given size holding an empty ext4 file system; empty on success, else why not.
+std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes);
+
+} // namespace slatewick::testsupport
