@@ -1,0 +1,52 @@
+#include "engine/contenthash.h"
+
+#include <xxhash.h>
+
+#include <new>
+
+namespace slatewick {
+
+std::string ContentHash::hex() const
+{
+    XXH128_canonical_t canonical;
+    XXH128_canonicalFromHash(&canonical, XXH128_hash_t{low, high});
+    static constexpr char digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(2 * sizeof canonical.digest);
+    for (unsigned char byte : canonical.digest) {
+        text += digits[byte >> 4];
+        text += digits[byte & 0xf];
+    }
+    return text;
+}
+
+ContentHasher::ContentHasher()
+    : m_state(XXH3_createState())
+{
+    if (!m_state)
+        throw std::bad_alloc();
+    reset();
+}
+
+ContentHasher::~ContentHasher()
+{
+    XXH3_freeState(m_state);
+}
+
+void ContentHasher::reset()
+{
+    XXH3_128bits_reset(m_state);
+}
+
+void ContentHasher::update(const void *bytes, std::size_t size)
+{
+    XXH3_128bits_update(m_state, bytes, size);
+}
+
+ContentHash ContentHasher::digest() const
+{
+    const XXH128_hash_t hash = XXH3_128bits_digest(m_state);
+    return ContentHash{hash.high64, hash.low64};
+}
+
+} // namespace slatewick

@@ -1,0 +1,210 @@
+#include "engine/treecopy.h"
+
+#include "engine/fairlock.h"
+#include "engine/readback.h"
+#include "platform/cancellationerror.h"
+#include "platform/fileops.h"
+#include "platform/filesystemerror.h"
+#include "platform/uniquefd.h"
+
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <optional>
+#include <utility>
+
+namespace slatewick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t blockSize = 1 << 20;
+
+// Opens a file below root without following any link on the way, not even in
+// an intermediate folder (openat2); on kernels without it, the last component
+// still is never followed.
+int openBeneath(int rootFd, const std::string &relative, int flags)
+{
+#ifdef SYS_openat2
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(flags | O_NOFOLLOW);
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    long fd;
+    do
+        fd = ::syscall(SYS_openat2, rootFd, relative.c_str(), &how, sizeof how);
+    while (fd < 0 && errno == EAGAIN);
+    if (fd >= 0)
+        return static_cast<int>(fd);
+    // ENOSYS: an older kernel; EPERM: a sandbox that filters the call.
+    if (errno != ENOSYS && errno != EPERM)
+        return -1;
+#endif
+    return ::openat(rootFd, relative.c_str(), flags | O_NOFOLLOW);
+}
+
+// A written file, whose closing is checked.
+class OutputFd {
+public:
+    explicit OutputFd(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~OutputFd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    OutputFd(const OutputFd &) = delete;
+    OutputFd &operator=(const OutputFd &) = delete;
+    explicit operator bool() const { return m_fd >= 0; }
+    int get() const { return m_fd; }
+    int release() { return std::exchange(m_fd, -1); }
+
+private:
+    int m_fd;
+};
+
+struct CopiedFile {
+    ContentHash hash;
+    std::int64_t sizeNow = 0;
+};
+
+class FileCopier {
+public:
+    FileCopier(const fs::path &from, const fs::path &to)
+        : m_from(from)
+        , m_to(to)
+        , m_fromFd(::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+        , m_buffer(std::make_unique_for_overwrite<char[]>(blockSize))
+    {
+    }
+
+    CopiedFile copy(const std::string &relative)
+    {
+        const fs::path source = m_from / relative;
+        const fs::path destination = m_to / relative;
+        makeParent(relative);
+
+        if (!m_fromFd)
+            FileSystemError::throwLast("copy", source);
+        // O_NONBLOCK: a FIFO put in a file's place must not hang the drain.
+        UniqueFd in(openBeneath(m_fromFd.get(), relative, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        if (!in)
+            FileSystemError::throwLast("copy", source);
+        struct stat sourceStat {};
+        if (::fstat(in.get(), &sourceStat) != 0)
+            FileSystemError::throwLast("copy", source);
+        if (!S_ISREG(sourceStat.st_mode))
+            throw FileSystemError("copy", source, EINVAL);
+        ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+
+        OutputFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!out)
+            FileSystemError::throwLast("copy", destination);
+
+        m_hasher.reset();
+        for (;;) {
+            const ssize_t got = ::read(in.get(), m_buffer.get(), blockSize);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                FileSystemError::throwLast("copy", source);
+            }
+            if (got == 0)
+                break;
+            m_hasher.update(m_buffer.get(), static_cast<std::size_t>(got));
+            writeAll(out.get(), static_cast<std::size_t>(got), destination);
+        }
+
+        // The camera's time stays with the picture.
+        const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
+        if (::futimens(out.get(), times) != 0)
+            FileSystemError::throwLast("copy", destination);
+        // A network file system may report a failed write only when the file is closed.
+        if (::close(out.release()) != 0)
+            FileSystemError::throwLast("copy", destination);
+
+        CopiedFile copied{m_hasher.digest(), 0};
+        struct stat now {};
+        if (::fstat(in.get(), &now) == 0)
+            copied.sizeNow = now.st_size;
+        return copied;
+    }
+
+private:
+    void makeParent(const std::string &relative)
+    {
+        const std::size_t slash = relative.rfind('/');
+        const std::string parent = slash == std::string::npos ? std::string() : relative.substr(0, slash);
+        if (parent == m_lastParent)
+            return;
+        fileops::createDirectories(m_to / parent);
+        m_lastParent = parent;
+    }
+
+    void writeAll(int fd, std::size_t size, const fs::path &destination)
+    {
+        const char *bytes = m_buffer.get();
+        while (size > 0) {
+            const ssize_t put = ::write(fd, bytes, size);
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                FileSystemError::throwLast("copy", destination);
+            }
+            bytes += put;
+            size -= static_cast<std::size_t>(put);
+        }
+    }
+
+    const fs::path &m_from;
+    const fs::path &m_to;
+    UniqueFd m_fromFd;
+    std::unique_ptr<char[]> m_buffer;
+    ContentHasher m_hasher;
+    std::optional<std::string> m_lastParent;
+};
+
+} // namespace
+
+std::vector<ContentHash> copyTree(const fs::path &from, const fs::path &to, const Inventory &inventory,
+                                  DrainPhase phase, const ProgressUpdate &update, std::stop_token stop,
+                                  const CopyOptions &options)
+{
+    const std::vector<std::string> &paths = inventory.relativePaths;
+    std::vector<ContentHash> hashes;
+    if (paths.empty())
+        return hashes;
+    hashes.reserve(paths.size());
+
+    FileCopier copier(from, to);
+    const std::string ofFiles = " of " + std::to_string(inventory.files) + " files";
+    std::int64_t copiedBytes = 0;
+    for (std::size_t index = 0; index < paths.size(); ++index) {
+        CopiedFile copied;
+        {
+            FairLockHold hold(options.lock);
+            if (stop.stop_requested())
+                throw CancellationError();
+            copied = copier.copy(paths[index]);
+        }
+        hashes.push_back(copied.hash);
+        copiedBytes += copied.sizeNow;
+        const double progress = inventory.bytes >= 1
+                                    ? static_cast<double>(copiedBytes) / static_cast<double>(inventory.bytes)
+                                    : static_cast<double>(index + 1) / static_cast<double>(inventory.files);
+        update(phase, std::min(progress, 1.0), std::to_string(index + 1) + ofFiles);
+        if (options.readBack)
+            options.readBack->submit(index, copied.sizeNow);
+    }
+    return hashes;
+}
+
+} // namespace slatewick

@@ -1,0 +1,95 @@
+#include "engine/verification.h"
+
+#include "engine/fairlock.h"
+#include "engine/readback.h"
+#include "model/drainerror.h"
+#include "platform/filesystemerror.h"
+#include "platform/uniquefd.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+#include <stdexcept>
+
+namespace slatewick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t blockSize = 1 << 20;
+
+// The file's content as storage holds it: the caller has flushed the copy, so
+// dropping the cached pages makes the read come from the device.
+ContentHash readFromStorage(int rootFd, const fs::path &root, const std::string &relative, char *buffer)
+{
+    const fs::path path = root / relative;
+    UniqueFd fd(::openat(rootFd, relative.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
+        FileSystemError::throwLast("read", path);
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
+    ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    ContentHasher hasher;
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), buffer, blockSize);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            FileSystemError::throwLast("read", path);
+        if (got == 0)
+            return hasher.digest();
+        hasher.update(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+} // namespace
+
+void verifyCopy(const fs::path &root, const Inventory &source, const std::vector<ContentHash> &sourceHashes,
+                const std::string &location, ReadBack *overlapped, FairLock *lock)
+{
+    if (sourceHashes.size() != source.relativePaths.size())
+        throw std::invalid_argument("verifyCopy: one hash per listed file is needed");
+
+    DetailedListing listing;
+    {
+        FairLockHold hold(lock);
+        listing = detailedListing(root);
+    }
+    if (listing.inventory != source)
+        throw DrainError::verificationFailed(location);
+
+    std::vector<ReadBack::Result> early;
+    if (overlapped)
+        early = overlapped->finish();
+
+    UniqueFd rootFd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!rootFd)
+        throw DrainError::sourceUnavailable();
+
+    std::unique_ptr<char[]> buffer;
+    for (std::size_t index = 0; index < sourceHashes.size(); ++index) {
+        const bool readEarly = index < early.size() && early[index].done
+                               && early[index].identity == listing.identities[index];
+        ContentHash hash;
+        if (readEarly) {
+            hash = early[index].hash;
+        } else {
+            if (!buffer) {
+                buffer = std::make_unique_for_overwrite<char[]>(blockSize);
+                // One flush for all the files still to be read.
+                if (::syncfs(rootFd.get()) != 0)
+                    FileSystemError::throwLast("flush", root);
+            }
+            hash = readFromStorage(rootFd.get(), root, listing.inventory.relativePaths[index], buffer.get());
+        }
+        if (hash != sourceHashes[index])
+            throw DrainError::verificationFailed(location);
+    }
+    // The folders and their entries too, so the verified copy survives a power cut.
+    if (::syncfs(rootFd.get()) != 0)
+        FileSystemError::throwLast("flush", root);
+}
+
+} // namespace slatewick
