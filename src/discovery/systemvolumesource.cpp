@@ -3,6 +3,12 @@
 #include "discovery/blockdevice.h"
 #include "discovery/mounttable.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <string>
 #include <utility>
 
 namespace slatewick {
@@ -41,7 +47,38 @@ std::optional<std::vector<VolumeFacts>> SystemVolumeSource::mountedVolumes() con
     return volumes;
 }
 
+namespace {
+
+// The block device mounted at the path, from one statx call: far cheaper than
+// reading the table again for every card. Absent when the kernel cannot say
+// (no mount-root flag) or the file system reports an anonymous device number.
+std::optional<dev_t> mountedBlockDevice(const std::filesystem::path &mountPoint)
+{
+    struct statx info {};
+    if (::statx(AT_FDCWD, mountPoint.c_str(), AT_NO_AUTOMOUNT, STATX_BASIC_STATS, &info) != 0
+        || !(info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) || !(info.stx_attributes & STATX_ATTR_MOUNT_ROOT))
+        return std::nullopt;
+    const std::string sysfs =
+        "/sys/dev/block/" + std::to_string(info.stx_dev_major) + ":" + std::to_string(info.stx_dev_minor);
+    if (info.stx_dev_major == 0 || ::access(sysfs.c_str(), F_OK) != 0)
+        return std::nullopt;
+    return makedev(info.stx_dev_major, info.stx_dev_minor);
+}
+
+} // namespace
+
 DiskInfo SystemVolumeSource::diskInfo(const std::filesystem::path &mountPoint) const
+{
+    if (m_mountInfo == MountTable::processTable) {
+        if (const std::optional<dev_t> device = mountedBlockDevice(mountPoint)) {
+            const std::optional<BlockDevice> described = BlockDevice::open(*device);
+            return described ? described->diskInfo() : DiskInfo{};
+        }
+    }
+    return diskInfoFromTable(mountPoint);
+}
+
+DiskInfo SystemVolumeSource::diskInfoFromTable(const std::filesystem::path &mountPoint) const
 {
     const std::optional<std::vector<MountEntry>> entries = MountTable::blockDeviceMounts(m_mountInfo);
     if (!entries)

@@ -18,6 +18,8 @@ public:
     DiskInfo diskInfo(const std::filesystem::path &mountPoint) const override;
 
 private:
+    DiskInfo diskInfoFromTable(const std::filesystem::path &mountPoint) const;
+
     std::filesystem::path m_mountInfo;
 };
 
