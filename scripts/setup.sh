@@ -9,7 +9,7 @@ BUILD_DIR="${BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
           libmount-dev libblkid-dev libudev-dev libxxhash-dev nlohmann-json3-dev libgtest-dev libgmock-dev
-          xxhash e2fsprogs util-linux rsync)
+          xxhash e2fsprogs util-linux rsync xvfb x11-utils fonts-dejavu-core)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
