@@ -49,12 +49,6 @@ TEST_F(CardDiscoveryTest, keepsVolumesReportedRemovableOrEjectableOnly)
     EXPECT_EQ(names(cards()), (std::vector<std::string>{"Both", "Ejectable", "Removable"}));
 }
 
-TEST_F(CardDiscoveryTest, listsNothingWithoutATable)
-{
-    m_source->volumes = std::nullopt;
-    EXPECT_TRUE(cards().empty());
-}
-
 TEST_F(CardDiscoveryTest, namesVolumesWithoutANameAfterTheirMountPoint)
 {
     m_source->volumes = std::vector<VolumeFacts>{removable("/media/ana/NO NAME", std::nullopt),

@@ -26,12 +26,6 @@ TEST(DeviceTraits, hotPluggableBusesAndLoopDevicesAreEjectable)
     EXPECT_FALSE((DeviceTraits{false, false, {"scsi", "ata", "pci"}, std::nullopt}.ejectable()));
 }
 
-TEST(DeviceTraits, removableFollowsTheDiskAttributeAndIsUnknownWithoutIt)
-{
-    EXPECT_EQ((DeviceTraits{false, true, {}, std::nullopt}.removable()), true);
-    EXPECT_EQ((DeviceTraits{}.removable()), std::nullopt);
-}
-
 TEST(SlotPath, oneSlotStaysTheSameAcrossReplugAndEachLunIsItsOwnSlot)
 {
     const std::string reader = "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0";

@@ -39,6 +39,13 @@ private:
 
 class VolumeMonitorTest : public ::testing::Test {
 protected:
+    // A monitor watches the namespace it started in, so enter the test namespace first.
+    void SetUp() override
+    {
+        if (const std::string &refusal = testsupport::enterPrivateMountNamespace(); !refusal.empty())
+            GTEST_SKIP() << refusal;
+    }
+
     std::unique_ptr<VolumeMonitor> startedMonitor()
     {
         auto monitor = std::make_unique<VolumeMonitor>(
