@@ -1,7 +1,7 @@
 #include "ui/activityrow.h"
 
 #include "ui/phasestyle.h"
-#include "ui/selectableline.h"
+#include "ui/selectabletext.h"
 #include "ui/symbolicons.h"
 #include "ui/textstyle.h"
 
@@ -40,7 +40,7 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     , m_phase(wrappingLabel("activityPhase"))
     , m_detail(wrappingLabel("activityDetail"))
     , m_progress(new QProgressBar)
-    , m_batchPath(new SelectableLine)
+    , m_batchPath(new SelectableText)
     , m_dismissButton(new QPushButton(QStringLiteral("Dismiss")))
 {
     m_symbol->setObjectName(QStringLiteral("activitySymbol"));
@@ -108,7 +108,7 @@ void ActivityRow::redraw()
 
     m_batchPath->setVisible(m_activity.batchURL.has_value());
     if (m_activity.batchURL)
-        m_batchPath->setLine(QString::fromStdString(m_activity.batchURL->string()));
+        m_batchPath->setText(QString::fromStdString(m_activity.batchURL->string()));
     m_dismissButton->setVisible(style.offersDismiss);
 }
 

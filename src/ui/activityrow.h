@@ -12,7 +12,7 @@ class QPushButton;
 
 namespace slatewick {
 
-class SelectableLine;
+class SelectableText;
 
 // One card's activity: phase symbol, name, phase, detail, progress while
 // files are copied, the batch path once written, and "Dismiss" once over.
@@ -37,7 +37,7 @@ private:
     QLabel *m_phase;
     QLabel *m_detail;
     QProgressBar *m_progress;
-    SelectableLine *m_batchPath;
+    SelectableText *m_batchPath;
     QPushButton *m_dismissButton;
 };
 

@@ -13,12 +13,12 @@ ElidedLabel::ElidedLabel(QWidget *parent)
 
 QSize ElidedLabel::minimumSizeHint() const
 {
-    return {fontMetrics().averageCharWidth() * 6, fontMetrics().height()};
+    return {fontMetrics().averageCharWidth() * 6, fontMetrics().lineSpacing() + 2};
 }
 
 QSize ElidedLabel::sizeHint() const
 {
-    return {fontMetrics().horizontalAdvance(text()), fontMetrics().height()};
+    return {fontMetrics().horizontalAdvance(text()), fontMetrics().lineSpacing() + 2};
 }
 
 void ElidedLabel::paintEvent(QPaintEvent *)

@@ -1,6 +1,6 @@
 #include "ui/activityrow.h"
 
-#include "ui/selectableline.h"
+#include "ui/selectabletext.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -35,7 +35,7 @@ Shown shown(const CardActivity &activity)
     auto *progress = row.findChild<QProgressBar *>(QStringLiteral("activityProgress"));
     return {progress->isVisible(), progress->value(),
             row.findChild<QPushButton *>(QStringLiteral("activityDismiss"))->isVisible(),
-            row.findChild<SelectableLine *>(QStringLiteral("activityBatchPath"))->isVisible()};
+            row.findChild<SelectableText *>(QStringLiteral("activityBatchPath"))->isVisible()};
 }
 
 } // namespace
@@ -79,9 +79,10 @@ TEST(ActivityRow, ShowsTextsVerbatimAndTheBatchPathOnceWritten)
     EXPECT_EQ(row.findChild<QLabel *>("activityPhase")->text(), QString::fromUtf8("Trap clean \u2014 card ready"));
     EXPECT_EQ(row.findChild<QLabel *>("activityDetail")->text(),
               "Verified 12 files in cache and server. Card is ready for reuse.");
-    auto *path = row.findChild<SelectableLine *>("activityBatchPath");
+    auto *path = row.findChild<SelectableText *>("activityBatchPath");
     EXPECT_TRUE(path->isVisible());
     EXPECT_TRUE(path->isReadOnly());
+    EXPECT_TRUE(path->textInteractionFlags() & Qt::TextSelectableByMouse);
     EXPECT_EQ(path->text(), "/srv/photos/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
 
     activity.batchURL.reset();

@@ -1,0 +1,13 @@
+#include "app/slatewickapp.h"
+
+#include <QApplication>
+
+int main(int argc, char **argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Slatewick"));
+    QApplication::setDesktopFileName(QStringLiteral("slatewick"));
+    // Destroyed before the application object: its model stops every drain first.
+    slatewick::SlatewickApp slatewick(slatewick::DrainModel::Collaborators::real());
+    return QApplication::exec();
+}

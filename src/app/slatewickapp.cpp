@@ -1,0 +1,38 @@
+#include "app/slatewickapp.h"
+
+#include "ui/dashboardpanel.h"
+#include "ui/traypresence.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+
+namespace slatewick {
+
+SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, QObject *parent)
+    : QObject(parent)
+    , m_model(std::make_unique<DrainModel>(std::move(collaborators)))
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        // Without a tray the dashboard is the program's window, and closing it quits.
+        m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::mainWindow);
+        QApplication::setQuitOnLastWindowClosed(true);
+        m_panel->open(QRect());
+        return;
+    }
+    m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::trayPanel);
+    m_tray = std::make_unique<TrayPresence>(*m_model);
+    QApplication::setQuitOnLastWindowClosed(false);
+    connect(m_tray.get(), &TrayPresence::toggleRequested, this, [this] { m_panel->toggle(m_tray->geometry()); });
+    connect(m_tray.get(), &TrayPresence::openRequested, this, [this] { m_panel->open(m_tray->geometry()); });
+    connect(m_tray.get(), &TrayPresence::quitRequested, qApp, &QApplication::quit, Qt::QueuedConnection);
+    m_tray->show();
+}
+
+SlatewickApp::~SlatewickApp()
+{
+    m_tray.reset();
+    m_panel.reset();
+    m_model.reset();
+}
+
+} // namespace slatewick

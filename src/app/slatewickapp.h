@@ -1,0 +1,37 @@
+#pragma once
+
+#include "coordinator/drainmodel.h"
+
+#include <QObject>
+
+#include <memory>
+
+namespace slatewick {
+
+class DashboardPanel;
+class TrayPresence;
+
+// The running program: the process's one drain model, presented as a tray
+// icon with its dashboard panel, or as an ordinary window where the desktop
+// has no tray.
+class SlatewickApp final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SlatewickApp)
+
+public:
+    explicit SlatewickApp(DrainModel::Collaborators collaborators, QObject *parent = nullptr);
+    // The widgets go first, then the model stops its drains.
+    ~SlatewickApp() override;
+
+    DrainModel &model() { return *m_model; }
+    DashboardPanel &panel() { return *m_panel; }
+    // None where the desktop has no tray.
+    TrayPresence *tray() { return m_tray.get(); }
+
+private:
+    std::unique_ptr<DrainModel> m_model;
+    std::unique_ptr<DashboardPanel> m_panel;
+    std::unique_ptr<TrayPresence> m_tray;
+};
+
+} // namespace slatewick

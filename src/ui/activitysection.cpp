@@ -1,0 +1,82 @@
+#include "ui/activitysection.h"
+
+#include "coordinator/drainmodel.h"
+#include "ui/activityrow.h"
+#include "ui/symbolicons.h"
+#include "ui/textstyle.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace slatewick {
+
+namespace {
+
+QWidget *emptyState()
+{
+    auto *panel = new QWidget;
+    panel->setObjectName(QStringLiteral("noActivity"));
+    auto *icon = new QLabel;
+    icon->setPixmap(SymbolIcons::pixmap(QStringLiteral("tray"), 36, panel->devicePixelRatioF()));
+    icon->setAlignment(Qt::AlignCenter);
+    auto *title = new QLabel(QStringLiteral("No cards are draining"));
+    title->setAlignment(Qt::AlignCenter);
+    TextStyle::headline(title);
+    auto *description = new QLabel(QStringLiteral("Slatewick is listening for configured reader slots."));
+    description->setAlignment(Qt::AlignCenter);
+    description->setWordWrap(true);
+    TextStyle::secondary(description);
+
+    auto *column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 12, 0, 12);
+    column->setSpacing(6);
+    column->addWidget(icon);
+    column->addWidget(title);
+    column->addWidget(description);
+    return panel;
+}
+
+} // namespace
+
+ActivitySection::ActivitySection(DrainModel &model, QWidget *parent)
+    : SectionBox(QStringLiteral("Card activity"), QStringLiteral("waveform.path.ecg"), 0, parent)
+    , m_model(model)
+    , m_empty(emptyState())
+    , m_list(new QWidget)
+    , m_rowsLayout(new QVBoxLayout(m_list))
+{
+    setObjectName(QStringLiteral("activitySection"));
+    m_rowsLayout->setContentsMargins(4, 4, 4, 4);
+    m_rowsLayout->setSpacing(12);
+    content()->addWidget(m_empty);
+    content()->addWidget(m_list);
+    refresh();
+}
+
+void ActivitySection::refresh()
+{
+    const std::vector<CardActivity> &activities = m_model.activities();
+    m_empty->setVisible(activities.empty());
+    m_list->setVisible(!activities.empty());
+
+    // Rows are reused by position; a row whose own "Dismiss" is being handled is deleted later.
+    while (m_rows.size() > activities.size()) {
+        ActivityRow *row = m_rows.back();
+        m_rows.pop_back();
+        m_rowsLayout->removeWidget(row);
+        row->hide();
+        row->deleteLater();
+    }
+    for (std::size_t i = 0; i < activities.size(); ++i) {
+        if (i < m_rows.size()) {
+            m_rows[i]->setActivity(activities[i]);
+            continue;
+        }
+        auto *row = new ActivityRow(activities[i], {});
+        row->setDismiss([this, row] { m_model.clearActivity(row->activity()); });
+        m_rowsLayout->addWidget(row);
+        m_rows.push_back(row);
+    }
+}
+
+} // namespace slatewick

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ui/sectionbox.h"
+
+class QLabel;
+
+namespace slatewick {
+
+class DrainModel;
+class SelectableText;
+
+// "Automated": what is watched and where batches go, once setup is complete.
+class ConfiguredCard : public SectionBox {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ConfiguredCard)
+
+public:
+    explicit ConfiguredCard(DrainModel &model, QWidget *parent = nullptr);
+
+    void refresh();
+
+signals:
+    void chooseRequested();
+
+private:
+    DrainModel &m_model;
+    QLabel *m_watching;
+    SelectableText *m_destination;
+};
+
+} // namespace slatewick

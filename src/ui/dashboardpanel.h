@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QRect>
+#include <QWidget>
+
+namespace slatewick {
+
+class DashboardView;
+class DrainModel;
+
+// The window that holds the dashboard. Beside a tray icon it is a tool panel
+// opened and closed from the tray; without a tray it is the program's one
+// ordinary window, titled with the summary, and closing it quits.
+class DashboardPanel final : public QWidget {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DashboardPanel)
+
+public:
+    enum class Mode { trayPanel, mainWindow };
+    static constexpr int minimumWidth = 540;
+    static constexpr int minimumHeight = 620;
+
+    DashboardPanel(DrainModel &model, Mode mode, QWidget *parent = nullptr);
+
+    DashboardView *dashboard() const { return m_dashboard; }
+    // anchor: the tray icon's geometry, possibly invalid.
+    void open(QRect anchor);
+    void toggle(QRect anchor);
+
+private:
+    void updateTitle();
+
+    DrainModel &m_model;
+    Mode m_mode;
+    DashboardView *m_dashboard;
+};
+
+} // namespace slatewick

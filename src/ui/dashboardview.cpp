@@ -1,0 +1,115 @@
+#include "ui/dashboardview.h"
+
+#include "coordinator/drainmodel.h"
+#include "ui/activitysection.h"
+#include "ui/configuredcard.h"
+#include "ui/headerview.h"
+#include "ui/settingssection.h"
+#include "ui/setupcard.h"
+
+#include <QFileDialog>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace slatewick {
+
+DashboardView::DashboardView(DrainModel &model, QWidget *parent)
+    : QScrollArea(parent)
+    , m_model(model)
+    , m_chooseFolder(&DashboardView::chooseFolderWithDialog)
+    , m_header(new HeaderView)
+    , m_setup(new SetupCard(model))
+    , m_configured(new ConfiguredCard(model))
+    , m_activity(new ActivitySection(model))
+    , m_settings(new SettingsSection(model))
+{
+    setObjectName(QStringLiteral("dashboard"));
+    setWidgetResizable(true);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+
+    auto *content = new QWidget;
+    auto *column = new QVBoxLayout(content);
+    column->setContentsMargins(20, 20, 20, 20);
+    column->setSpacing(18);
+    column->addWidget(m_header);
+    column->addWidget(m_setup);
+    column->addWidget(m_configured);
+    column->addWidget(m_activity);
+    column->addWidget(m_settings);
+    column->addStretch();
+    setWidget(content);
+
+    connect(m_setup, &SetupCard::chooseRequested, this, &DashboardView::chooseRemote);
+    connect(m_configured, &ConfiguredCard::chooseRequested, this, &DashboardView::chooseRemote);
+    connect(&m_model, &DrainModel::settingsChanged, this, &DashboardView::redrawSettings);
+    connect(&m_model, &DrainModel::removableCardsChanged, this, &DashboardView::redrawCards);
+    connect(&m_model, &DrainModel::activitiesChanged, this, &DashboardView::redrawActivities);
+    connect(&m_model, &DrainModel::launchAtLoginMessageChanged, this, &DashboardView::redrawLaunchMessage);
+    redrawSettings();
+    redrawActivities();
+}
+
+std::optional<QString> DashboardView::chooseFolderWithDialog(QWidget *parent, const QString &current)
+{
+    const QString chosen = QFileDialog::getExistingDirectory(parent, QStringLiteral("Choose the remote server folder"),
+                                                             current, QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
+void DashboardView::showEvent(QShowEvent *event)
+{
+    QScrollArea::showEvent(event);
+    m_model.refreshCards();
+    // The remote folder may have come or gone while the panel was closed, without any signal.
+    redrawCards();
+}
+
+void DashboardView::chooseRemote()
+{
+    const QString current = QString::fromStdString(m_model.settings().remoteDirectory);
+    const std::optional<QString> chosen = m_chooseFolder(this, current);
+    if (!chosen)
+        return;
+    const std::string path = chosen->toStdString();
+    m_model.editSettings([&](DrainSettings &settings) { settings.remoteDirectory = path; });
+}
+
+// Every redraw decides afresh between setup and configured: the remote folder's
+// existence is read from the file system, which announces nothing.
+void DashboardView::redrawCards()
+{
+    const bool ready = m_model.settings().isReady();
+    m_setup->setVisible(!ready);
+    m_configured->setVisible(ready);
+    m_setup->refreshCards();
+}
+
+void DashboardView::redrawSettings()
+{
+    m_setup->refreshSettings();
+    m_configured->refresh();
+    m_settings->refresh();
+    redrawCards();
+}
+
+void DashboardView::redrawActivities()
+{
+    const std::vector<CardActivity> &activities = m_model.activities();
+    m_header->setClean(std::any_of(activities.begin(), activities.end(),
+                                   [](const CardActivity &activity) { return activity.phase == DrainPhase::ready; }));
+    m_activity->refresh();
+    redrawCards();
+}
+
+void DashboardView::redrawLaunchMessage()
+{
+    m_settings->refresh();
+    redrawCards();
+}
+
+} // namespace slatewick

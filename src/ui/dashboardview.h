@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QScrollArea>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace slatewick {
+
+class ActivitySection;
+class ConfiguredCard;
+class DrainModel;
+class HeaderView;
+class SettingsSection;
+class SetupCard;
+
+// The whole panel: header, setup or configured card, card activity and
+// transfer policy, in a vertical scroll area. Reads the model and calls its
+// operations; everything shown is redrawn from the model's change signals.
+class DashboardView : public QScrollArea {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DashboardView)
+
+public:
+    // Asks the user for a folder; no value when the user cancels.
+    using FolderChooser = std::function<std::optional<QString>(QWidget *parent, const QString &current)>;
+
+    explicit DashboardView(DrainModel &model, QWidget *parent = nullptr);
+
+    void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
+    static std::optional<QString> chooseFolderWithDialog(QWidget *parent, const QString &current);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void chooseRemote();
+    void redrawCards();
+    void redrawSettings();
+    void redrawActivities();
+    void redrawLaunchMessage();
+
+    DrainModel &m_model;
+    FolderChooser m_chooseFolder;
+    HeaderView *m_header;
+    SetupCard *m_setup;
+    ConfiguredCard *m_configured;
+    ActivitySection *m_activity;
+    SettingsSection *m_settings;
+};
+
+} // namespace slatewick

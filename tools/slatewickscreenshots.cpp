@@ -1,0 +1,153 @@
+// Renders the dashboard in fixed states to PNG files, for the documentation
+// and for checking the layout by eye. Usage: slatewick-screenshots <folder>
+#include "screenshotworld.h"
+
+#include "ui/dashboardview.h"
+#include "ui/symbolicons.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QPixmap>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+using namespace slatewick;
+
+namespace {
+
+const std::string slotA = "pci-0000:00:14.0-usb-0:2:1.0-scsi-0:0:0:0";
+const std::string slotB = "pci-0000:00:14.0-usb-0:2:1.0-scsi-0:0:0:1";
+const std::string slotC = "pci-0000:00:14.0-usb-0:4:1.0-scsi-0:0:0:0";
+
+bool save(const QPixmap &picture, const QDir &folder, const QString &name)
+{
+    const QString file = folder.filePath(name);
+    if (!picture.save(file)) {
+        std::fprintf(stderr, "Could not write %s.\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+// The whole dashboard at the panel's width, as tall as its content.
+QPixmap render(DrainModel &model)
+{
+    DashboardView view(model);
+    view.resize(540, 620);
+    view.show();
+    QApplication::processEvents();
+    const int height = std::max(620, view.widget()->heightForWidth(540) > 0 ? view.widget()->heightForWidth(540)
+                                                                            : view.widget()->sizeHint().height());
+    view.resize(540, height);
+    QApplication::processEvents();
+    return view.grab();
+}
+
+QPixmap firstStart()
+{
+    ScreenshotWorld world;
+    return render(world.start());
+}
+
+QPixmap setupWithCards()
+{
+    ScreenshotWorld world;
+    const InsertedCard watched = world.mount("CARD01", slotA, "Generic", "STORAGE DEVICE");
+    world.mount("EOS_DIGITAL", slotB, "Generic", "STORAGE DEVICE");
+    DrainModel &model = world.start();
+    DrainSettings settings = model.settings();
+    settings.watchedSlots = {watched.slot(), CardSlot{slotC, "SD_BACKUP \u2014 " + slotC, "Kingston", "FCR-HS4", "usb"}};
+    settings.namingTemplate = "{date}/{card}_{batch}";
+    model.setSettings(settings);
+    return render(model);
+}
+
+InsertedCard rowCard(ScreenshotWorld &world, const std::string &name)
+{
+    InsertedCard card;
+    card.url = world.folder("media/" + name);
+    card.displayName = name;
+    return card;
+}
+
+QPixmap configuredWithRows()
+{
+    ScreenshotWorld world;
+    DrainModel &model = world.start();
+    DrainSettings settings = model.settings();
+    settings.watchedSlots = {CardSlot{slotA, "CARD01 \u2014 " + slotA, "Generic", "STORAGE DEVICE", "usb"},
+                             CardSlot{slotB, "EOS_DIGITAL \u2014 " + slotB, "Generic", "STORAGE DEVICE", "usb"}};
+    settings.remoteDirectory = world.folder("studio-server/Incoming").string();
+    settings.clearAfterCopy = true;
+    model.setSettings(settings);
+
+    // Rows go in at the top, so the last one written is shown first.
+    model.setActivity(CardActivity(rowCard(world, "NIKON_D850"), DrainPhase::failed,
+                                   "The card is safely cached, but the remote server folder is currently unavailable."));
+    CardActivity ready(rowCard(world, "CARD01"), DrainPhase::ready, 1.0,
+                       "Verified 214 files in cache and server. Card is ready for reuse.");
+    ready.batchURL = world.folder("studio-server/Incoming/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
+    model.setActivity(ready);
+    model.setActivity(CardActivity(rowCard(world, "EOS_DIGITAL"), DrainPhase::copying, 0.4, "48 of 120 files"));
+    model.setActivity(CardActivity(rowCard(world, "CARD02"), DrainPhase::waiting,
+                                   "Waiting 8 seconds in case this was accidental"));
+    return render(model);
+}
+
+QPixmap launchMessage()
+{
+    ScreenshotWorld world;
+    world.failLaunchAtLogin("Could not write /home/ana/.config/autostart/slatewick.desktop: Permission denied");
+    return render(world.start());
+}
+
+// Every symbol at tray and row sizes, on a light and a dark panel.
+QPixmap symbolSheet()
+{
+    const QStringList &names = SymbolIcons::names();
+    const int cell = 64;
+    QPixmap sheet(cell * 4, cell * static_cast<int>(names.size()));
+    sheet.fill(Qt::white);
+    QPainter painter(&sheet);
+    for (int i = 0; i < names.size(); ++i) {
+        const int y = i * cell;
+        painter.fillRect(cell * 2, y, cell * 2, cell, QColor(0x2b, 0x2d, 0x31));
+        for (int dark = 0; dark < 2; ++dark) {
+            const int x = dark * cell * 2;
+            painter.drawPixmap(x + 6, y + 24, SymbolIcons::pixmap(names[i], 16));
+            painter.drawPixmap(x + 28, y + 20, SymbolIcons::pixmap(names[i], 24));
+            painter.drawPixmap(x + 64 + 8, y + 8, SymbolIcons::pixmap(names[i], 48));
+        }
+    }
+    return sheet;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication application(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "Usage: slatewick-screenshots <folder>\n");
+        return 2;
+    }
+    const QDir folder(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(folder.path())) {
+        std::fprintf(stderr, "Could not create the folder %s.\n", argv[1]);
+        return 1;
+    }
+    const std::pair<const char *, std::function<QPixmap()>> pictures[] = {
+        {"first-start.png", firstStart},         {"setup-with-cards.png", setupWithCards},
+        {"configured-activity.png", configuredWithRows}, {"launch-at-login-message.png", launchMessage},
+        {"symbols.png", symbolSheet},
+    };
+    bool saved = true;
+    for (const auto &[name, make] : pictures)
+        saved = save(make(), folder, QString::fromLatin1(name)) && saved;
+    return saved ? 0 : 1;
+}
