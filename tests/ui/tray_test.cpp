@@ -1,13 +1,10 @@
 #include "dashboardfixture.h"
 
-#include "app/slatewickapp.h"
-#include "ui/dashboardpanel.h"
 #include "ui/panelplacement.h"
 #include "ui/symbolicons.h"
 #include "ui/traypresence.h"
 
 #include <QAction>
-#include <QSystemTrayIcon>
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
@@ -67,24 +64,4 @@ TEST_F(Tray, PanelOpensBesideTheTrayIconInsideTheScreen)
     EXPECT_EQ(PanelPlacement::position(panel, QRect(), screen), QPoint(1920 - 8 - 540, 8));
     // A screen smaller than the panel keeps the panel's corner on it.
     EXPECT_EQ(PanelPlacement::position(panel, QRect(), QRect(0, 0, 400, 300)), QPoint(8, 8));
-}
-
-TEST_F(Tray, WithoutATrayTheDashboardIsAWindowTitledWithTheSummary)
-{
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        GTEST_SKIP() << "this desktop has a tray, so the program runs as a tray icon";
-    DrainModel::Collaborators collaborators;
-    collaborators.discovery = std::make_shared<const CardDiscovery>(volumes);
-    collaborators.engine = std::make_shared<DrainEngine>(dir / "data");
-    collaborators.settingsFolder = dir / "config/Slatewick";
-    collaborators.loginItems = loginItems;
-    SlatewickApp app(collaborators);
-    EXPECT_EQ(app.tray(), nullptr);
-    EXPECT_TRUE(app.panel().isVisible());
-    EXPECT_EQ(app.panel().windowTitle(), "Slatewick: Setup");
-    EXPECT_GE(app.panel().width(), DashboardPanel::minimumWidth);
-    EXPECT_GE(app.panel().height(), DashboardPanel::minimumHeight);
-
-    app.model().setSettings(readySettings());
-    EXPECT_EQ(app.panel().windowTitle(), "Slatewick: Ready");
 }
