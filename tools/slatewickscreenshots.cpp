@@ -87,7 +87,8 @@ QPixmap configuredWithRows()
 
     // Rows go in at the top, so the last one written is shown first.
     model.setActivity(CardActivity(rowCard(world, "NIKON_D850"), DrainPhase::failed,
-                                   "The card is safely cached, but the remote server folder is currently unavailable."));
+                                   "Could not copy /media/ana/NIKON_D850/DCIM/100NCD850/DSC_0042.NEF: "
+                                   "Input/output error"));
     CardActivity ready(rowCard(world, "CARD01"), DrainPhase::ready, 1.0,
                        "Verified 214 files in cache and server. Card is ready for reuse.");
     ready.batchURL = world.folder("studio-server/Incoming/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");

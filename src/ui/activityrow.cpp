@@ -38,7 +38,7 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     , m_symbol(new QLabel)
     , m_name(wrappingLabel("activityName"))
     , m_phase(wrappingLabel("activityPhase"))
-    , m_detail(wrappingLabel("activityDetail"))
+    , m_detail(new SelectableText)
     , m_progress(new QProgressBar)
     , m_batchPath(new SelectableText)
     , m_dismissButton(new QPushButton(QStringLiteral("Dismiss")))
@@ -50,6 +50,8 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     m_progress->setRange(0, progressSteps);
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(7);
+    // The detail may hold a long path from a file-system error; it wraps anywhere and can be copied.
+    m_detail->setObjectName(QStringLiteral("activityDetail"));
     m_batchPath->setObjectName(QStringLiteral("activityBatchPath"));
     m_dismissButton->setObjectName(QStringLiteral("activityDismiss"));
     m_dismissButton->setFlat(true);

@@ -35,7 +35,7 @@ private:
     QLabel *m_symbol;
     QLabel *m_name;
     QLabel *m_phase;
-    QLabel *m_detail;
+    SelectableText *m_detail;
     QProgressBar *m_progress;
     SelectableText *m_batchPath;
     QPushButton *m_dismissButton;

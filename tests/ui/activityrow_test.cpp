@@ -77,7 +77,7 @@ TEST(ActivityRow, ShowsTextsVerbatimAndTheBatchPathOnceWritten)
     row.show();
     EXPECT_EQ(row.findChild<QLabel *>("activityName")->text(), "CARD01");
     EXPECT_EQ(row.findChild<QLabel *>("activityPhase")->text(), QString::fromUtf8("Trap clean \u2014 card ready"));
-    EXPECT_EQ(row.findChild<QLabel *>("activityDetail")->text(),
+    EXPECT_EQ(row.findChild<SelectableText *>("activityDetail")->text(),
               "Verified 12 files in cache and server. Card is ready for reuse.");
     auto *path = row.findChild<SelectableText *>("activityBatchPath");
     EXPECT_TRUE(path->isVisible());
