@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -130,6 +131,7 @@ ChildRun runChild(const std::vector<std::string> &argv)
     for (const auto &arg : argv)
         args.push_back(const_cast<char *>(arg.c_str()));
     args.push_back(nullptr);
+    std::fflush(stdout); // the child's lines come after the parent's
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     if (const int error = ::posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ))

@@ -1,8 +1,223 @@
-// The drain modes of engine_bench; filled in with the drain engine.
-#include <cstdint>
-#include <cstdio>
-#include <filesystem>
+// The drain modes of engine_bench: a whole drain against the hand-made
+// equivalent, and two drains at once on one engine.
 
-int benchDrain(std::int64_t) { std::puts("drain: not built yet"); return 0; }
-int benchConcurrent(std::int64_t) { std::puts("concurrent: not built yet"); return 0; }
-int childDrain(const std::filesystem::path &, const std::filesystem::path &, const std::filesystem::path &) { return 1; }
+#include "benchsupport.h"
+#include "engine/drainengine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace fs = std::filesystem;
+using namespace slatewick;
+using namespace slatewick::bench;
+
+namespace {
+
+DrainSettings benchSettings(const fs::path &remote)
+{
+    DrainSettings settings;
+    settings.remoteDirectory = remote.string();
+    settings.clearAfterCopy = true;
+    return settings;
+}
+
+InsertedCard benchCard(const fs::path &root, const std::string &name)
+{
+    InsertedCard card;
+    card.url = root;
+    card.displayName = name;
+    card.deviceIdentifier = "loop0";
+    return card;
+}
+
+struct Comparison {
+    double drainSeconds = std::numeric_limits<double>::infinity();
+    double handSeconds = std::numeric_limits<double>::infinity();
+    double peakMiB = 0;
+};
+
+// master stays intact and is dropped from the page cache before each run, so that
+// both sides start from a cold card. The drain, which clears its card, gets a card
+// of hard links to master's files: the same bytes to read, and clearing it
+// removes the links and leaves master for the next run.
+Comparison compare(const fs::path &work, const fs::path &master, int rounds)
+{
+    const std::string self = selfPath().string();
+    const fs::path card = work / "card";
+    const fs::path data = work / "data";
+    const fs::path remote = work / "remote";
+    const fs::path sums = work / "sums.xxh128";
+    const auto freshCard = [&] {
+        fs::remove_all(card);
+        if (runShell("cp -al " + shellQuoted(master) + " " + shellQuoted(card) + " && sync").status != 0)
+            throw std::runtime_error("could not make the card");
+        evictTree(master);
+    };
+    const auto cleanUp = [&] {
+        fs::remove_all(data);
+        fs::remove_all(remote);
+        ::sync();
+    };
+    Comparison result;
+    for (int round = 0; round < rounds; ++round) {
+        freshCard();
+        fs::create_directories(remote);
+        const ChildRun drain = runChild({self, "--child-drain", card.string(), data.string(), remote.string()});
+        if (drain.status != 0)
+            throw std::runtime_error("the drain failed");
+        result.drainSeconds = std::min(result.drainSeconds, drain.seconds);
+        result.peakMiB = std::max(result.peakMiB, drain.peakMiB);
+        cleanUp();
+
+        evictTree(master);
+        fs::create_directories(remote);
+        const fs::path cacheBatch = data / "batch";
+        const fs::path remoteBatch = remote / "batch";
+        fs::create_directories(data);
+        const std::string hand = "cp -r " + shellQuoted(master) + " " + shellQuoted(cacheBatch) + " && cp -r "
+                                 + shellQuoted(cacheBatch) + " " + shellQuoted(remoteBatch) + " && sync && "
+                                 + shellQuoted(self) + " --evict " + shellQuoted(cacheBatch) + " "
+                                 + shellQuoted(remoteBatch) + " && cd " + shellQuoted(master)
+                                 + " && find . -type f -print0 | xargs -0 xxh128sum 2>/dev/null > " + shellQuoted(sums)
+                                 + " && cd " + shellQuoted(cacheBatch) + " && xxh128sum --quiet --check "
+                                 + shellQuoted(sums) + " 2>/dev/null && cd " + shellQuoted(remoteBatch)
+                                 + " && xxh128sum --quiet --check " + shellQuoted(sums) + " 2>/dev/null";
+        const ChildRun handMade = runShell(hand);
+        if (handMade.status != 0)
+            throw std::runtime_error("the hand-made copy failed");
+        result.handSeconds = std::min(result.handSeconds, handMade.seconds);
+        cleanUp();
+    }
+    fs::remove_all(card);
+    return result;
+}
+
+void print(const char *title, const CardShape &shape, const Comparison &result, const char *target)
+{
+    std::printf("%s: %lld files, %.1f MiB (best of 2 runs each)\n", title, static_cast<long long>(shape.files),
+                static_cast<double>(shape.bytes) / (1 << 20));
+    std::printf("  drain (cache, verify, clear, server, verify, records)     %7.2f s   peak memory %.1f MiB\n",
+                result.drainSeconds, result.peakMiB);
+    std::printf("  cp -r, cp -r, sync, evict copies, xxh128sum three trees   %7.2f s\n", result.handSeconds);
+    std::printf("  drain / hand-made   %.2f   (target %s)\n", result.drainSeconds / result.handSeconds, target);
+}
+
+} // namespace
+
+int childDrain(const fs::path &card, const fs::path &applicationData, const fs::path &remote)
+{
+    // Prints when each phase began, so a slow drain shows where its time went.
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    std::string phases;
+    DrainPhase last = DrainPhase::waiting;
+    const DrainEngine::Update update = [&](DrainPhase phase, double, const std::string &) {
+        if (phase == last)
+            return;
+        last = phase;
+        char text[64];
+        std::snprintf(text, sizeof text, "  %s %.2f s", std::string(displayText(phase)).c_str(),
+                      std::chrono::duration<double>(Clock::now() - start).count());
+        phases += text;
+    };
+    DrainEngine engine(applicationData);
+    engine.drain(benchCard(card, "BENCH"), benchSettings(remote), update, {});
+    std::printf("    phases began:%s  end %.2f s\n", phases.c_str(),
+                std::chrono::duration<double>(Clock::now() - start).count());
+    return 0;
+}
+
+int benchDrain(std::int64_t mib)
+{
+    const fs::path work = makeWorkFolder();
+    std::printf("Making cards in %s ...\n", work.c_str());
+    const fs::path mixed = work / "mixed";
+    const CardShape mixedShape = makeMixedCard(mixed, mib);
+    std::printf("Drains of the mixed card:\n");
+    const Comparison mixedResult = compare(work, mixed, 2);
+    fs::remove_all(mixed);
+    print("Mixed card", mixedShape, mixedResult, "< 1");
+
+    const fs::path small = work / "small";
+    const CardShape smallShape = makeUniformCard(small, 5000, 4096);
+    std::printf("Drains of the small-file card:\n");
+    const Comparison smallResult = compare(work, small, 2);
+    print("Card of 5,000 files of 4 KiB", smallShape, smallResult, "<= 2");
+    std::printf("Peak memory of a drain: %.1f MiB (target < 64)\n",
+                std::max(mixedResult.peakMiB, smallResult.peakMiB));
+    fs::remove_all(work);
+    return 0;
+}
+
+int benchConcurrent(std::int64_t mib)
+{
+    const fs::path work = makeWorkFolder();
+    const std::vector<std::string> names{"LEFT", "RIGHT"};
+    std::printf("Making two cards of about %lld MiB each in %s ...\n", static_cast<long long>(mib / 2), work.c_str());
+    CardShape shape;
+    for (const auto &name : names)
+        shape = makeMixedCard(work / name, mib / 2);
+    for (const auto &name : names)
+        evictTree(work / name);
+    fs::create_directories(work / "remote");
+
+    using Clock = std::chrono::steady_clock;
+    struct Times {
+        double firstCache = -1, lastCache = -1, firstServer = -1, lastServer = -1, end = -1;
+    };
+    std::mutex mutex;
+    std::string order;
+    std::vector<Times> times(names.size());
+    DrainEngine engine(work / "data");
+    const auto start = Clock::now();
+    const auto since = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        threads.emplace_back([&, i] {
+            const DrainEngine::Update update = [&](DrainPhase phase, double, const std::string &detail) {
+                if (detail.find(" of ") == std::string::npos)
+                    return;
+                std::lock_guard guard(mutex);
+                Times &t = times[i];
+                const double now = since();
+                if (phase == DrainPhase::caching) {
+                    if (t.firstCache < 0)
+                        t.firstCache = now;
+                    t.lastCache = now;
+                    order += names[i][0];
+                } else {
+                    if (t.firstServer < 0)
+                        t.firstServer = now;
+                    t.lastServer = now;
+                }
+            };
+            engine.drain(benchCard(work / names[i], names[i]), benchSettings(work / "remote"), update, {});
+            std::lock_guard guard(mutex);
+            times[i].end = since();
+        });
+    }
+    for (auto &thread : threads)
+        thread.join();
+
+    int switches = 0;
+    for (std::size_t i = 1; i < order.size(); ++i)
+        switches += order[i] != order[i - 1];
+    std::printf("Two cards of %lld files, %.1f MiB each, drained at once on one engine (clearing on):\n",
+                static_cast<long long>(shape.files), static_cast<double>(shape.bytes) / (1 << 20));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const Times &t = times[i];
+        std::printf("  %-5s  cache files %6.2f s .. %6.2f s   server files %6.2f s .. %6.2f s   done %6.2f s\n",
+                    names[i].c_str(), t.firstCache, t.lastCache, t.firstServer, t.lastServer, t.end);
+    }
+    std::printf("  cache-copy reports alternated %d times in %zu reports (perfect alternation: %zu)\n", switches,
+                order.size(), order.empty() ? 0 : order.size() - 1);
+    std::printf("  first 40 in delivery order: %s\n", order.substr(0, 40).c_str());
+    fs::remove_all(work);
+    return 0;
+}

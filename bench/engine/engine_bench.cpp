@@ -4,6 +4,7 @@
 //   engine_bench drain [MiB]       a whole drain (clearing on) vs cp, cp, sync, evict, xxh128sum;
 //                                  then the same for a card of 5,000 files of 4 KiB
 //   engine_bench concurrent [MiB]  two cards drained at once on one engine
+//   engine_bench --make-card DIR MiB   makes a card (MiB 0: 5,000 files of 4 KiB) for trying things by hand
 //
 // Every measured run starts with the card flushed and dropped from the page cache.
 // The engine's runs happen in a child process, so its peak memory (ru_maxrss) is its own.
@@ -125,6 +126,13 @@ int main(int argc, char **argv)
             return childCopy(argv[2], argv[3]);
         if (mode == "--child-drain" && argc == 5)
             return childDrain(argv[2], argv[3], argv[4]);
+        if (mode == "--make-card" && argc == 4) {
+            const std::int64_t mib = std::strtoll(argv[3], nullptr, 10);
+            const CardShape shape = mib > 0 ? makeMixedCard(argv[2], mib) : makeUniformCard(argv[2], 5000, 4096);
+            std::printf("%lld files, %lld bytes\n", static_cast<long long>(shape.files),
+                        static_cast<long long>(shape.bytes));
+            return 0;
+        }
         if (mode == "--evict") {
             for (int i = 2; i < argc; ++i)
                 evictTree(argv[i]);

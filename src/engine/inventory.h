@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,35 +20,27 @@ struct Inventory {
     bool operator==(const Inventory &) const = default;
 };
 
-// The state of one listed file as its metadata shows it. Any write, truncation or
-// replacement of the file changes it, so a file whose identity is unchanged since it
-// was read back still holds what was read.
-struct FileIdentity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::int64_t size = 0;
-    std::int64_t modifiedSeconds = 0;
-    std::int64_t modifiedNanoseconds = 0;
-    std::int64_t changedSeconds = 0;
-    std::int64_t changedNanoseconds = 0;
-
-    bool operator==(const FileIdentity &) const = default;
-};
-
-FileIdentity identityOf(const struct stat &st);
-
-// A listing together with each file's identity, index-aligned with relativePaths.
-struct DetailedListing {
-    Inventory inventory;
-    std::vector<FileIdentity> identities;
-};
-
 // Lists the regular files below root: no link is listed or followed, hidden names
 // (and with them .Spotlight-V100, .fseventsd and .Trashes) are skipped, folders are
 // walked but not listed. Throws DrainError::sourceUnavailable when root cannot be
 // opened, and FileSystemError with the system's reason for any entry below it that
 // cannot be read, so nothing is passed over silently.
 Inventory inventory(const std::filesystem::path &root);
-DetailedListing detailedListing(const std::filesystem::path &root);
+
+// The walk behind inventory(): calls visit for every file it would list, in
+// directory order, with the file's relative path and its lstat() values.
+using TreeVisitor = std::function<void(const std::string &relativePath, const struct stat &status)>;
+void walkTree(const std::filesystem::path &root, const TreeVisitor &visit);
+
+// The state of one file as its metadata shows it, condensed into 128 bits. Any
+// write, truncation or replacement of the file changes it (ctime, size, inode),
+// so a file whose identity is unchanged still holds what was read from it.
+struct FileIdentity {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+
+    bool operator==(const FileIdentity &) const = default;
+};
+FileIdentity identityOf(const struct stat &status);
 
 } // namespace slatewick

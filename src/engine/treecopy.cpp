@@ -82,6 +82,7 @@ public:
         : m_from(from)
         , m_to(to)
         , m_fromFd(::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+        , m_fromError(errno)
         , m_buffer(std::make_unique_for_overwrite<char[]>(blockSize))
     {
     }
@@ -93,7 +94,7 @@ public:
         makeParent(relative);
 
         if (!m_fromFd)
-            FileSystemError::throwLast("copy", source);
+            throw FileSystemError("copy", source, m_fromError);
         // O_NONBLOCK: a FIFO put in a file's place must not hang the drain.
         UniqueFd in(openBeneath(m_fromFd.get(), relative, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         if (!in)
@@ -167,6 +168,7 @@ private:
     const fs::path &m_from;
     const fs::path &m_to;
     UniqueFd m_fromFd;
+    int m_fromError;
     std::unique_ptr<char[]> m_buffer;
     ContentHasher m_hasher;
     std::optional<std::string> m_lastParent;

@@ -9,8 +9,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 namespace slatewick {
@@ -44,6 +46,33 @@ ContentHash readFromStorage(int rootFd, const fs::path &root, const std::string 
     }
 }
 
+// The listing comparison, without holding a second list of paths: each file of
+// the copy is looked up in the source's sorted paths. The copy's paths are unique
+// like the source's, so the same count with every path found, and the same total,
+// is the same as equal listings. Gives each file's identity in the source's order,
+// or nothing when the listings differ.
+std::optional<std::vector<FileIdentity>> matchListing(const fs::path &root, const Inventory &source)
+{
+    const std::vector<std::string> &paths = source.relativePaths;
+    std::vector<FileIdentity> identities(paths.size());
+    std::int64_t files = 0;
+    std::int64_t bytes = 0;
+    bool foreign = false;
+    walkTree(root, [&](const std::string &relativePath, const struct stat &status) {
+        ++files;
+        bytes += status.st_size;
+        const auto found = std::lower_bound(paths.begin(), paths.end(), relativePath);
+        if (found == paths.end() || *found != relativePath) {
+            foreign = true;
+            return;
+        }
+        identities[static_cast<std::size_t>(found - paths.begin())] = identityOf(status);
+    });
+    if (foreign || files != source.files || files != static_cast<std::int64_t>(paths.size()) || bytes != source.bytes)
+        return std::nullopt;
+    return identities;
+}
+
 } // namespace
 
 void verifyCopy(const fs::path &root, const Inventory &source, const std::vector<ContentHash> &sourceHashes,
@@ -51,13 +80,15 @@ void verifyCopy(const fs::path &root, const Inventory &source, const std::vector
 {
     if (sourceHashes.size() != source.relativePaths.size())
         throw std::invalid_argument("verifyCopy: one hash per listed file is needed");
+    if (!std::is_sorted(source.relativePaths.begin(), source.relativePaths.end()))
+        throw std::invalid_argument("verifyCopy: the source listing is not sorted");
 
-    DetailedListing listing;
+    std::optional<std::vector<FileIdentity>> identities;
     {
         FairLockHold hold(lock);
-        listing = detailedListing(root);
+        identities = matchListing(root, source);
     }
-    if (listing.inventory != source)
+    if (!identities)
         throw DrainError::verificationFailed(location);
 
     std::vector<ReadBack::Result> early;
@@ -71,7 +102,7 @@ void verifyCopy(const fs::path &root, const Inventory &source, const std::vector
     std::unique_ptr<char[]> buffer;
     for (std::size_t index = 0; index < sourceHashes.size(); ++index) {
         const bool readEarly = index < early.size() && early[index].done
-                               && early[index].identity == listing.identities[index];
+                               && early[index].identity == (*identities)[index];
         ContentHash hash;
         if (readEarly) {
             hash = early[index].hash;
@@ -82,7 +113,7 @@ void verifyCopy(const fs::path &root, const Inventory &source, const std::vector
                 if (::syncfs(rootFd.get()) != 0)
                     FileSystemError::throwLast("flush", root);
             }
-            hash = readFromStorage(rootFd.get(), root, listing.inventory.relativePaths[index], buffer.get());
+            hash = readFromStorage(rootFd.get(), root, source.relativePaths[index], buffer.get());
         }
         if (hash != sourceHashes[index])
             throw DrainError::verificationFailed(location);

@@ -13,8 +13,10 @@ class FairLock;
 class ReadBack;
 
 // Verifies a copy at root against the source's listing and content hashes.
-// First the listing comparison: root is listed like the source and must give the
-// same files, total and paths, else DrainError::verificationFailed(location).
+// First the listing comparison: root is walked under inventory()'s rules and must
+// give the same files, total and paths, else DrainError::verificationFailed(location)
+// (a root that cannot be opened is DrainError::sourceUnavailable). source must be
+// sorted, as inventory() gives it.
 // Then every file's content as read back from storage (flushed, dropped from the
 // page cache, read, hashed) must equal the source's hash, checked in listing
 // order; a mismatch is verificationFailed(location), a read failure the

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "engine/fairlock.h"
+#include "model/drainphase.h"
+#include "model/drainsettings.h"
+#include "model/insertedcard.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <stop_token>
+#include <string>
+
+namespace slatewick {
+
+// Drains one card end to end: a verified copy in a new batch folder of the local
+// cache, the card cleared when allowed, a verified copy in a new batch folder of
+// the server folder, and the manifest and checksum file in both (spec Part 3.1).
+// One engine serves every card; it behaves as one actor (see drain()).
+class DrainEngine {
+public:
+    struct Outcome {
+        std::filesystem::path batchURL;   // the cache batch folder
+        std::filesystem::path remoteURL;  // the server batch folder
+        std::int64_t files = 0;
+        std::int64_t bytes = 0;
+    };
+    // Called on the drain's own thread; returns once the report has been applied.
+    // It may throw (e.g. CancellationError when the program quits): the drain then ends with that exception.
+    using Update = std::function<void(DrainPhase phase, double progress, const std::string &detail)>;
+
+    // The cache root is applicationData / "Slatewick" / "Cache" (the program passes userfolders::applicationData()).
+    explicit DrainEngine(std::filesystem::path applicationData);
+    // Thread-safe: several threads may drain different cards at once on one engine.
+    // An engine-wide lock, taken in arrival order, is held for each synchronous
+    // stretch and released around every report, so drains alternate file by file.
+    // A stop request ends the drain before its next file with CancellationError,
+    // until the cache copy is verified; after that the server copy runs to its end.
+    Outcome drain(const InsertedCard &card, const DrainSettings &settings, const Update &update, std::stop_token stop);
+    std::filesystem::path cacheRoot() const; // creates it if needed; throws FileSystemError
+
+private:
+    const std::filesystem::path m_applicationData;
+    FairLock m_lock;
+};
+
+} // namespace slatewick
