@@ -11,8 +11,10 @@
 #include "model/batchpath.h"
 #include "model/drainerror.h"
 #include "platform/fileops.h"
+#include "platform/filesystemerror.h"
 
 #include <chrono>
+#include <exception>
 
 namespace slatewick {
 
@@ -72,20 +74,28 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     {
         // The verified pages stay cached: the server copy reads them next.
         ReadBack readBack(cacheBatch, listing, true);
-        cardHashes = copyTree(source, cacheBatch, listing, DrainPhase::caching, update, stop, {&m_lock, &readBack});
+        cardHashes = copyTree(source, cacheBatch, listing, DrainPhase::caching, update, stop, {&m_lock, &readBack, false});
         verifyCopy(cacheBatch, listing, cardHashes, cacheLocation, &readBack, &m_lock);
     }
     // From here on the card's content is safe in the cache: a stop request no
     // longer ends the drain, the server copy continues from the cache.
 
     const bool clearAfterCopy = settings.clearAfterCopy;
+    // A card that cannot be cleared (a locked or read-only card) must not keep
+    // its files from the server: the drain goes on, records the card as not
+    // cleared, and fails with the clearing error once both copies are verified.
+    std::exception_ptr clearingFailure;
     if (clearAfterCopy) {
         if (!fileops::exists(source))
             throw DrainError::sourceUnavailable();
         update(DrainPhase::clearing, 1.0,
                "Local cache verified; clearing card so it can be reused while the server copy continues");
         FairLockHold hold(&m_lock);
-        clearCard(source);
+        try {
+            clearCard(source);
+        } catch (const FileSystemError &) {
+            clearingFailure = std::current_exception();
+        }
     }
 
     if (!fileops::exists(remoteRoot))
@@ -99,7 +109,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     {
         ReadBack readBack(serverBatch, listing, false);
         copyTree(cacheBatch, serverBatch, listing, DrainPhase::copying, update, std::stop_token(),
-                 {&m_lock, &readBack});
+                 {&m_lock, &readBack, false});
         // Against the card's own hashes: the server batch is proven equal to the card.
         verifyCopy(serverBatch, listing, cardHashes, serverLocation, &readBack, &m_lock);
     }
@@ -116,9 +126,11 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         manifest.bytes = listing.bytes;
         manifest.cachePath = cacheBatch.string();
         manifest.remotePath = serverBatch.string();
-        manifest.cardCleared = clearAfterCopy;
+        manifest.cardCleared = clearAfterCopy && !clearingFailure;
         writeBatchRecords({cacheBatch, serverBatch}, manifest, checksumFileText(listing, cardHashes));
     }
+    if (clearingFailure)
+        std::rethrow_exception(clearingFailure);
     return Outcome{cacheBatch, serverBatch, listing.files, listing.bytes};
 }
 

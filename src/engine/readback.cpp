@@ -1,5 +1,6 @@
 #include "engine/readback.h"
 
+#include "engine/filehashing.h"
 #include "platform/uniquefd.h"
 
 #include <fcntl.h>
@@ -126,20 +127,8 @@ void ReadBack::readGroup(const std::vector<std::size_t> &group, int rootFd, char
         ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
         ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
         hasher.reset();
-        bool failed = false;
-        for (;;) {
-            const ssize_t got = ::read(fd.get(), buffer, blockSize);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got < 0) {
-                failed = true;
-                break;
-            }
-            if (got == 0)
-                break;
-            hasher.update(buffer, static_cast<std::size_t>(got));
-        }
-        if (failed)
+        // A failed read leaves the file to verifyCopy, which reads it again and reports the reason.
+        if (hashWholeFile(fd.get(), hasher, buffer, blockSize) != 0)
             continue;
         if (!m_keepInPageCache)
             ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);

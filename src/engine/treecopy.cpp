@@ -1,6 +1,7 @@
 #include "engine/treecopy.h"
 
 #include "engine/fairlock.h"
+#include "engine/filehashing.h"
 #include "engine/readback.h"
 #include "platform/cancellationerror.h"
 #include "platform/fileops.h"
@@ -78,13 +79,14 @@ struct CopiedFile {
 
 class FileCopier {
 public:
-    FileCopier(const fs::path &from, const fs::path &to)
+    FileCopier(const fs::path &from, const fs::path &to, bool makeRoot)
         : m_from(from)
         , m_to(to)
         , m_fromFd(::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
         , m_fromError(errno)
         , m_buffer(std::make_unique_for_overwrite<char[]>(blockSize))
     {
+        m_makeRoot = makeRoot;
     }
 
     CopiedFile copy(const std::string &relative)
@@ -106,23 +108,13 @@ public:
             throw FileSystemError("copy", source, EINVAL);
         ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-        OutputFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        OutputFd out(::openat(m_parentFd.get(), destination.filename().c_str(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
         if (!out)
             FileSystemError::throwLast("copy", destination);
 
         m_hasher.reset();
-        for (;;) {
-            const ssize_t got = ::read(in.get(), m_buffer.get(), blockSize);
-            if (got < 0) {
-                if (errno == EINTR)
-                    continue;
-                FileSystemError::throwLast("copy", source);
-            }
-            if (got == 0)
-                break;
-            m_hasher.update(m_buffer.get(), static_cast<std::size_t>(got));
-            writeAll(out.get(), static_cast<std::size_t>(got), destination);
-        }
+        copyData(in.get(), out.get(), sourceStat, source, destination);
 
         // The camera's time stays with the picture.
         const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
@@ -140,15 +132,73 @@ public:
     }
 
 private:
+    // Opens (making where missing) the file's parent folder below the destination root.
     void makeParent(const std::string &relative)
     {
         const std::size_t slash = relative.rfind('/');
         const std::string parent = slash == std::string::npos ? std::string() : relative.substr(0, slash);
         if (parent == m_lastParent)
             return;
-        fileops::createDirectories(m_to / parent);
+        // Everything is made below this one folder, never through its path again: a
+        // server folder that goes away (an unmounted share leaves an empty local
+        // folder behind) can never receive the rest of the batch on the local disk.
+        if (!m_toFd) {
+            if (m_makeRoot)
+                fileops::createDirectories(m_to);
+            m_toFd.reset(::open(m_to.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!m_toFd)
+                FileSystemError::throwLast("copy into", m_to);
+        }
+        UniqueFd folder(::dup(m_toFd.get()));
+        fs::path made = m_to;
+        for (const auto &component : fs::path(parent)) {
+            made /= component;
+            if (::mkdirat(folder.get(), component.c_str(), 0777) != 0 && errno != EEXIST)
+                FileSystemError::throwLast("create folder", made);
+            folder.reset(::openat(folder.get(), component.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+            if (!folder)
+                FileSystemError::throwLast("create folder", made);
+        }
+        m_parentFd = std::move(folder);
         m_lastParent = parent;
     }
+
+    // Reads every byte once, hashing what is written. Holes of a sparse source
+    // are hashed as the zeros they read as and left as holes in the copy.
+    void copyData(int in, int out, const struct stat &sourceStat, const fs::path &source, const fs::path &destination)
+    {
+        const bool sparse = sourceStat.st_blocks * 512 < sourceStat.st_size;
+        off_t at = 0;
+        for (;;) {
+            if (sparse) {
+                const off_t data = ::lseek(in, at, SEEK_DATA);
+                const off_t dataAt = data < 0 ? sourceStat.st_size : data;
+                if (data < 0 && errno != ENXIO)
+                    FileSystemError::throwLast("copy", source);
+                if (dataAt > at) {
+                    hashZeros(m_hasher, static_cast<std::uint64_t>(dataAt - at));
+                    if (::lseek(in, dataAt, SEEK_SET) < 0 || ::lseek(out, dataAt, SEEK_SET) < 0)
+                        FileSystemError::throwLast("copy", destination);
+                    at = dataAt;
+                }
+            }
+            const ssize_t got = ::read(in, m_buffer.get(), blockSize);
+            if (got < 0) {
+                if (errno == EINTR)
+                    continue;
+                FileSystemError::throwLast("copy", source);
+            }
+            if (got == 0)
+                break;
+            m_hasher.update(m_buffer.get(), static_cast<std::size_t>(got));
+            writeAll(out, static_cast<std::size_t>(got), destination);
+            at += got;
+        }
+        // A trailing hole: the copy gets its length without writing it.
+        if (sparse && ::ftruncate(out, at) != 0)
+            FileSystemError::throwLast("copy", destination);
+    }
+
 
     void writeAll(int fd, std::size_t size, const fs::path &destination)
     {
@@ -169,6 +219,9 @@ private:
     const fs::path &m_to;
     UniqueFd m_fromFd;
     int m_fromError;
+    bool m_makeRoot = true;
+    UniqueFd m_toFd;
+    UniqueFd m_parentFd;
     std::unique_ptr<char[]> m_buffer;
     ContentHasher m_hasher;
     std::optional<std::string> m_lastParent;
@@ -186,7 +239,7 @@ std::vector<ContentHash> copyTree(const fs::path &from, const fs::path &to, cons
         return hashes;
     hashes.reserve(paths.size());
 
-    FileCopier copier(from, to);
+    FileCopier copier(from, to, options.makeRoot);
     const std::string ofFiles = " of " + std::to_string(inventory.files) + " files";
     std::int64_t copiedBytes = 0;
     for (std::size_t index = 0; index < paths.size(); ++index) {

@@ -22,6 +22,9 @@ struct CopyOptions {
     FairLock *lock = nullptr;
     // Each finished file is handed to it after its report.
     ReadBack *readBack = nullptr;
+    // Whether a missing destination root is made. A drain makes its batch folder
+    // first and then never makes it again through its path.
+    bool makeRoot = true;
 };
 
 // Copies the listed files from one tree into another in listing order, one report

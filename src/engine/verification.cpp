@@ -1,6 +1,7 @@
 #include "engine/verification.h"
 
 #include "engine/fairlock.h"
+#include "engine/filehashing.h"
 #include "engine/readback.h"
 #include "model/drainerror.h"
 #include "platform/filesystemerror.h"
@@ -34,16 +35,9 @@ ContentHash readFromStorage(int rootFd, const fs::path &root, const std::string 
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     ContentHasher hasher;
-    for (;;) {
-        const ssize_t got = ::read(fd.get(), buffer, blockSize);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            FileSystemError::throwLast("read", path);
-        if (got == 0)
-            return hasher.digest();
-        hasher.update(buffer, static_cast<std::size_t>(got));
-    }
+    if (const int failed = hashWholeFile(fd.get(), hasher, buffer, blockSize))
+        throw FileSystemError("read", path, failed);
+    return hasher.digest();
 }
 
 // The listing comparison, without holding a second list of paths: each file of

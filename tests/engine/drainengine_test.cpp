@@ -269,3 +269,21 @@ TEST(Drain, TheChecksumFileVerifiesWithXxh128sum)
         EXPECT_EQ(lines, 6u);
     }
 }
+
+TEST(Drain, AServerFolderThatVanishesMidCopyIsNeverMadeAgain)
+{
+    // An unmounted share leaves its empty mount point behind: the rest of the
+    // batch must not land on the local disk there and pass as the server copy.
+    DrainWorld world;
+    for (const char *name : {"DCIM/a.jpg", "DCIM/b.jpg", "MISC/c.txt"})
+        writeFile(world.card / name, name);
+    world.onReport = [&](const Report &report) {
+        if (std::get<0>(report) == DrainPhase::copying && std::get<2>(report) == "1 of 3 files") {
+            fs::remove_all(world.server);
+            fs::create_directory(world.server);
+        }
+    };
+    EXPECT_THROW(world.drain(), FileSystemError);
+    EXPECT_TRUE(entryNames(world.server).empty());
+    EXPECT_EQ(entryNames(world.card), (std::vector<std::string>{"DCIM", "MISC"}));
+}
