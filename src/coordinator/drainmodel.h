@@ -51,6 +51,7 @@ public:
 
     const DrainSettings &settings() const { return m_settings; }
     // Every assignment, equal or not, is saved and re-synchronises launch at login.
+    // Each change signal is emitted once the new value is in place.
     void setSettings(const DrainSettings &settings);
     void editSettings(const std::function<void(DrainSettings &)> &edit);
 
@@ -95,7 +96,7 @@ private:
     std::vector<InsertedCard> m_removableCards;
     std::vector<CardActivity> m_activities;
     std::optional<std::string> m_launchAtLoginMessage;
-    std::map<std::string, std::unique_ptr<DrainJob>> m_jobs;
+    std::map<std::string, DrainJob *> m_jobs; // children of the model
 };
 
 } // namespace slatewick

@@ -1,0 +1,134 @@
+#include "coordinator/drainjob.h"
+
+#include "coordinator/reportchannel.h"
+#include "engine/drainengine.h"
+#include "model/drainerror.h"
+#include "platform/cancellationerror.h"
+#include "platform/fileops.h"
+
+#include <algorithm>
+#include <climits>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+namespace slatewick {
+
+namespace {
+// How long quitting waits for a worker to notice it was abandoned.
+constexpr auto workerStopGrace = std::chrono::milliseconds(1500);
+} // namespace
+
+struct DrainJob::WorkerState {
+    std::stop_source stop;
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool finished = false;
+};
+
+DrainJob::DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<DrainEngine> engine, RowWriter writeRow,
+                   Finished finished, QObject *parent)
+    : QObject(parent)
+    , m_card(std::move(card))
+    , m_settings(std::move(settings))
+    , m_engine(std::move(engine))
+    , m_writeRow(std::move(writeRow))
+    , m_finished(std::move(finished))
+    , m_channel(std::make_shared<ReportChannel>(this))
+    , m_worker(std::make_shared<WorkerState>())
+{
+    m_grace.setSingleShot(true);
+    connect(&m_grace, &QTimer::timeout, this, &DrainJob::beginDrain);
+}
+
+DrainJob::~DrainJob()
+{
+    m_channel->abandon();
+    m_worker->stop.request_stop();
+    if (!m_thread.joinable())
+        return;
+    std::unique_lock lock(m_worker->mutex);
+    if (m_worker->ended.wait_for(lock, workerStopGrace, [this] { return m_worker->finished; })) {
+        lock.unlock();
+        m_thread.join();
+    } else {
+        // The worker holds what it uses by shared ownership and posts nothing more.
+        m_thread.detach();
+    }
+}
+
+void DrainJob::start()
+{
+    // A negative grace counts as none; a huge one is capped at what a timer can hold.
+    const std::int64_t seconds = std::clamp<std::int64_t>(m_settings.gracePeriodSeconds, 0, INT_MAX / 1000);
+    m_grace.start(static_cast<int>(seconds * 1000));
+}
+
+void DrainJob::cancel()
+{
+    if (m_done)
+        return;
+    if (m_grace.isActive()) {
+        m_grace.stop();
+        finish(CardActivity(m_card, DrainPhase::removed, 0.0, "Card removed before the drain completed."));
+        return;
+    }
+    m_worker->stop.request_stop();
+}
+
+void DrainJob::beginDrain()
+{
+    if (!fileops::exists(m_card.url)) {
+        finish(CardActivity(m_card, DrainPhase::failed, 0.0, DrainError::sourceUnavailable().what()));
+        return;
+    }
+    try {
+        m_thread = std::thread(&DrainJob::runWorker, this, m_channel, m_worker, m_engine, m_card, m_settings,
+                               m_writeRow);
+    } catch (const std::exception &error) {
+        finish(CardActivity(m_card, DrainPhase::failed, 0.0, error.what()));
+    }
+}
+
+// Everything the worker touches is its own copy or shared; the job itself is
+// reached only through the channel, on the main thread, while it exists.
+void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, std::shared_ptr<WorkerState> worker,
+                         std::shared_ptr<DrainEngine> engine, InsertedCard card, DrainSettings settings,
+                         RowWriter writeRow)
+{
+    auto update = [&](DrainPhase phase, double progress, const std::string &detail) {
+        channel->deliver([writeRow, card, phase, progress, detail] {
+            writeRow(CardActivity(card, phase, progress, detail));
+        });
+    };
+    std::optional<CardActivity> row;
+    try {
+        const DrainEngine::Outcome outcome = engine->drain(card, settings, update, worker->stop.get_token());
+        row.emplace(card, DrainPhase::ready, 1.0,
+                    "Verified " + std::to_string(outcome.files) + " files in cache and server. Card is ready for reuse.");
+        row->batchURL = outcome.batchURL;
+    } catch (const CancellationError &) {
+        row.emplace(card, DrainPhase::removed, 0.0, "Card removed before the drain completed.");
+    } catch (const std::exception &error) {
+        row.emplace(card, DrainPhase::failed, 0.0, error.what());
+    } catch (...) {
+        row.emplace(card, DrainPhase::failed, 0.0, "The drain failed for an unknown reason.");
+    }
+    channel->post([job, finalRow = *row] { job->finish(finalRow); });
+    {
+        std::lock_guard lock(worker->mutex);
+        worker->finished = true;
+    }
+    worker->ended.notify_all();
+}
+
+void DrainJob::finish(const CardActivity &row)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    m_writeRow(row);
+    m_finished();
+}
+
+} // namespace slatewick

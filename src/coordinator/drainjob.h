@@ -1,0 +1,61 @@
+#pragma once
+
+#include "model/cardactivity.h"
+#include "model/drainsettings.h"
+#include "model/insertedcard.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <stop_token>
+#include <thread>
+
+namespace slatewick {
+
+class DrainEngine;
+class ReportChannel;
+
+// The life of one card's drain: the grace wait on the main thread, the
+// existence check, the drain on a worker thread with every report applied on
+// the main thread, and the final row. It never retries.
+class DrainJob final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(DrainJob)
+
+public:
+    using RowWriter = std::function<void(const CardActivity &)>;
+    using Finished = std::function<void()>;
+
+    DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<DrainEngine> engine, RowWriter writeRow,
+             Finished finished, QObject *parent);
+    // Abandons waiting reports and gives the worker a moment to stop; a worker
+    // still busy then is left to end on its own, so quitting never hangs.
+    ~DrainJob() override;
+
+    void start();
+    void cancel();
+
+private:
+    struct WorkerState;
+
+    void beginDrain();
+    static void runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, std::shared_ptr<WorkerState> worker,
+                          std::shared_ptr<DrainEngine> engine, InsertedCard card, DrainSettings settings,
+                          RowWriter writeRow);
+    void finish(const CardActivity &row);
+
+    InsertedCard m_card;
+    DrainSettings m_settings;
+    std::shared_ptr<DrainEngine> m_engine;
+    RowWriter m_writeRow;
+    Finished m_finished;
+    QTimer m_grace;
+    std::shared_ptr<ReportChannel> m_channel;
+    std::shared_ptr<WorkerState> m_worker;
+    std::thread m_thread;
+    bool m_done = false;
+};
+
+} // namespace slatewick

@@ -1,0 +1,67 @@
+// The tray summary and the launch-at-login synchronisation.
+#include "coordinator/drainmodel.h"
+
+#include "coordinator/loginitemservice.h"
+
+#include <algorithm>
+
+namespace slatewick {
+
+namespace {
+
+struct Summary {
+    const char *title;
+    const char *symbol;
+};
+
+Summary summarize(const std::vector<CardActivity> &activities, const DrainSettings &settings)
+{
+    const auto any = [&](std::initializer_list<DrainPhase> phases) {
+        return std::any_of(activities.begin(), activities.end(), [&](const CardActivity &row) {
+            return std::find(phases.begin(), phases.end(), row.phase) != phases.end();
+        });
+    };
+    if (any({DrainPhase::failed}))
+        return {"Slatewick: Attention", "exclamationmark.triangle.fill"};
+    if (any({DrainPhase::caching, DrainPhase::copying, DrainPhase::clearing}))
+        return {"Slatewick: Draining", "arrow.triangle.2.circlepath"};
+    if (any({DrainPhase::ready}))
+        return {"Slatewick: Clean", "checkmark.circle.fill"};
+    if (settings.isReady())
+        return {"Slatewick: Ready", "tray.and.arrow.down.fill"};
+    return {"Slatewick: Setup", "slider.horizontal.3"};
+}
+
+} // namespace
+
+std::string DrainModel::menuTitle() const
+{
+    return summarize(m_activities, m_settings).title;
+}
+
+std::string DrainModel::menuSymbol() const
+{
+    return summarize(m_activities, m_settings).symbol;
+}
+
+void DrainModel::updateLaunchAtLogin()
+{
+    LoginItemService *service = m_collaborators.loginItems.get();
+    if (!service)
+        return;
+    const bool wanted = m_settings.launchAtLogin;
+    const bool enabled = service->isEnabled();
+    try {
+        if (wanted && !enabled)
+            service->registerItem();
+        else if (!wanted && enabled)
+            service->unregisterItem();
+        else if (!wanted)
+            return; // not registered and not wanted: an earlier message stays
+        setLaunchAtLoginMessage(std::nullopt);
+    } catch (const std::exception &error) {
+        setLaunchAtLoginMessage("Launch at login could not be enabled: " + std::string(error.what()));
+    }
+}
+
+} // namespace slatewick

@@ -1,0 +1,76 @@
+#include "coordinator/xdgautostart.h"
+
+#include "platform/fileops.h"
+
+#include <sstream>
+#include <string>
+
+namespace slatewick {
+
+namespace {
+
+// Exec values quote arguments that hold reserved characters; a path is quoted whole.
+std::string quotedExec(const std::filesystem::path &program)
+{
+    std::string quoted = "\"";
+    for (char c : program.string()) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+bool isHidden(const std::string &entry)
+{
+    std::istringstream lines(entry);
+    for (std::string line; std::getline(lines, line);) {
+        if (line == "Hidden=true")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+XdgAutostart::XdgAutostart(std::filesystem::path autostartFolder, std::filesystem::path program)
+    : m_folder(std::move(autostartFolder))
+    , m_program(std::move(program))
+{
+}
+
+bool XdgAutostart::isEnabled() const
+{
+    try {
+        return !isHidden(fileops::readFile(entryPath()));
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+
+void XdgAutostart::registerItem()
+{
+    const std::string entry = "[Desktop Entry]\n"
+                              "Type=Application\n"
+                              "Name=Slatewick\n"
+                              "Comment=Safe, verified card offload in the background.\n"
+                              "Exec=" + quotedExec(m_program) + "\n"
+                              "Terminal=false\n"
+                              "X-GNOME-Autostart-enabled=true\n";
+    fileops::createDirectories(m_folder);
+    fileops::atomicWrite(entryPath(), entry);
+}
+
+void XdgAutostart::unregisterItem()
+{
+    fileops::removeFileIfPresent(entryPath());
+}
+
+std::filesystem::path XdgAutostart::runningProgram()
+{
+    std::error_code error;
+    auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path("slatewick") : program;
+}
+
+} // namespace slatewick
