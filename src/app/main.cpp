@@ -1,3 +1,4 @@
+#include "app/quitsignals.h"
 #include "app/slatewickapp.h"
 
 #include <QApplication>
@@ -9,5 +10,6 @@ int main(int argc, char **argv)
     QApplication::setDesktopFileName(QStringLiteral("slatewick"));
     // Destroyed before the application object: its model stops every drain first.
     slatewick::SlatewickApp slatewick(slatewick::DrainModel::Collaborators::real());
+    const slatewick::QuitSignals quitSignals;
     return QApplication::exec();
 }
