@@ -1,0 +1,230 @@
+#include "e2e/endtoendfixture.h"
+
+#include "support/files.h"
+
+#include <signal.h>
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+
+namespace slatewick::testsupport {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+VirtualDisplay &EndToEnd::display()
+{
+    static VirtualDisplay shared;
+    return shared;
+}
+
+void EndToEnd::SetUp()
+{
+    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    ASSERT_TRUE(display().running()) << display().error();
+    m_temp = std::make_unique<TempDir>();
+    m_dir = m_temp->path();
+    fs::create_directories(server());
+    fs::create_directories(m_dir / "config");
+    fs::create_directories(m_dir / "data");
+}
+
+void EndToEnd::TearDown()
+{
+    m_program.reset();
+    for (auto &card : m_cards) {
+        card->mount.reset();
+        card->loop.reset();
+    }
+    m_cards.clear();
+    m_temp.reset();
+}
+
+EndToEnd::Card &EndToEnd::makeCard(const std::string &label, int files, std::int64_t fileBytes)
+{
+    auto card = std::make_unique<Card>();
+    card->label = label;
+    card->staging = m_dir / ("staging-" + label);
+    card->image = m_dir / (label + ".img");
+    card->mountPoint = m_dir / "media" / label;
+    std::mt19937_64 random(std::hash<std::string>{}(label));
+    std::string bytes(static_cast<std::size_t>(fileBytes), '\0');
+    for (int i = 1; i <= files; ++i) {
+        for (auto &byte : bytes)
+            byte = static_cast<char>(random());
+        writeFile(card->staging / "DCIM/100SLATE" / ("IMG_" + std::to_string(1000 + i) + ".JPG"), bytes);
+    }
+    writeFile(card->staging / "MISC/notes.txt", "shot list for " + label + "\n");
+    writeFile(card->staging / ".DS_Store", "view settings");
+    writeFile(card->staging / ".Trashes/501/old.jpg", "trashed");
+    const std::int64_t imageBytes = std::max<std::int64_t>(64 << 20, files * fileBytes * 2 + (32 << 20));
+    {
+        std::ofstream image(card->image, std::ios::binary);
+    }
+    fs::resize_file(card->image, static_cast<std::uintmax_t>(imageBytes));
+    const std::string made = runProgram(
+        "mkfs.ext4", {"-q", "-F", "-L", label, "-d", card->staging.string(), card->image.string()});
+    if (!made.empty())
+        throw std::runtime_error(made);
+    card->loop = std::make_unique<LoopDevice>(card->image);
+    if (!card->loop->attached())
+        throw std::runtime_error(card->loop->error());
+    fs::create_directories(card->mountPoint);
+    m_cards.push_back(std::move(card));
+    return *m_cards.back();
+}
+
+void EndToEnd::writeSettings(const std::vector<const Card *> &watched, bool clearAfterCopy,
+                             const std::string &namingTemplate)
+{
+    nlohmann::json slots = nlohmann::json::array();
+    for (const Card *card : watched) {
+        const std::string fingerprint = "/devices/virtual/block/" + card->loop->name();
+        slots.push_back({{"fingerprint", fingerprint},
+                         {"label", card->label + " \u2014 " + fingerprint},
+                         {"vendor", "Unknown vendor"},
+                         {"model", "Unknown reader"},
+                         {"protocolName", "Unknown"}});
+    }
+    const nlohmann::json document{{"watchedSlots", slots},
+                                  {"remoteDirectory", server().string()},
+                                  {"clearAfterCopy", clearAfterCopy},
+                                  {"namingTemplate", namingTemplate},
+                                  {"gracePeriodSeconds", 0},
+                                  {"launchAtLogin", true}};
+    writeFile(settingsFile(), document.dump());
+}
+
+void EndToEnd::startProgram(const std::map<std::string, std::string> &extraEnvironment)
+{
+    std::map<std::string, std::string> environment{{"QT_QPA_PLATFORM", "xcb"},
+                                                   {"DISPLAY", display().name()},
+                                                   {"HOME", m_dir.string()},
+                                                   {"XDG_CONFIG_HOME", (m_dir / "config").string()},
+                                                   {"XDG_DATA_HOME", (m_dir / "data").string()},
+                                                   {"XDG_RUNTIME_DIR", m_dir.string()}};
+    for (const auto &[name, value] : extraEnvironment)
+        environment[name] = value;
+    // The autostart entry is written once the mount monitor listens.
+    const fs::path autostart = m_dir / "config/autostart/slatewick.desktop";
+    fs::remove(autostart);
+    m_program = std::make_unique<ProgramProcess>(SLATEWICK_PROGRAM, environment, m_dir / "program-output.txt");
+    ASSERT_TRUE(m_program->started()) << m_program->error();
+    ASSERT_TRUE(waitUntil([&] { return fs::exists(autostart) || !m_program->running(); }, 20s));
+    ASSERT_TRUE(m_program->running()) << readFile(m_dir / "program-output.txt");
+}
+
+void EndToEnd::mountCard(Card &card, bool readOnly)
+{
+    card.mount = std::make_unique<ScopedMount>(card.loop->node(), card.mountPoint, "ext4",
+                                               readOnly ? MS_RDONLY : 0);
+    ASSERT_TRUE(card.mount->mounted()) << card.mount->error();
+}
+
+std::string EndToEnd::summaryTitle() const
+{
+    for (const auto &title : display().windowTitles()) {
+        if (title.rfind("Slatewick: ", 0) == 0)
+            return title;
+    }
+    return {};
+}
+
+bool EndToEnd::waitForSummary(const std::string &title, std::chrono::milliseconds limit) const
+{
+    return waitUntil([&] { return summaryTitle() == title; }, limit);
+}
+
+std::vector<fs::path> EndToEnd::batches(const fs::path &root) const
+{
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator(root, error)) {
+        if (entry.is_directory())
+            found.push_back(entry.path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+std::vector<fs::path> EndToEnd::manifests() const
+{
+    std::vector<fs::path> found;
+    for (const fs::path &root : {cacheRoot(), server()}) {
+        std::error_code error;
+        for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
+             it.increment(error)) {
+            if (it->path().filename() == "Slatewick-manifest.json")
+                found.push_back(it->path());
+        }
+    }
+    return found;
+}
+
+bool EndToEnd::waitForManifests(std::size_t count, std::chrono::milliseconds limit) const
+{
+    return waitUntil([&] { return manifests().size() >= count; }, limit);
+}
+
+std::vector<std::string> EndToEnd::listedFiles(const fs::path &root)
+{
+    std::vector<std::string> files;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        if (it->path().filename().string().front() == '.') {
+            if (it->is_directory())
+                it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file() && !it->is_symlink())
+            files.push_back(fs::relative(it->path(), root).string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void EndToEnd::expectBatchFiles(const fs::path &batch, const Card &card) const
+{
+    const auto expected = listedFiles(card.staging);
+    auto inBatch = listedFiles(batch);
+    std::erase(inBatch, "Slatewick-manifest.json");
+    std::erase(inBatch, "Slatewick-checksums.xxh128");
+    EXPECT_EQ(inBatch, expected) << batch;
+    for (const auto &file : expected)
+        EXPECT_EQ(readFile(batch / file), readFile(card.staging / file)) << file;
+}
+
+void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool cleared) const
+{
+    expectBatchFiles(batch, card);
+    const auto expected = listedFiles(card.staging);
+
+    const std::string check = "cd '" + batch.string() + "' && xxh128sum --quiet --check Slatewick-checksums.xxh128";
+    EXPECT_EQ(std::system(check.c_str()), 0) << check;
+
+    const auto manifest = nlohmann::json::parse(readFile(batch / "Slatewick-manifest.json"));
+    EXPECT_EQ(manifest.size(), 10u);
+    EXPECT_EQ(manifest["files"], expected.size());
+    EXPECT_EQ(manifest["cardCleared"], cleared);
+    EXPECT_EQ(manifest["sourceVolume"], card.label);
+    EXPECT_EQ(manifest["sourceDevice"], card.loop->name());
+    std::int64_t bytes = 0;
+    for (const auto &file : expected)
+        bytes += static_cast<std::int64_t>(fs::file_size(card.staging / file));
+    EXPECT_EQ(manifest["bytes"], bytes);
+    for (const char *time : {"createdAt", "cachedAt", "copiedToServerAt"})
+        EXPECT_EQ(manifest[time].get<std::string>().size(), 20u) << time;
+}
+
+void EndToEnd::expectCardHoldsEverything(const fs::path &cardRoot, const Card &card) const
+{
+    for (auto it = fs::recursive_directory_iterator(card.staging); it != fs::recursive_directory_iterator(); ++it) {
+        if (it->is_regular_file()) {
+            const auto relative = fs::relative(it->path(), card.staging);
+            EXPECT_EQ(readFile(cardRoot / relative), readFile(it->path())) << relative;
+        }
+    }
+}
+
+} // namespace slatewick::testsupport

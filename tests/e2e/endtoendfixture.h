@@ -1,0 +1,75 @@
+#pragma once
+
+#include "e2e/programprocess.h"
+#include "e2e/virtualdisplay.h"
+#include "support/loopdevice.h"
+#include "support/mountnamespace.h"
+#include "support/tempdir.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace slatewick::testsupport {
+
+// The real program in a private mount namespace, with its own XDG folders, a
+// settings document that watches one loop device's slot, and an ext4 card image
+// on that device. Every check looks only at what the program leaves on disk.
+class EndToEnd : public ::testing::Test {
+protected:
+    struct Card {
+        std::string label;
+        std::filesystem::path staging; // what was put on the card
+        std::filesystem::path image;
+        std::unique_ptr<LoopDevice> loop;
+        std::unique_ptr<ScopedMount> mount;
+        std::filesystem::path mountPoint;
+    };
+
+    void SetUp() override;
+    void TearDown() override;
+
+    std::filesystem::path cacheRoot() const { return m_dir / "data/Slatewick/Cache"; }
+    std::filesystem::path server() const { return m_dir / "server"; }
+    std::filesystem::path settingsFile() const { return m_dir / "config/Slatewick/Slatewick.settings.v1"; }
+
+    // Files of the given size under DCIM, plus a MISC note and the protected names.
+    Card &makeCard(const std::string &label, int files, std::int64_t fileBytes);
+    void writeSettings(const std::vector<const Card *> &watched, bool clearAfterCopy,
+                       const std::string &namingTemplate = "{date}_{card}_{batch}");
+    void startProgram(const std::map<std::string, std::string> &extraEnvironment = {});
+    void mountCard(Card &card, bool readOnly = false);
+
+    // The title of the program's window ("Slatewick: Ready", ...), empty while it has none.
+    std::string summaryTitle() const;
+    bool waitForSummary(const std::string &title, std::chrono::milliseconds limit) const;
+
+    // The batch folders directly under a root, in name order.
+    std::vector<std::filesystem::path> batches(const std::filesystem::path &root) const;
+    std::vector<std::filesystem::path> manifests() const;
+    bool waitForManifests(std::size_t count, std::chrono::milliseconds limit) const;
+
+    // The batch holds exactly the card's listed files, byte for byte, its checksum
+    // file passes xxh128sum --check, and its manifest has the ten members.
+    void expectCompleteBatch(const std::filesystem::path &batch, const Card &card, bool cleared) const;
+    // The batch holds the card's files byte for byte (manifest or not).
+    void expectBatchFiles(const std::filesystem::path &batch, const Card &card) const;
+    // Every staged file is on the card as it was put there.
+    void expectCardHoldsEverything(const std::filesystem::path &cardRoot, const Card &card) const;
+    // The files of the card's listing (not hidden) relative to its root.
+    static std::vector<std::string> listedFiles(const std::filesystem::path &root);
+
+    static VirtualDisplay &display();
+
+    std::unique_ptr<TempDir> m_temp;
+    std::filesystem::path m_dir;
+    std::vector<std::unique_ptr<Card>> m_cards;
+    std::unique_ptr<ProgramProcess> m_program;
+};
+
+} // namespace slatewick::testsupport

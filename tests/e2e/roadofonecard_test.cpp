@@ -1,0 +1,132 @@
+// The road of one card through the real program, and what it leaves behind
+// when it is killed, quit, or started with damaged settings.
+#include "e2e/endtoendfixture.h"
+#include "support/files.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+
+using namespace slatewick::testsupport;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+bool hasFiles(const fs::path &root)
+{
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
+         it.increment(error)) {
+        if (it->is_regular_file())
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> topLevel(const fs::path &root)
+{
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(root))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+} // namespace
+
+TEST_F(EndToEnd, DrainsACardIntoVerifiedBatchesAndLeavesItUntouchedWithoutClearing)
+{
+    Card &card = makeCard("CARD01", 24, 300 << 10);
+    writeSettings({&card}, false);
+    startProgram();
+    EXPECT_TRUE(waitForSummary("Slatewick: Ready", 20s)) << summaryTitle();
+    mountCard(card);
+    ASSERT_TRUE(waitForManifests(2, 60s));
+    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 20s)) << summaryTitle();
+    ASSERT_EQ(batches(cacheRoot()).size(), 1u);
+    ASSERT_EQ(batches(server()).size(), 1u);
+    expectCompleteBatch(batches(cacheRoot())[0], card, false);
+    expectCompleteBatch(batches(server())[0], card, false);
+    expectCardHoldsEverything(card.mountPoint, card);
+}
+
+TEST_F(EndToEnd, ClearsTheCardDownToItsProtectedEntries)
+{
+    Card &card = makeCard("CARD02", 24, 300 << 10);
+    writeSettings({&card}, true);
+    startProgram();
+    mountCard(card);
+    ASSERT_TRUE(waitForManifests(2, 60s));
+    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 20s)) << summaryTitle();
+    expectCompleteBatch(batches(cacheRoot())[0], card, true);
+    expectCompleteBatch(batches(server())[0], card, true);
+    EXPECT_EQ(topLevel(card.mountPoint), (std::vector<std::string>{".DS_Store", ".Trashes"}));
+    EXPECT_EQ(readFile(card.mountPoint / ".Trashes/501/old.jpg"), "trashed");
+}
+
+TEST_F(EndToEnd, ReadOnlyCardIsStillSentToTheServerAndLeftUntouched)
+{
+    Card &card = makeCard("LOCKED", 12, 200 << 10);
+    writeSettings({&card}, true);
+    startProgram();
+    mountCard(card, true);
+    ASSERT_TRUE(waitForSummary("Slatewick: Attention", 60s)) << summaryTitle();
+    ASSERT_EQ(manifests().size(), 2u);
+    expectCompleteBatch(batches(cacheRoot())[0], card, false);
+    expectCompleteBatch(batches(server())[0], card, false);
+    expectCardHoldsEverything(card.mountPoint, card);
+}
+
+TEST_F(EndToEnd, KilledMidDrainLosesNothingAndTheNextStartDrainsIntoAFreshBatch)
+{
+    Card &card = makeCard("KILLED", 400, 512 << 10);
+    writeSettings({&card}, true, "{card}");
+    startProgram();
+    mountCard(card);
+    ASSERT_TRUE(waitUntil([&] { return hasFiles(cacheRoot()); }, 60s));
+    m_program->signal(SIGKILL);
+    ASSERT_TRUE(m_program->waitForExit(10s));
+    EXPECT_TRUE(manifests().empty());
+    expectCardHoldsEverything(card.mountPoint, card);
+
+    // Started again with the card still in, it drains it like a fresh insertion.
+    startProgram();
+    ASSERT_TRUE(waitForManifests(2, 120s));
+    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 20s)) << summaryTitle();
+    const auto cached = batches(cacheRoot());
+    ASSERT_EQ(cached.size(), 2u);
+    EXPECT_EQ(cached[0].filename(), "KILLED");
+    EXPECT_EQ(cached[1].filename(), "KILLED-02");
+    expectCompleteBatch(cached[1], card, true);
+}
+
+TEST_F(EndToEnd, DamagedSettingsStartInSetupAndStayAsTheyWere)
+{
+    Card &card = makeCard("CARD03", 4, 4096);
+    writeSettings({&card}, true);
+    std::string damaged = readFile(settingsFile());
+    damaged.replace(damaged.find("\"launchAtLogin\""), 15, "\"launchAtLogon\"");
+    writeFile(settingsFile(), damaged);
+    startProgram();
+    ASSERT_TRUE(waitForSummary("Slatewick: Setup", 20s)) << summaryTitle();
+    mountCard(card);
+    // Setup drains nothing; the summary stays and the card keeps its files.
+    EXPECT_FALSE(waitUntil([&] { return fs::exists(cacheRoot()) || summaryTitle() != "Slatewick: Setup"; }, 3s));
+    EXPECT_EQ(readFile(settingsFile()), damaged);
+    expectCardHoldsEverything(card.mountPoint, card);
+}
+
+TEST_F(EndToEnd, QuittingDuringADrainIsQuickAndLeavesNoHalfWrittenManifest)
+{
+    Card &card = makeCard("QUIT", 400, 512 << 10);
+    writeSettings({&card}, false);
+    startProgram();
+    mountCard(card);
+    ASSERT_TRUE(waitUntil([&] { return hasFiles(cacheRoot()); }, 60s));
+    m_program->signal(SIGTERM);
+    const auto status = m_program->waitForExit(2s);
+    ASSERT_TRUE(status) << "still running two seconds after the quit request";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+    EXPECT_TRUE(manifests().empty());
+    for (const auto &entry : fs::recursive_directory_iterator(m_dir / "data"))
+        EXPECT_EQ(entry.path().filename().string().find(".Slatewick-"), std::string::npos) << entry.path();
+    expectCardHoldsEverything(card.mountPoint, card);
+}
