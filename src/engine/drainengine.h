@@ -15,7 +15,7 @@ namespace slatewick {
 
 // Drains one card end to end: a verified copy in a new batch folder of the local
 // cache, the card cleared when allowed, a verified copy in a new batch folder of
-// the server folder, and the manifest and checksum file in both (spec Part 3.1).
+// the server folder, and the manifest and checksum file in both.
 // One engine serves every card; it behaves as one actor (see drain()).
 class DrainEngine {
 public:
