@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Slatewick needs that this machine lacks, then
-# configures and builds. Sourced by run.sh and test.sh; BUILD_DIR and
-# CMAKE_EXTRA may be set by the caller.
+# configures and builds. Sourced by run.sh and test.sh; BUILD_DIR,
+# BUILD_TYPE, BUILD_TARGET and CMAKE_EXTRA may be set by the caller.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -23,4 +23,4 @@ if ((${#missing[@]})); then
 fi
 
 cmake -S "$here" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" ${CMAKE_EXTRA:-} >/dev/null
-cmake --build "$BUILD_DIR"
+cmake --build "$BUILD_DIR" ${BUILD_TARGET:+--target "$BUILD_TARGET"}

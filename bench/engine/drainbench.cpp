@@ -221,3 +221,17 @@ int benchConcurrent(std::int64_t mib)
     fs::remove_all(work);
     return 0;
 }
+
+int benchManyFiles(std::int64_t count)
+{
+    const fs::path work = makeWorkFolder();
+    std::printf("Making a card of %lld files of 1 KiB in %s ...\n", static_cast<long long>(count), work.c_str());
+    const fs::path master = work / "many";
+    const CardShape shape = makeUniformCard(master, count, 1024);
+    const Comparison result = compare(work, master, 1);
+    print("Card of many small files", shape, result, "memory bounded");
+    std::printf("Peak memory: %.1f MiB for %lld files (target < 64)\n", result.peakMiB,
+                static_cast<long long>(shape.files));
+    fs::remove_all(work);
+    return 0;
+}

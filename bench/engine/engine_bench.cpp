@@ -4,6 +4,7 @@
 //   engine_bench drain [MiB]       a whole drain (clearing on) vs cp, cp, sync, evict, xxh128sum;
 //                                  then the same for a card of 5,000 files of 4 KiB
 //   engine_bench concurrent [MiB]  two cards drained at once on one engine
+//   engine_bench manyfiles [count] a card of many 1 KiB files (default 100,000): drain time and peak memory
 //   engine_bench --make-card DIR MiB   makes a card (MiB 0: 5,000 files of 4 KiB) for trying things by hand
 //
 // Every measured run starts with the card flushed and dropped from the page cache.
@@ -30,6 +31,7 @@ using namespace slatewick::bench;
 
 int benchDrain(std::int64_t mib);
 int benchConcurrent(std::int64_t mib);
+int benchManyFiles(std::int64_t count);
 int childDrain(const fs::path &card, const fs::path &applicationData, const fs::path &remote);
 
 namespace {
@@ -144,6 +146,8 @@ int main(int argc, char **argv)
             return benchDrain(sizeArgument(argc, argv, 1024));
         if (mode == "concurrent")
             return benchConcurrent(sizeArgument(argc, argv, 512));
+        if (mode == "manyfiles")
+            return benchManyFiles(sizeArgument(argc, argv, 100000));
         std::fprintf(stderr, "usage: engine_bench copy|drain|concurrent [MiB]\n");
         return 2;
     } catch (const std::exception &error) {
