@@ -17,15 +17,9 @@ LoopVolume::LoopVolume(const std::filesystem::path &folder, const std::string &n
         m_refusal = m_loop->error();
         return;
     }
-    m_refusal = remountAt(m_mountPoint);
-}
-
-std::string LoopVolume::remountAt(const std::filesystem::path &mountPoint)
-{
-    m_mountPoint = mountPoint;
     std::filesystem::create_directories(m_mountPoint);
     m_mount = std::make_unique<ScopedMount>(m_loop->node(), m_mountPoint, "ext4");
-    return m_mount->error();
+    m_refusal = m_mount->error();
 }
 
 } // namespace slatewick::testsupport

@@ -21,8 +21,6 @@ public:
     const std::filesystem::path &mountPoint() const { return m_mountPoint; }
     const LoopDevice &loop() const { return *m_loop; }
     void unmount() { m_mount->unmount(); }
-    // Mounts again at another place of the same folder.
-    std::string remountAt(const std::filesystem::path &mountPoint);
 
 private:
     std::filesystem::path m_mountPoint;

@@ -16,20 +16,19 @@ namespace slatewick {
 namespace {
 
 using testsupport::LoopVolume;
-using testsupport::TempDir;
 using testsupport::waitFor;
 
 // The real source, with a hook that runs while the monitor describes a new volume.
 class HookedSource final : public VolumeSource {
 public:
-    std::function<void(const std::filesystem::path &)> onDescribe;
+    std::function<void()> onDescribe;
 
     std::optional<std::vector<VolumeFacts>> mountedVolumes() const override { return m_real.mountedVolumes(); }
     DiskInfo diskInfo(const std::filesystem::path &mountPoint) const override
     {
         DiskInfo info = m_real.diskInfo(mountPoint);
         if (onDescribe)
-            onDescribe(mountPoint);
+            onDescribe();
         return info;
     }
 
@@ -49,17 +48,14 @@ protected:
     std::unique_ptr<VolumeMonitor> startedMonitor()
     {
         auto monitor = std::make_unique<VolumeMonitor>(
-            [this](const InsertedCard &card) {
-                m_events.push_back("mount " + card.url.string());
-                m_cards.push_back(card);
-            },
+            [this](const InsertedCard &card) { m_events.push_back("mount " + card.url.string()); },
             [this](const std::filesystem::path &mountPoint) { m_events.push_back("unmount " + mountPoint.string()); },
             std::make_shared<const CardDiscovery>(m_source));
         monitor->start();
         return monitor;
     }
 
-    // Mounts a volume, or says why the machine refused.
+    // Mounts a volume; a refusal of the machine is kept for the test to skip with.
     std::unique_ptr<LoopVolume> mounted(const std::string &name)
     {
         auto volume = std::make_unique<LoopVolume>(m_folder.path(), name, name);
@@ -70,53 +66,29 @@ protected:
 
     bool eventCount(std::size_t count) { return waitFor([&] { return m_events.size() >= count; }); }
 
-    // Everything queued before this call has run when it returns.
-    static void drainQueue()
-    {
-        bool reached = false;
-        QTimer::singleShot(0, [&] { reached = true; });
-        waitFor([&] { return reached; });
-    }
-
-    TempDir m_folder;
+    testsupport::TempDir m_folder;
     std::shared_ptr<HookedSource> m_source = std::make_shared<HookedSource>();
     std::vector<std::string> m_events;
-    std::vector<InsertedCard> m_cards;
     std::string m_refusal;
 };
 
-TEST_F(VolumeMonitorTest, reportsAMountAndThenItsUnmount)
-{
-    const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
-    const std::unique_ptr<LoopVolume> volume = mounted("CARD_A");
-    if (!m_refusal.empty())
-        GTEST_SKIP() << m_refusal;
-    const std::string mountPoint = volume->mountPoint().string();
-
-    ASSERT_TRUE(eventCount(1));
-    EXPECT_EQ(m_events, std::vector<std::string>{"mount " + mountPoint});
-    EXPECT_EQ(m_cards.at(0).displayName, "CARD_A");
-    EXPECT_EQ(m_cards.at(0).deviceIdentifier, volume->loop().name());
-
-    volume->unmount();
-    ASSERT_TRUE(eventCount(2));
-    EXPECT_EQ(m_events, (std::vector<std::string>{"mount " + mountPoint, "unmount " + mountPoint}));
-}
-
-TEST_F(VolumeMonitorTest, mountsFoldedIntoOneWakeUpEachGiveTheirOwnCallback)
+// Both mounts (and later both unmounts) happen before the event loop runs again,
+// so the monitor sees them in one wake-up.
+TEST_F(VolumeMonitorTest, reportsEachMountAndUnmountAtItsMountPointAlsoWhenFoldedIntoOneWakeUp)
 {
     const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
     const std::unique_ptr<LoopVolume> first = mounted("FIRST");
     const std::unique_ptr<LoopVolume> second = mounted("SECOND");
     if (!m_refusal.empty())
         GTEST_SKIP() << m_refusal;
+    const std::string a = first->mountPoint().string();
+    const std::string b = second->mountPoint().string();
 
     ASSERT_TRUE(eventCount(2));
+    EXPECT_EQ(m_events, (std::vector<std::string>{"mount " + a, "mount " + b}));
     first->unmount();
     second->unmount();
     ASSERT_TRUE(eventCount(4));
-    const std::string a = first->mountPoint().string();
-    const std::string b = second->mountPoint().string();
     EXPECT_EQ(m_events, (std::vector<std::string>{"mount " + a, "mount " + b, "unmount " + a, "unmount " + b}));
 }
 
@@ -125,7 +97,7 @@ TEST_F(VolumeMonitorTest, anImmediateUnmountArrivesAfterItsMount)
 {
     const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
     std::unique_ptr<LoopVolume> volume;
-    m_source->onDescribe = [&](const std::filesystem::path &) { volume->unmount(); };
+    m_source->onDescribe = [&] { volume->unmount(); };
     volume = mounted("QUICK");
     if (!m_refusal.empty())
         GTEST_SKIP() << m_refusal;
@@ -141,7 +113,7 @@ TEST_F(VolumeMonitorTest, aReleasedMonitorDeliversNothingEvenWhatItHadQueued)
     std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
     bool released = false;
     // Queued while the monitor describes the volume, so it runs before the monitor's own callback.
-    m_source->onDescribe = [&](const std::filesystem::path &) {
+    m_source->onDescribe = [&] {
         QMetaObject::invokeMethod(QCoreApplication::instance(), [&] {
             monitor.reset();
             released = true;
@@ -153,7 +125,10 @@ TEST_F(VolumeMonitorTest, aReleasedMonitorDeliversNothingEvenWhatItHadQueued)
 
     ASSERT_TRUE(waitFor([&] { return released; }));
     volume->unmount();
-    drainQueue();
+    // Everything queued before the single shot has run once it fires.
+    bool reached = false;
+    QTimer::singleShot(0, [&] { reached = true; });
+    ASSERT_TRUE(waitFor([&] { return reached; }));
     EXPECT_TRUE(m_events.empty());
 }
 
