@@ -6,6 +6,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 if [ "${1:-}" = "--sanitize" ]; then
   export BUILD_DIR="$here/build-sanitize" BUILD_TYPE=Debug CMAKE_EXTRA="-DSLATEWICK_SANITIZE=ON"
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+  export LSAN_OPTIONS="suppressions=$here/tests/sanitizer/lsan.supp:print_suppressions=0"
 fi
 source "$here/scripts/setup.sh"
 cd "$BUILD_DIR"

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <random>
 
@@ -34,6 +35,8 @@ void EndToEnd::SetUp()
 void EndToEnd::TearDown()
 {
     m_program.reset();
+    if (HasFailure() && m_temp)
+        std::printf("What the program printed:\n%s\n", readFile(m_dir / "program-output.txt").c_str());
     for (auto &card : m_cards) {
         card->mount.reset();
         card->loop.reset();
