@@ -191,7 +191,7 @@ private:
             if (got == 0)
                 break;
             m_hasher.update(m_buffer.get(), static_cast<std::size_t>(got));
-            writeAll(out, static_cast<std::size_t>(got), destination);
+            fileops::writeAll(out, m_buffer.get(), static_cast<std::size_t>(got), destination, "copy");
             at += got;
         }
         // A trailing hole: the copy gets its length without writing it.
@@ -199,21 +199,6 @@ private:
             FileSystemError::throwLast("copy", destination);
     }
 
-
-    void writeAll(int fd, std::size_t size, const fs::path &destination)
-    {
-        const char *bytes = m_buffer.get();
-        while (size > 0) {
-            const ssize_t put = ::write(fd, bytes, size);
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                FileSystemError::throwLast("copy", destination);
-            }
-            bytes += put;
-            size -= static_cast<std::size_t>(put);
-        }
-    }
 
     const fs::path &m_from;
     const fs::path &m_to;

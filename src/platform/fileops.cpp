@@ -157,7 +157,7 @@ std::size_t readSome(int fd, void *buffer, std::size_t size, const fs::path &pat
     }
 }
 
-void writeAll(int fd, const void *buffer, std::size_t size, const fs::path &path)
+void writeAll(int fd, const void *buffer, std::size_t size, const fs::path &path, const char *operation)
 {
     const auto *bytes = static_cast<const char *>(buffer);
     while (size > 0) {
@@ -165,7 +165,7 @@ void writeAll(int fd, const void *buffer, std::size_t size, const fs::path &path
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            FileSystemError::throwLast("write", path);
+            FileSystemError::throwLast(operation, path);
         }
         bytes += put;
         size -= static_cast<std::size_t>(put);

@@ -37,7 +37,9 @@ void removeEntry(const std::filesystem::path &entry);
 void removeFileIfPresent(const std::filesystem::path &file);
 
 // read(2) and write(2) that retry after signals; writeAll writes every byte.
+// A failure names the operation given, so a copy's full disk reads "Could not copy ...".
 std::size_t readSome(int fd, void *buffer, std::size_t size, const std::filesystem::path &path);
-void writeAll(int fd, const void *buffer, std::size_t size, const std::filesystem::path &path);
+void writeAll(int fd, const void *buffer, std::size_t size, const std::filesystem::path &path,
+              const char *operation = "write");
 
 } // namespace slatewick::fileops

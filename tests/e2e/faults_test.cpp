@@ -23,7 +23,7 @@ std::size_t fileCount(const fs::path &root)
 
 TEST_F(EndToEnd, CardPulledDuringTheCacheCopyKeepsEveryFileAndTheNextCardDrains)
 {
-    Card &pulled = makeCard("PULLED", 400, 512 << 10);
+    Card &pulled = makeCard("PULLED", 200, 256 << 10);
     Card &next = makeCard("NEXT", 8, 64 << 10);
     writeSettings({&pulled, &next}, true);
     startProgram();
@@ -48,7 +48,7 @@ TEST_F(EndToEnd, CardPulledDuringTheCacheCopyKeepsEveryFileAndTheNextCardDrains)
 
 TEST_F(EndToEnd, ServerFolderRemovedDuringTheServerCopyLeavesTheVerifiedCache)
 {
-    Card &card = makeCard("SERVER", 400, 512 << 10);
+    Card &card = makeCard("SERVER", 200, 256 << 10);
     writeSettings({&card}, true);
     startProgram();
     mountCard(card);

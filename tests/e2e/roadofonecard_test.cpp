@@ -77,7 +77,7 @@ TEST_F(EndToEnd, ReadOnlyCardIsStillSentToTheServerAndLeftUntouched)
 
 TEST_F(EndToEnd, KilledMidDrainLosesNothingAndTheNextStartDrainsIntoAFreshBatch)
 {
-    Card &card = makeCard("KILLED", 400, 512 << 10);
+    Card &card = makeCard("KILLED", 200, 256 << 10);
     writeSettings({&card}, true, "{card}");
     startProgram();
     mountCard(card);
@@ -116,7 +116,7 @@ TEST_F(EndToEnd, DamagedSettingsStartInSetupAndStayAsTheyWere)
 
 TEST_F(EndToEnd, QuittingDuringADrainIsQuickAndLeavesNoHalfWrittenManifest)
 {
-    Card &card = makeCard("QUIT", 400, 512 << 10);
+    Card &card = makeCard("QUIT", 200, 256 << 10);
     writeSettings({&card}, false);
     startProgram();
     mountCard(card);
