@@ -2,10 +2,16 @@
 
 #include "support/files.h"
 
+#include <fcntl.h>
+#include <linux/loop.h>
 #include <signal.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <random>
 
@@ -13,6 +19,24 @@ namespace slatewick::testsupport {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+
+namespace {
+
+// Empty where this machine lends loop devices; otherwise the kernel's reason.
+std::string loopDevicesRefusal()
+{
+    const int control = ::open("/dev/loop-control", O_RDWR | O_CLOEXEC);
+    if (control < 0)
+        return std::string("Loop devices are refused here: /dev/loop-control: ") + std::strerror(errno);
+    const int free = ::ioctl(control, LOOP_CTL_GET_FREE);
+    const int error = errno;
+    ::close(control);
+    if (free < 0)
+        return std::string("Loop devices are refused here: ") + std::strerror(error);
+    return {};
+}
+
+} // namespace
 
 VirtualDisplay &EndToEnd::display()
 {
@@ -23,6 +47,8 @@ VirtualDisplay &EndToEnd::display()
 void EndToEnd::SetUp()
 {
     if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    if (const std::string refusal = loopDevicesRefusal(); !refusal.empty())
         GTEST_SKIP() << refusal;
     ASSERT_TRUE(display().running()) << display().error();
     m_temp = std::make_unique<TempDir>();
