@@ -98,10 +98,10 @@ Comparison compare(const fs::path &work, const fs::path &master, int rounds)
     return result;
 }
 
-void print(const char *title, const CardShape &shape, const Comparison &result, const char *target)
+void print(const char *title, const CardShape &shape, const Comparison &result, const char *target, int rounds = 2)
 {
-    std::printf("%s: %lld files, %.1f MiB (best of 2 runs each)\n", title, static_cast<long long>(shape.files),
-                static_cast<double>(shape.bytes) / (1 << 20));
+    std::printf("%s: %lld files, %.1f MiB (best of %d runs each)\n", title, static_cast<long long>(shape.files),
+                static_cast<double>(shape.bytes) / (1 << 20), rounds);
     std::printf("  drain (cache, verify, clear, server, verify, records)     %7.2f s   peak memory %.1f MiB\n",
                 result.drainSeconds, result.peakMiB);
     std::printf("  cp -r, cp -r, sync, evict copies, xxh128sum three trees   %7.2f s\n", result.handSeconds);
@@ -229,7 +229,7 @@ int benchManyFiles(std::int64_t count)
     const fs::path master = work / "many";
     const CardShape shape = makeUniformCard(master, count, 1024);
     const Comparison result = compare(work, master, 1);
-    print("Card of many small files", shape, result, "memory bounded");
+    print("Card of many small files", shape, result, "memory bounded", 1);
     std::printf("Peak memory: %.1f MiB for %lld files (target < 64)\n", result.peakMiB,
                 static_cast<long long>(shape.files));
     fs::remove_all(work);
