@@ -37,8 +37,7 @@ DrainJob::DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<Dr
     , m_channel(std::make_shared<ReportChannel>(this))
     , m_worker(std::make_shared<WorkerState>())
 {
-    m_grace.setSingleShot(true);
-    connect(&m_grace, &QTimer::timeout, this, &DrainJob::beginDrain);
+    connect(&m_grace, &GraceTimer::timeout, this, &DrainJob::beginDrain);
 }
 
 DrainJob::~DrainJob()
@@ -60,8 +59,8 @@ DrainJob::~DrainJob()
 void DrainJob::start()
 {
     // A negative grace counts as none; a huge one is capped at what a timer can hold.
-    const std::int64_t seconds = std::clamp<std::int64_t>(m_settings.gracePeriodSeconds, 0, INT_MAX / 1000);
-    m_grace.start(static_cast<int>(seconds * 1000));
+    const std::int64_t seconds = std::clamp<std::int64_t>(m_settings.gracePeriodSeconds, 0, INT_MAX);
+    m_grace.start(std::chrono::seconds(seconds));
 }
 
 void DrainJob::cancel()

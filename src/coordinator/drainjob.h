@@ -4,8 +4,9 @@
 #include "model/drainsettings.h"
 #include "model/insertedcard.h"
 
+#include "coordinator/gracetimer.h"
+
 #include <QObject>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -51,7 +52,7 @@ private:
     std::shared_ptr<DrainEngine> m_engine;
     RowWriter m_writeRow;
     Finished m_finished;
-    QTimer m_grace;
+    GraceTimer m_grace;
     std::shared_ptr<ReportChannel> m_channel;
     std::shared_ptr<WorkerState> m_worker;
     std::thread m_thread;
