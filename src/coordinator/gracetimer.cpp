@@ -35,9 +35,9 @@ void GraceTimer::start(std::chrono::seconds wait)
         QTimer::singleShot(wait, this, &GraceTimer::fire);
         return;
     }
-    itimerspec spec{};
-    spec.it_value.tv_sec = static_cast<time_t>(wait.count());
-    ::timerfd_settime(m_fd.get(), 0, &spec, nullptr);
+    itimerspec deadline{};
+    deadline.it_value.tv_sec = static_cast<time_t>(wait.count());
+    ::timerfd_settime(m_fd.get(), 0, &deadline, nullptr);
     m_notifier->setEnabled(true);
 }
 

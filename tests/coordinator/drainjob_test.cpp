@@ -10,7 +10,7 @@ TEST_F(JobLifecycle, WatchedCardMountedAtStartGetsAWaitingRowAndAJob)
 {
     const InsertedCard card = insertCard();
     storeSettings(readySettings(8));
-    start();
+    startModel();
     ASSERT_EQ(model->activities().size(), 1u);
     EXPECT_EQ(model->activities()[0].phase, DrainPhase::waiting);
     EXPECT_EQ(model->activities()[0].detail, "Waiting 8 seconds in case this was accidental");
@@ -29,7 +29,7 @@ TEST_F(JobLifecycle, MountWithSettingsNotReadyOnlyRefreshesTheCardList)
     auto settings = readySettings();
     settings.remoteDirectory.clear();
     storeSettings(settings);
-    start();
+    startModel();
     const InsertedCard card = insertCard();
     model->handleMount(card);
     EXPECT_TRUE(model->activities().empty());
@@ -42,7 +42,7 @@ TEST_F(JobLifecycle, RemovalDuringTheWaitEndsRemovedAtOnce)
 {
     const InsertedCard card = insertCard();
     storeSettings(readySettings(8));
-    start();
+    startModel();
     volumes->unmount(card.url);
     model->handleUnmount(card.url);
     const CardActivity *current = row(card.id());
@@ -57,7 +57,7 @@ TEST_F(JobLifecycle, SuccessfulDrainReportsTheCountAndTheBatch)
 {
     const InsertedCard card = insertCard(12);
     storeSettings(readySettings(0));
-    start();
+    startModel();
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
     const CardActivity *current = row(card.id());
     EXPECT_EQ(current->detail, "Verified 12 files in cache and server. Card is ready for reuse.");
@@ -76,7 +76,7 @@ TEST_F(JobLifecycle, RemovalWhileCachingCancelsAndReinsertionBeforeTheEndIsIgnor
 {
     const InsertedCard card = insertCard(5);
     storeSettings(readySettings(0));
-    start();
+    startModel();
     bool removed = false;
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
         const CardActivity *current = row(card.id());
@@ -97,7 +97,7 @@ TEST_F(JobLifecycle, RemovalAfterTheCacheIsVerifiedStillEndsReadyOnTheServer)
 {
     const InsertedCard card = insertCard(4);
     storeSettings(readySettings(0, true));
-    start();
+    startModel();
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
         const CardActivity *current = row(card.id());
         if (current && current->phase == DrainPhase::clearing)
@@ -114,7 +114,7 @@ TEST_F(JobLifecycle, DismissedRunningRowComesBackAtTheTopWithTheNextReport)
 {
     const InsertedCard card = insertCard(3);
     storeSettings(readySettings(0));
-    start();
+    startModel();
     InsertedCard other = card;
     other.url = dir / "media/OTHER";
     model->setActivity(CardActivity(other, DrainPhase::failed, "earlier"));
@@ -138,7 +138,7 @@ TEST_F(JobLifecycle, SecondDrainOfTheSameCardReusesItsRowPosition)
 {
     const InsertedCard card = insertCard(2);
     storeSettings(readySettings(0));
-    start();
+    startModel();
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
     InsertedCard other = card;
     other.url = dir / "media/OTHER";
@@ -156,7 +156,7 @@ TEST_F(JobLifecycle, CardGoneWhenTheWaitEndsFailsWithTheRemovedSentence)
     const InsertedCard card = insertCard(1);
     storeSettings(readySettings(0));
     std::filesystem::remove_all(cardRoot());
-    start();
+    startModel();
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::failed));
     EXPECT_EQ(row(card.id())->detail, "The card was removed before draining could finish.");
 }
@@ -165,7 +165,7 @@ TEST_F(JobLifecycle, QuittingWhileAReportWaitsNeverHangs)
 {
     const InsertedCard card = insertCard(3);
     storeSettings(readySettings(0));
-    start();
+    startModel();
     ASSERT_TRUE(waitFor([&] { return row(card.id())->phase == DrainPhase::caching; }));
     // The worker now waits for reports that nobody will apply.
     model.reset();

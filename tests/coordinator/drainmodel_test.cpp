@@ -8,7 +8,7 @@ using SettingsAndSlots = ModelFixture;
 
 TEST_F(SettingsAndSlots, EveryAssignmentSavesAndSynchronisesEvenWhenEqual)
 {
-    start();
+    startModel();
     const int queries = loginItems->statusQueries;
     EXPECT_FALSE(std::filesystem::exists(configFolder() / SettingsStore::key)) << "loading saves nothing";
     model->setSettings(model->settings());
@@ -24,7 +24,7 @@ TEST_F(SettingsAndSlots, ToggleAddsThenRemovesTheSlotAndDrainsAWatchedCard)
     auto settings = readySettings(8);
     settings.watchedSlots.clear();
     storeSettings(settings);
-    start();
+    startModel();
     const InsertedCard card = insertCard(1, "slot-7");
     model->refreshCards();
     EXPECT_FALSE(model->isWatched(card));
@@ -47,7 +47,7 @@ TEST_F(SettingsAndSlots, DuplicateFingerprintsForgetTogetherButToggleOffOneAtATi
     settings.watchedSlots.push_back(CardSlot{"slot-1", "other label", "", "", ""});
     storeSettings(settings);
     const InsertedCard card = insertCard(1);
-    start();
+    startModel();
     ASSERT_EQ(model->jobCount(), 1u);
 
     model->toggleSlot(card);
@@ -62,7 +62,7 @@ TEST_F(SettingsAndSlots, DuplicateFingerprintsForgetTogetherButToggleOffOneAtATi
 
 TEST_F(SettingsAndSlots, SummaryFollowsTheFirstMatchingRule)
 {
-    start();
+    startModel();
     auto title = [&] { return model->menuTitle() + " / " + model->menuSymbol(); };
     EXPECT_EQ(title(), "Slatewick: Setup / slider.horizontal.3");
     model->setSettings(readySettings());
@@ -89,7 +89,7 @@ TEST_F(SettingsAndSlots, SummaryFollowsTheFirstMatchingRule)
 
 TEST_F(SettingsAndSlots, LaunchAtLoginFollowsTheSettingAndShowsFailures)
 {
-    start();
+    startModel();
     EXPECT_EQ(loginItems->registerCalls, 1) << "first start registers";
     EXPECT_FALSE(model->launchAtLoginMessage());
 

@@ -1,32 +1,17 @@
 #pragma once
 
-#include "coordinator/drainmodel.h"
-#include "discovery/carddiscovery.h"
-#include "engine/drainengine.h"
 #include "model/settingsstore.h"
-#include "support/fakeloginitems.h"
-#include "support/fakevolumes.h"
 #include "support/files.h"
-#include "support/tempdir.h"
+#include "support/modelworld.h"
 #include "support/waitfor.h"
 
 #include <gtest/gtest.h>
 
 namespace slatewick::testsupport {
 
-// A model over real folders and a real engine, with the mount table and the
-// login-item service replaced, and no monitor: tests deliver mounts themselves.
-struct ModelFixture : ::testing::Test {
-    TempDir dir;
-    std::shared_ptr<FakeVolumes> volumes = std::make_shared<FakeVolumes>();
-    std::shared_ptr<FakeLoginItems> loginItems = std::make_shared<FakeLoginItems>();
-    std::unique_ptr<DrainModel> model;
-
+// The model of a ModelWorld with one card slot at media/CARD01 and its stored settings.
+struct ModelFixture : ::testing::Test, ModelWorld {
     std::filesystem::path cardRoot() const { return dir / "media/CARD01"; }
-    std::filesystem::path remote() const { return dir / "server"; }
-    std::filesystem::path configFolder() const { return dir / "config/Slatewick"; }
-
-    void SetUp() override { std::filesystem::create_directories(remote()); }
 
     void makeCard(int files, const std::filesystem::path &root)
     {
@@ -41,30 +26,9 @@ struct ModelFixture : ::testing::Test {
         return *CardDiscovery(volumes).make(cardRoot(), std::nullopt);
     }
 
-    DrainSettings readySettings(std::int64_t grace = 0, bool clear = false) const
-    {
-        DrainSettings settings;
-        settings.watchedSlots.push_back(CardSlot{"slot-1", "CARD01 \u2014 slot-1", "Acme", "Reader", "usb"});
-        settings.remoteDirectory = remote().string();
-        settings.gracePeriodSeconds = grace;
-        settings.clearAfterCopy = clear;
-        return settings;
-    }
-
     void storeSettings(const DrainSettings &settings) const
     {
         SettingsStore(KeyValueStore(configFolder())).save(settings);
-    }
-
-    DrainModel &start()
-    {
-        DrainModel::Collaborators collaborators;
-        collaborators.discovery = std::make_shared<const CardDiscovery>(volumes);
-        collaborators.engine = std::make_shared<DrainEngine>(dir / "data");
-        collaborators.settingsFolder = configFolder();
-        collaborators.loginItems = loginItems;
-        model = std::make_unique<DrainModel>(collaborators);
-        return *model;
     }
 
     const CardActivity *row(const std::string &id) const

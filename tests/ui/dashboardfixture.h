@@ -1,11 +1,6 @@
 #pragma once
 
-#include "coordinator/drainmodel.h"
-#include "discovery/carddiscovery.h"
-#include "engine/drainengine.h"
-#include "support/fakeloginitems.h"
-#include "support/fakevolumes.h"
-#include "support/tempdir.h"
+#include "support/modelworld.h"
 #include "ui/dashboardview.h"
 
 #include <QAbstractButton>
@@ -19,18 +14,10 @@
 
 namespace slatewick::testsupport {
 
-// A shown dashboard over a real model, real folders and a real engine, with
-// the mount table and the login-item service replaced and no mount monitor.
-struct DashboardFixture : ::testing::Test {
-    TempDir dir;
-    std::shared_ptr<FakeVolumes> volumes = std::make_shared<FakeVolumes>();
-    std::shared_ptr<FakeLoginItems> loginItems = std::make_shared<FakeLoginItems>();
-    std::unique_ptr<DrainModel> model;
+// A shown dashboard over the model of a ModelWorld.
+struct DashboardFixture : ::testing::Test, ModelWorld {
     std::unique_ptr<DashboardView> view;
 
-    std::filesystem::path remote() const { return dir / "server"; }
-
-    void SetUp() override { std::filesystem::create_directories(remote()); }
     void TearDown() override
     {
         view.reset();
@@ -45,17 +32,6 @@ struct DashboardFixture : ::testing::Test {
         return *CardDiscovery(volumes).make(root, name);
     }
 
-    DrainModel &startModel()
-    {
-        DrainModel::Collaborators collaborators;
-        collaborators.discovery = std::make_shared<const CardDiscovery>(volumes);
-        collaborators.engine = std::make_shared<DrainEngine>(dir / "data");
-        collaborators.settingsFolder = dir / "config/Slatewick";
-        collaborators.loginItems = loginItems;
-        model = std::make_unique<DrainModel>(collaborators);
-        return *model;
-    }
-
     DashboardView &show()
     {
         if (!model)
@@ -64,15 +40,6 @@ struct DashboardFixture : ::testing::Test {
         view->resize(540, 620);
         view->show();
         return *view;
-    }
-
-    // Settings that are ready: one watched slot and an existing remote folder.
-    DrainSettings readySettings(const std::string &location = "slot-1") const
-    {
-        DrainSettings settings;
-        settings.watchedSlots.push_back(CardSlot{location, "CARD01 \u2014 " + location, "Acme", "Reader", "usb"});
-        settings.remoteDirectory = remote().string();
-        return settings;
     }
 
     template<typename Widget>

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "coordinator/drainmodel.h"
+#include "discovery/carddiscovery.h"
+#include "engine/drainengine.h"
+#include "support/fakeloginitems.h"
+#include "support/fakevolumes.h"
+#include "support/tempdir.h"
+
+#include <memory>
+
+namespace slatewick::testsupport {
+
+// A drain model over real folders and a real engine, with the mount table and
+// the login-item service replaced and no mount monitor: tests deliver mounts.
+struct ModelWorld {
+    TempDir dir;
+    std::shared_ptr<FakeVolumes> volumes = std::make_shared<FakeVolumes>();
+    std::shared_ptr<FakeLoginItems> loginItems = std::make_shared<FakeLoginItems>();
+    std::unique_ptr<DrainModel> model;
+
+    ModelWorld() { std::filesystem::create_directories(remote()); }
+
+    std::filesystem::path remote() const { return dir / "server"; }
+    std::filesystem::path configFolder() const { return dir / "config/Slatewick"; }
+
+    DrainModel &startModel()
+    {
+        DrainModel::Collaborators collaborators;
+        collaborators.discovery = std::make_shared<const CardDiscovery>(volumes);
+        collaborators.engine = std::make_shared<DrainEngine>(dir / "data");
+        collaborators.settingsFolder = configFolder();
+        collaborators.loginItems = loginItems;
+        model = std::make_unique<DrainModel>(collaborators);
+        return *model;
+    }
+
+    // Settings that are ready: one watched slot ("slot-1") and an existing remote folder.
+    DrainSettings readySettings(std::int64_t grace = 8, bool clear = false) const
+    {
+        DrainSettings settings;
+        settings.watchedSlots.push_back(CardSlot{"slot-1", "CARD01 \u2014 slot-1", "Acme", "Reader", "usb"});
+        settings.remoteDirectory = remote().string();
+        settings.gracePeriodSeconds = grace;
+        settings.clearAfterCopy = clear;
+        return settings;
+    }
+};
+
+} // namespace slatewick::testsupport
