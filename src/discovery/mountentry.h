@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -9,12 +10,15 @@ namespace slatewick {
 
 // One block-device mount of the mount table.
 struct MountEntry {
-    int id = 0; // the kernel's mount id: a new mount at the same place gets a new one
+    int id = 0; // the kernel's mount id, as the mount table shows it
     std::filesystem::path mountPoint;
     std::string source;
     std::string fileSystemType;
     std::string options; // the per-mount and per-superblock options, comma-separated
     dev_t device = 0;    // the block device, not the superblock's anonymous number
+    // The kernel hands a freed id to the next mount, so a card put back at once
+    // keeps its id; this one is never reused (0 where the kernel lacks it).
+    std::uint64_t uniqueId = 0;
 
     // Hidden by its options or by being a read-only image file system.
     bool hiddenByTable() const;

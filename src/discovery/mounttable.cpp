@@ -1,6 +1,7 @@
 #include "discovery/mounttable.h"
 
 #include <libmount.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -37,6 +38,25 @@ std::optional<dev_t> blockDevice(libmnt_fs *fs)
     if (::access(sysfs.c_str(), F_OK) != 0)
         return std::nullopt;
     return number;
+}
+
+#ifndef STATX_MNT_ID_UNIQUE
+#define STATX_MNT_ID_UNIQUE 0x00004000U
+#endif
+
+// The never-reused id of the mount on top of the mount point, if that is the
+// mount the table describes. Cached attributes suffice, so a stuck FUSE
+// daemon cannot hold up the caller.
+std::uint64_t uniqueMountId(const char *mountPoint, int id)
+{
+    constexpr int flags = AT_NO_AUTOMOUNT | AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC;
+    struct statx info {};
+    if (::statx(AT_FDCWD, mountPoint, flags, STATX_MNT_ID, &info) != 0 || !(info.stx_mask & STATX_MNT_ID)
+        || info.stx_mnt_id != static_cast<std::uint64_t>(id))
+        return 0;
+    if (::statx(AT_FDCWD, mountPoint, flags, STATX_MNT_ID_UNIQUE, &info) != 0 || !(info.stx_mask & STATX_MNT_ID_UNIQUE))
+        return 0;
+    return info.stx_mnt_id;
 }
 
 std::string joinedOptions(libmnt_fs *fs, libmnt_table *fstab)
@@ -91,7 +111,8 @@ std::optional<std::vector<MountEntry>> MountTable::blockDeviceMounts(const std::
         if (!device)
             continue;
         entries.push_back(MountEntry{mnt_fs_get_id(fs), mnt_fs_get_target(fs), text(mnt_fs_get_source(fs)),
-                                     text(mnt_fs_get_fstype(fs)), joinedOptions(fs, fstab.get()), *device});
+                                     text(mnt_fs_get_fstype(fs)), joinedOptions(fs, fstab.get()), *device,
+                                     uniqueMountId(mnt_fs_get_target(fs), mnt_fs_get_id(fs))});
     }
     mnt_free_iter(iterator);
     return entries;

@@ -22,4 +22,11 @@ LoopVolume::LoopVolume(const std::filesystem::path &folder, const std::string &n
     m_refusal = m_mount->error();
 }
 
+std::string LoopVolume::remount()
+{
+    m_mount.reset();
+    m_mount = std::make_unique<ScopedMount>(m_loop->node(), m_mountPoint, "ext4");
+    return m_mount->error();
+}
+
 } // namespace slatewick::testsupport

@@ -21,6 +21,8 @@ public:
     const std::filesystem::path &mountPoint() const { return m_mountPoint; }
     const LoopDevice &loop() const { return *m_loop; }
     void unmount() { m_mount->unmount(); }
+    // Unmounts and mounts the same device again at the same place, as a card taken out and put back.
+    std::string remount();
 
 private:
     std::filesystem::path m_mountPoint;

@@ -8,6 +8,9 @@
 
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -105,6 +108,25 @@ TEST_F(VolumeMonitorTest, anImmediateUnmountArrivesAfterItsMount)
     ASSERT_TRUE(eventCount(2));
     const std::string mountPoint = volume->mountPoint().string();
     EXPECT_EQ(m_events, (std::vector<std::string>{"mount " + mountPoint, "unmount " + mountPoint}));
+}
+
+// The same card taken out and put back before the monitor looks again: the
+// table reads as before, with the same device at the same place.
+TEST_F(VolumeMonitorTest, aCardPutBackBeforeTheMonitorLooksIsStillAnUnmountAndAMount)
+{
+    const std::unique_ptr<LoopVolume> volume = mounted("AGAIN");
+    if (!m_refusal.empty())
+        GTEST_SKIP() << m_refusal;
+    struct statx info {};
+    if (::statx(AT_FDCWD, volume->mountPoint().c_str(), 0, 0x4000U /* the never-reused mount id */, &info) != 0
+        || !(info.stx_mask & 0x4000U))
+        GTEST_SKIP() << "This kernel has no never-reused mount ids (Linux 6.8 and later have them)";
+    const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
+    ASSERT_EQ(volume->remount(), "");
+
+    ASSERT_TRUE(eventCount(2));
+    const std::string mountPoint = volume->mountPoint().string();
+    EXPECT_EQ(m_events, (std::vector<std::string>{"unmount " + mountPoint, "mount " + mountPoint}));
 }
 
 TEST_F(VolumeMonitorTest, aReleasedMonitorDeliversNothingEvenWhatItHadQueued)
