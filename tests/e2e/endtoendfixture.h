@@ -5,6 +5,7 @@
 #include "support/loopdevice.h"
 #include "support/mountnamespace.h"
 #include "support/tempdir.h"
+#include "support/waituntil.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

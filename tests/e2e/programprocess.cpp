@@ -1,5 +1,7 @@
 #include "e2e/programprocess.h"
 
+#include "support/waituntil.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -9,7 +11,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
-#include <thread>
 #include <vector>
 
 extern char **environ;
@@ -92,17 +93,6 @@ long ProgramProcess::residentKiB() const
             return std::stol(line.substr(6));
     }
     return 0;
-}
-
-bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds limit)
-{
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
 }
 
 } // namespace slatewick::testsupport

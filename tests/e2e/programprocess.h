@@ -3,7 +3,6 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <functional>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -36,8 +35,5 @@ private:
     std::optional<int> m_status;
     std::string m_error;
 };
-
-// Checks the condition every few milliseconds until it holds or the limit passes.
-bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds limit);
 
 } // namespace slatewick::testsupport

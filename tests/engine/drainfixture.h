@@ -4,6 +4,7 @@
 #include "model/drainerror.h"
 #include "support/files.h"
 #include "support/tempdir.h"
+#include "support/waituntil.h"
 
 #include <gtest/gtest.h>
 
@@ -21,18 +22,6 @@
 namespace slatewick::testsupport {
 
 using Report = std::tuple<DrainPhase, double, std::string>;
-
-// Waits on a condition with a deadline instead of sleeping a fixed time.
-inline bool eventually(const std::function<bool()> &condition)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::yield();
-    }
-    return true;
-}
 
 inline void flipFirstByte(const std::filesystem::path &file)
 {

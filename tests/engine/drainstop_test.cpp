@@ -73,7 +73,7 @@ TEST(DrainConcurrency, TwoDrainsOnOneEngineInterleaveAndEachEndsVerified)
             if (phase != DrainPhase::caching || detail != "1 of 8 files")
                 return;
             ++firstFiles;
-            if (!eventually([&] { return firstFiles.load() == 2; }))
+            if (!waitUntil([&] { return firstFiles.load() == 2; }))
                 throw std::runtime_error("the other drain copied nothing while this one reported");
         };
         return engine.drain(card, world.settings, update, {});
@@ -97,7 +97,7 @@ TEST(FairLock, WaitersTakeTheLockInArrivalOrder)
             lock.unlock();
         });
         // The next thread starts only once this one is queued.
-        ASSERT_TRUE(eventually([&] { return lock.waiting() == static_cast<std::uint64_t>(i + 1); }));
+        ASSERT_TRUE(waitUntil([&] { return lock.waiting() == static_cast<std::uint64_t>(i + 1); }));
     }
     lock.unlock();
     for (auto &thread : threads)

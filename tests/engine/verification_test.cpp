@@ -26,7 +26,7 @@ void copyAndVerify(bool overlapped, bool corrupt)
     const ProgressUpdate update = [&](DrainPhase, double, const std::string &) {
         if (++reports < 5 || !corrupt)
             return;
-        if (overlapped && !eventually([&] { return readBack.completed() == 4; }))
+        if (overlapped && !waitUntil([&] { return readBack.completed() == 4; }))
             throw std::runtime_error("the read-back did not read the first four files");
         flipFirstByte(dir / "copy/f0");
     };
