@@ -152,6 +152,17 @@ void EndToEnd::mountCard(Card &card, bool readOnly)
     ASSERT_TRUE(card.mount->mounted()) << card.mount->error();
 }
 
+void EndToEnd::drainToCleanBatches(Card &card, bool cleared)
+{
+    mountCard(card);
+    ASSERT_TRUE(waitForManifests(2, 60s));
+    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 20s)) << summaryTitle();
+    ASSERT_EQ(batches(cacheRoot()).size(), 1u);
+    ASSERT_EQ(batches(server()).size(), 1u);
+    expectCompleteBatch(batches(cacheRoot())[0], card, cleared);
+    expectCompleteBatch(batches(server())[0], card, cleared);
+}
+
 std::string EndToEnd::summaryTitle() const
 {
     for (const auto &title : display().windowTitles()) {
@@ -211,6 +222,16 @@ std::vector<std::string> EndToEnd::listedFiles(const fs::path &root)
     }
     std::sort(files.begin(), files.end());
     return files;
+}
+
+std::size_t EndToEnd::fileCount(const fs::path &root)
+{
+    std::size_t count = 0;
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
+         it.increment(error))
+        count += it->is_regular_file();
+    return count;
 }
 
 void EndToEnd::expectBatchFiles(const fs::path &batch, const Card &card) const

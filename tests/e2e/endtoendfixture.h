@@ -45,6 +45,9 @@ protected:
                        const std::string &namingTemplate = "{date}_{card}_{batch}");
     void startProgram(const std::map<std::string, std::string> &extraEnvironment = {});
     void mountCard(Card &card, bool readOnly = false);
+    // Mounts the card and waits until both batches are written and the program is clean again;
+    // each batch must then be complete.
+    void drainToCleanBatches(Card &card, bool cleared);
 
     // The title of the program's window ("Slatewick: Ready", ...), empty while it has none.
     std::string summaryTitle() const;
@@ -64,6 +67,8 @@ protected:
     void expectCardHoldsEverything(const std::filesystem::path &cardRoot, const Card &card) const;
     // The files of the card's listing (not hidden) relative to its root.
     static std::vector<std::string> listedFiles(const std::filesystem::path &root);
+    // Regular files anywhere under the root; none when it is missing.
+    static std::size_t fileCount(const std::filesystem::path &root);
 
     static VirtualDisplay &display();
 

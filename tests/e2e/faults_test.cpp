@@ -9,18 +9,6 @@ using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-namespace {
-std::size_t fileCount(const fs::path &root)
-{
-    std::size_t count = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
-         it.increment(error))
-        count += it->is_regular_file();
-    return count;
-}
-} // namespace
-
 TEST_F(EndToEnd, CardPulledDuringTheCacheCopyKeepsEveryFileAndTheNextCardDrains)
 {
     Card &pulled = makeCard("PULLED", 200, 256 << 10);

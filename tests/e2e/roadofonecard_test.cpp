@@ -11,17 +11,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-bool hasFiles(const fs::path &root)
-{
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
-         it.increment(error)) {
-        if (it->is_regular_file())
-            return true;
-    }
-    return false;
-}
-
 std::vector<std::string> topLevel(const fs::path &root)
 {
     std::vector<std::string> names;
@@ -38,13 +27,7 @@ TEST_F(EndToEnd, DrainsACardIntoVerifiedBatchesAndLeavesItUntouchedWithoutCleari
     writeSettings({&card}, false);
     startProgram();
     EXPECT_TRUE(waitForSummary("Slatewick: Ready", 20s)) << summaryTitle();
-    mountCard(card);
-    ASSERT_TRUE(waitForManifests(2, 60s));
-    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 20s)) << summaryTitle();
-    ASSERT_EQ(batches(cacheRoot()).size(), 1u);
-    ASSERT_EQ(batches(server()).size(), 1u);
-    expectCompleteBatch(batches(cacheRoot())[0], card, false);
-    expectCompleteBatch(batches(server())[0], card, false);
+    drainToCleanBatches(card, false);
     expectCardHoldsEverything(card.mountPoint, card);
 }
 
@@ -53,11 +36,7 @@ TEST_F(EndToEnd, ClearsTheCardDownToItsProtectedEntries)
     Card &card = makeCard("CARD02", 24, 300 << 10);
     writeSettings({&card}, true);
     startProgram();
-    mountCard(card);
-    ASSERT_TRUE(waitForManifests(2, 60s));
-    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 20s)) << summaryTitle();
-    expectCompleteBatch(batches(cacheRoot())[0], card, true);
-    expectCompleteBatch(batches(server())[0], card, true);
+    drainToCleanBatches(card, true);
     EXPECT_EQ(topLevel(card.mountPoint), (std::vector<std::string>{".DS_Store", ".Trashes"}));
     EXPECT_EQ(readFile(card.mountPoint / ".Trashes/501/old.jpg"), "trashed");
 }
@@ -81,7 +60,7 @@ TEST_F(EndToEnd, KilledMidDrainLosesNothingAndTheNextStartDrainsIntoAFreshBatch)
     writeSettings({&card}, true, "{card}");
     startProgram();
     mountCard(card);
-    ASSERT_TRUE(waitUntil([&] { return hasFiles(cacheRoot()); }, 60s));
+    ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) > 0; }, 60s));
     m_program->signal(SIGKILL);
     ASSERT_TRUE(m_program->waitForExit(10s));
     EXPECT_TRUE(manifests().empty());
@@ -120,7 +99,7 @@ TEST_F(EndToEnd, QuittingDuringADrainIsQuickAndLeavesNoHalfWrittenManifest)
     writeSettings({&card}, false);
     startProgram();
     mountCard(card);
-    ASSERT_TRUE(waitUntil([&] { return hasFiles(cacheRoot()); }, 60s));
+    ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) > 0; }, 60s));
     m_program->signal(SIGTERM);
     const auto status = m_program->waitForExit(2s);
     ASSERT_TRUE(status) << "still running two seconds after the quit request";
