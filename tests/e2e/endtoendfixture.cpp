@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <random>
 
 namespace slatewick::testsupport {
@@ -89,14 +88,8 @@ EndToEnd::Card &EndToEnd::makeCard(const std::string &label, int files, std::int
     writeFile(card->staging / ".DS_Store", "view settings");
     writeFile(card->staging / ".Trashes/501/old.jpg", "trashed");
     const std::int64_t imageBytes = std::max<std::int64_t>(64 << 20, files * fileBytes * 2 + (32 << 20));
-    {
-        std::ofstream image(card->image, std::ios::binary);
-    }
-    fs::resize_file(card->image, static_cast<std::uintmax_t>(imageBytes));
-    const std::string made = runProgram(
-        "mkfs.ext4", {"-q", "-F", "-L", label, "-d", card->staging.string(), card->image.string()});
-    if (!made.empty())
-        throw std::runtime_error(made);
+    if (const std::string failure = makeExt4Image(card->image, label, imageBytes, card->staging); !failure.empty())
+        throw std::runtime_error(failure);
     card->loop = std::make_unique<LoopDevice>(card->image);
     if (!card->loop->attached())
         throw std::runtime_error(card->loop->error());

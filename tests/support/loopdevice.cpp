@@ -114,14 +114,18 @@ std::string runProgram(const std::string &program, const std::vector<std::string
     return {};
 }
 
-std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes)
+std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
+                          const std::filesystem::path &contents)
 {
     {
         const UniqueFd file(::open(image.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
         if (!file || ::ftruncate(file.get(), bytes) != 0)
             return reason("Could not make " + image.string());
     }
-    return runProgram("mkfs.ext4", {"-q", "-F", "-L", label, image.string()});
+    std::vector<std::string> arguments{"-q", "-F", "-L", label, image.string()};
+    if (!contents.empty())
+        arguments.insert(arguments.end() - 1, {"-d", contents.string()});
+    return runProgram("mkfs.ext4", arguments);
 }
 
 } // namespace slatewick::testsupport

@@ -42,7 +42,9 @@ private:
 // Runs a program with arguments, its output discarded; empty when it exits with 0.
 std::string runProgram(const std::string &program, const std::vector<std::string> &arguments);
 
-// A file of the given size holding an empty ext4 file system; empty on success, else why not.
-std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes);
+// A file of the given size holding an ext4 file system, empty or with a copy of
+// the contents folder; empty on success, else why not.
+std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
+                          const std::filesystem::path &contents = {});
 
 } // namespace slatewick::testsupport
