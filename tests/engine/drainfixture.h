@@ -7,48 +7,61 @@
 #include "support/waituntil.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <stop_token>
-#include <string>
-#include <thread>
 #include <tuple>
 #include <vector>
 
 namespace slatewick::testsupport {
 
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
 using Report = std::tuple<DrainPhase, double, std::string>;
 
-inline void flipFirstByte(const std::filesystem::path &file)
+inline void flipFirstByte(const fs::path &file)
 {
-    std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
-    const char first = static_cast<char>(stream.get());
-    stream.seekp(0);
-    stream.put(static_cast<char>(first ^ 0x01));
+    std::string bytes = readFile(file);
+    bytes[0] = static_cast<char>(bytes[0] ^ 0x01);
+    writeFile(file, bytes);
+}
+
+inline nlohmann::json manifestIn(const fs::path &batch)
+{
+    return nlohmann::json::parse(readFile(batch / "Slatewick-manifest.json"));
 }
 
 // The names in a folder, sorted byte for byte; none when it is missing.
-inline std::vector<std::string> entryNames(const std::filesystem::path &folder)
+inline Names entryNames(const fs::path &folder)
 {
-    std::vector<std::string> names;
+    Names names;
     std::error_code error;
-    for (const auto &entry : std::filesystem::directory_iterator(folder, error))
+    for (const auto &entry : fs::directory_iterator(folder, error))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// The text of the Failure that call ends with; ending otherwise fails the test.
+template <typename Failure = std::exception>
+std::string failureText(const std::function<void()> &call)
+{
+    try {
+        call();
+    } catch (const Failure &failure) {
+        return failure.what();
+    }
+    ADD_FAILURE() << "ended without the expected failure";
+    return {};
 }
 
 // A card, an application-data folder and a server folder in a fresh temporary
 // folder, and the reports of the drains made on them.
 struct DrainWorld {
     TempDir dir;
-    std::filesystem::path card = dir / "card";
-    std::filesystem::path data = dir / "data";
-    std::filesystem::path server = dir / "server";
+    fs::path card = dir / "card";
+    fs::path data = dir / "data";
+    fs::path server = dir / "server";
     DrainSettings settings;
     InsertedCard inserted;
     std::vector<Report> reports;
@@ -57,15 +70,15 @@ struct DrainWorld {
 
     DrainWorld()
     {
-        std::filesystem::create_directories(card);
-        std::filesystem::create_directories(server);
+        fs::create_directories(card);
+        fs::create_directories(server);
         settings.remoteDirectory = server.string();
         settings.namingTemplate = "{card}";
         inserted.url = card;
         inserted.displayName = "CARD01";
     }
 
-    std::filesystem::path cacheRoot() const { return data / "Slatewick" / "Cache"; }
+    fs::path cacheRoot() const { return data / "Slatewick" / "Cache"; }
 
     DrainEngine::Outcome drain()
     {
@@ -77,16 +90,8 @@ struct DrainWorld {
         return DrainEngine(data).drain(inserted, settings, update, stop.get_token());
     }
 
-    // The DrainError a drain ends with; any other ending fails the test.
-    DrainError drainFailure()
-    {
-        try {
-            drain();
-        } catch (const DrainError &error) {
-            return error;
-        }
-        throw std::runtime_error("the drain succeeded");
-    }
+    // The sentence of the DrainError a drain ends with; any other ending fails the test.
+    std::string drainFailure() { return failureText<DrainError>([this] { drain(); }); }
 };
 
 } // namespace slatewick::testsupport

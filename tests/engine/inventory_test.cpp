@@ -1,5 +1,6 @@
 #include "engine/inventory.h"
 
+#include "engine/cardclearing.h"
 #include "engine/drainfixture.h"
 #include "platform/filesystemerror.h"
 
@@ -12,26 +13,30 @@
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
-namespace fs = std::filesystem;
 
-TEST(Inventory, ListsRegularFilesByteForByteAndSkipsHiddenNamesSystemFoldersAndLinks)
+TEST(CardContent, OnlyVisibleRegularFilesAreListedAndClearingKeepsTheFourProtectedNamesAndEverythingOutside)
 {
     TempDir dir;
     const fs::path card = dir / "card";
     // Byte for byte: upper case first, and "été" decomposed before "été" composed.
-    const std::vector<std::string> listed{"DCIM/100CANON/IMG_0001.JPG", "DCIM/100CANON/IMG_0002.JPG", "Z.jpg",
-                                          "a b", "b.jpg", "e\xcc\x81te\xcc\x81.jpg", "\xc3\xa9t\xc3\xa9.jpg"};
+    const Names listed{"DCIM/100CANON/IMG_0001.JPG", "DCIM/100CANON/IMG_0002.JPG", "Z.jpg", "a b", "b.jpg",
+                       "e\xcc\x81te\xcc\x81.jpg", "\xc3\xa9t\xc3\xa9.jpg"};
     for (const std::string &name : listed)
         writeFile(card / name, "xx");
-    for (const char *name : {"DCIM/.hidden.jpg", ".hiddenfolder/in.jpg", ".DS_Store", ".Spotlight-V100/Store-V2/db",
-                             ".fseventsd/0001", ".Trashes/501/old.jpg"})
+    for (const char *name : {"DCIM/.hidden.jpg", "DCIM/.DS_Store", ".hidden", ".hiddenfolder/in.jpg", ".trashes",
+                             ".DS_Store", ".Spotlight-V100/Store-V2/db", ".fseventsd/0001", ".Trashes/501/old.jpg"})
         writeFile(card / name, name);
     writeFile(dir / "outside/deep/secret.jpg", "secret");
     fs::create_symlink(dir / "outside/deep/secret.jpg", card / "filelink.jpg");
-    fs::create_directory_symlink(dir / "outside", card / "DCIM/folderlink");
+    for (const char *link : {"folderlink", "DCIM/folderlink"})
+        fs::create_directory_symlink(dir / "outside", card / link);
     ASSERT_EQ(::mkfifo((card / "fifo").c_str(), 0600), 0);
 
     EXPECT_EQ(inventory(card), (Inventory{7, 14, listed}));
+    clearCard(card);
+    EXPECT_EQ(entryNames(card), (Names{".DS_Store", ".Spotlight-V100", ".Trashes", ".fseventsd"}));
+    EXPECT_EQ(readFile(card / ".Trashes/501/old.jpg"), ".Trashes/501/old.jpg");
+    EXPECT_EQ(readFile(dir / "outside/deep/secret.jpg"), "secret");
 }
 
 TEST(Inventory, AnUnreadableFolderFailsTheListingWithTheSystemsReason)
@@ -46,13 +51,8 @@ TEST(Inventory, AnUnreadableFolderFailsTheListingWithTheSystemsReason)
     const auto listAsNobody = [&] {
         if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
             std::fputs("could not become nobody", stderr);
-        try {
-            inventory(dir / "card");
-        } catch (const FileSystemError &error) {
-            std::fputs(error.what(), stderr);
-        }
+        std::fputs(failureText<FileSystemError>([&] { inventory(dir / "card"); }).c_str(), stderr);
         std::_Exit(0);
     };
-    EXPECT_EXIT(listAsNobody(), testing::ExitedWithCode(0),
-                "^Could not list .*/card/DCIM/locked: Permission denied$");
+    EXPECT_EXIT(listAsNobody(), testing::ExitedWithCode(0), "^Could not list .*/card/DCIM/locked: Permission denied$");
 }

@@ -1,11 +1,12 @@
 #include "engine/treecopy.h"
 
 #include "engine/drainfixture.h"
+#include "engine/readback.h"
+#include "engine/verification.h"
 #include "platform/filesystemerror.h"
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -20,17 +21,38 @@ std::vector<Report> copyCard(const fs::path &card, const Inventory &listing)
     return reports;
 }
 
+// Copies five files and verifies the copy, with or without a read-back that reads
+// each as soon as it is handed over. corrupt flips a byte of the first copied
+// file after it was read back (in the last file's report).
+void copyAndVerify(bool overlapped, bool corrupt)
+{
+    TempDir dir;
+    for (int i = 0; i < 5; ++i)
+        writeFile(dir / "card" / ("f" + std::to_string(i)), std::string(70000, static_cast<char>('a' + i)));
+    const Inventory listing = inventory(dir / "card");
+    fs::create_directories(dir / "copy");
+    ReadBack readBack(dir / "copy", listing, false, ReadBack::Grouping{1, 1});
+    ReadBack *const overlap = overlapped ? &readBack : nullptr;
+    int reports = 0;
+    const ProgressUpdate update = [&](DrainPhase, double, const std::string &) {
+        if (++reports < 5 || !corrupt)
+            return;
+        if (overlapped && !waitUntil([&] { return readBack.completed() == 4; }))
+            throw std::runtime_error("the read-back did not read the first four files");
+        flipFirstByte(dir / "copy/f0");
+    };
+    const auto hashes =
+        copyTree(dir / "card", dir / "copy", listing, DrainPhase::caching, update, {}, {nullptr, overlap});
+    verifyCopy(dir / "copy", listing, hashes, "local cache", overlap);
+}
+
 } // namespace
 
-TEST(CopyTree, ReportsProgressByBytesOrByCountWhenAllFilesAreEmptyAndNeverAboveOne)
+// Progress by bytes is checked in the drain's own reports.
+TEST(CopyTree, ReportsProgressByCountWhenAllFilesAreEmptyAndNeverAboveOne)
 {
     using enum DrainPhase;
     TempDir dir;
-    writeFile(dir / "sized/B", std::string(300, 'b'));
-    writeFile(dir / "sized/A", std::string(100, 'a'));
-    EXPECT_EQ(copyCard(dir / "sized", inventory(dir / "sized")),
-              (std::vector<Report>{{caching, 0.25, "1 of 2 files"}, {caching, 1.0, "2 of 2 files"}}));
-
     writeFile(dir / "empty/a", "");
     writeFile(dir / "empty/sub/b", "");
     EXPECT_EQ(copyCard(dir / "empty", inventory(dir / "empty")),
@@ -47,11 +69,17 @@ TEST(CopyTree, AnExistingDestinationFileIsRefusedAndKept)
     TempDir dir;
     writeFile(dir / "card/a.jpg", "new");
     writeFile(dir / "card-copy/a.jpg", "old");
-    try {
-        copyCard(dir / "card", inventory(dir / "card"));
-        ADD_FAILURE() << "the existing file was overwritten";
-    } catch (const FileSystemError &error) {
-        EXPECT_EQ(std::string(error.what()), "Could not copy " + (dir / "card-copy/a.jpg").string() + ": File exists");
-    }
+    EXPECT_EQ(failureText<FileSystemError>([&] { copyCard(dir / "card", inventory(dir / "card")); }),
+              "Could not copy " + (dir / "card-copy/a.jpg").string() + ": File exists");
     EXPECT_EQ(readFile(dir / "card-copy/a.jpg"), "old");
+}
+
+TEST(VerifyCopy, AnExactCopyVerifiesAndASameSizeCorruptionFailsWithAndWithoutOverlappedReadBack)
+{
+    for (const bool overlapped : {false, true}) {
+        EXPECT_NO_THROW(copyAndVerify(overlapped, false)) << "overlapped: " << overlapped;
+        EXPECT_EQ(failureText<DrainError>([&] { copyAndVerify(overlapped, true); }),
+                  "The copied files at local cache did not match the source.")
+            << "overlapped: " << overlapped;
+    }
 }

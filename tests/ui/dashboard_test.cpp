@@ -1,27 +1,133 @@
-#include "dashboardfixture.h"
-
+// The dashboard, the tray icon and the program over a real drain model.
+#include "app/slatewickapp.h"
+#include "model/settingsstore.h"
+#include "support/files.h"
+#include "support/modelworld.h"
+#include "support/waitfor.h"
+#include "ui/activityrow.h"
+#include "ui/dashboardpanel.h"
+#include "ui/dashboardview.h"
 #include "ui/selectabletext.h"
+#include "ui/symbolicons.h"
+#include "ui/traypresence.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
 
-using Dashboard = DashboardFixture;
+namespace {
 
-TEST_F(Dashboard, SetupCardGivesWayToConfiguredCardAsTheRemoteFolderComesAndGoes)
+InsertedCard namedCard(const std::string &name) { return {"/media/ana/" + name, name, "", "", "", "", ""}; }
+
+// A shown dashboard over the model of a ModelWorld; the view goes before the model it shows.
+struct Dashboard : ::testing::Test, ModelWorld {
+    std::unique_ptr<DashboardView> view;
+
+    InsertedCard mount(const std::string &name, const std::string &location)
+    {
+        const std::filesystem::path root = dir / "media" / name;
+        std::filesystem::create_directories(root);
+        volumes->mount({root, name, location});
+        return *CardDiscovery(volumes).make(root, name);
+    }
+
+    void show()
+    {
+        if (!model)
+            startModel();
+        view = std::make_unique<DashboardView>(*model);
+        view->resize(540, 620);
+        view->show();
+    }
+
+    template<typename Widget>
+    Widget *find(const QString &name) const { return view->findChild<Widget *>(name); }
+
+    // Visible widgets of a kind, top to bottom as the user sees them.
+    template<typename Widget>
+    std::vector<Widget *> shown(const QString &name = {}) const
+    {
+        std::vector<Widget *> result;
+        for (Widget *widget : view->findChildren<Widget *>(name)) {
+            if (widget->isVisible())
+                result.push_back(widget);
+        }
+        std::sort(result.begin(), result.end(), [this](QWidget *a, QWidget *b) {
+            return a->mapTo(view.get(), QPoint()).y() < b->mapTo(view.get(), QPoint()).y();
+        });
+        return result;
+    }
+
+    // Texts of the visible widgets of a kind, top to bottom.
+    template<typename Widget>
+    QStringList texts(const QString &name = {}) const
+    {
+        QStringList result;
+        for (Widget *widget : shown<Widget>(name))
+            result << widget->text();
+        return result;
+    }
+
+    bool showsText(const QString &text) const { return texts<QLabel>().contains(text); }
+
+    QAbstractButton *button(const QString &text) const
+    {
+        for (QAbstractButton *candidate : shown<QAbstractButton>()) {
+            if (candidate->text() == text)
+                return candidate;
+        }
+        return nullptr;
+    }
+
+    void expectSetupShown(bool setup) const
+    {
+        EXPECT_EQ(find<QWidget>("setupCard")->isVisible(), setup);
+        EXPECT_EQ(find<QWidget>("configuredCard")->isVisible(), !setup);
+    }
+
+    // What the program runs with, as the model of startModel() has.
+    DrainModel::Collaborators collaborators() const
+    {
+        return {std::make_shared<const CardDiscovery>(volumes), {}, std::make_shared<DrainEngine>(dir / "data"),
+                configFolder(), loginItems};
+    }
+
+    // Rows added to a shown dashboard appear, and replaced rows go, at the next turn of the event loop.
+    static void settle() { QCoreApplication::processEvents(); }
+};
+
+using Sections = Dashboard;
+using Tray = Dashboard;
+using App = Dashboard;
+
+} // namespace
+
+TEST_F(Dashboard, SetupCardGivesWayToConfiguredCardAsTheRemoteFolderIsChosenAndGoes)
 {
+    DrainSettings settings = readySettings();
+    settings.remoteDirectory.clear();
+    startModel().setSettings(settings);
     show();
-    EXPECT_TRUE(find<QWidget>("setupCard")->isVisible());
-    EXPECT_FALSE(find<QWidget>("configuredCard")->isVisible());
+    expectSetupShown(true);
     EXPECT_TRUE(showsText("Not selected"));
     EXPECT_TRUE(showsText("No removable cards are mounted. Insert a card to teach Slatewick its reader slot."));
 
-    model->setSettings(readySettings());
-    EXPECT_FALSE(find<QWidget>("setupCard")->isVisible());
-    EXPECT_TRUE(find<QWidget>("configuredCard")->isVisible());
+    std::optional<QString> answer = QString::fromStdString(remote().string());
+    view->setFolderChooser([&](QWidget *, const QString &) { return answer; });
+    button(QString::fromUtf8("Choose\u2026"))->click();
+    EXPECT_EQ(model->settings().remoteDirectory, remote().string());
+    expectSetupShown(false);
+    answer.reset(); // the user cancels the chooser
+    button(QString::fromUtf8("Change destination\u2026"))->click();
+    EXPECT_EQ(model->settings().remoteDirectory, remote().string());
     EXPECT_EQ(find<QLabel>("watchingSlots")->text(), "Watching 1 slot");
     EXPECT_EQ(find<SelectableText>("remoteDestination")->text(),
               QString::fromStdString("Remote destination: " + remote().string()));
@@ -34,15 +140,14 @@ TEST_F(Dashboard, SetupCardGivesWayToConfiguredCardAsTheRemoteFolderComesAndGoes
     // The server goes away without any signal; the next redraw notices.
     std::filesystem::remove_all(remote());
     button("Refresh cards")->click();
-    EXPECT_TRUE(find<QWidget>("setupCard")->isVisible());
-    EXPECT_FALSE(find<QWidget>("configuredCard")->isVisible());
+    expectSetupShown(true);
     // The picker still shows the stored path, in the primary colour.
     EXPECT_EQ(find<QLabel>("remoteFolder")->text(), QString::fromStdString(remote().string()));
 }
 
 TEST_F(Dashboard, SlotPickerShowsCardsInListOrderAndForgetRowsForEmptyWatchedSlots)
 {
-    const InsertedCard second = mount("EOS_DIGITAL", "slot-2");
+    mount("EOS_DIGITAL", "slot-2");
     const InsertedCard first = mount("CARD01", "slot-1");
     startModel();
     DrainSettings settings;
@@ -50,42 +155,44 @@ TEST_F(Dashboard, SlotPickerShowsCardsInListOrderAndForgetRowsForEmptyWatchedSlo
     model->setSettings(settings);
     show();
 
+    EXPECT_EQ(texts<QCheckBox>("slotToggle"), QStringList({"CARD01", "EOS_DIGITAL"}));
     const std::vector<QCheckBox *> toggles = shown<QCheckBox>("slotToggle");
     ASSERT_EQ(toggles.size(), 2u);
-    EXPECT_EQ(toggles[0]->text(), "CARD01");
     EXPECT_TRUE(toggles[0]->isChecked());
-    EXPECT_EQ(toggles[1]->text(), "EOS_DIGITAL");
     EXPECT_FALSE(toggles[1]->isChecked());
-    const std::vector<QLabel *> details = shown<QLabel>("slotDetails");
-    ASSERT_EQ(details.size(), 2u);
-    EXPECT_EQ(details[0]->text(), QString::fromUtf8("Acme \u00B7 Reader \u00B7 slot-1"));
+    EXPECT_EQ(texts<QLabel>("slotDetails"),
+              QStringList({QString::fromUtf8("Acme \u00B7 Reader \u00B7 slot-1"),
+                           QString::fromUtf8("Acme \u00B7 Reader \u00B7 slot-2")}));
     EXPECT_FALSE(find<QLabel>("noCardsHint")->isVisible());
 
-    std::vector<QLabel *> forget = shown<QLabel>("forgetLabel");
-    ASSERT_EQ(forget.size(), 1u);
-    EXPECT_EQ(forget[0]->text(), QString::fromUtf8("OLD \u2014 slot-9"));
+    EXPECT_EQ(texts<QLabel>("forgetLabel"), QStringList({QString::fromUtf8("OLD \u2014 slot-9")}));
     button("Forget")->click();
     settle();
-    EXPECT_TRUE(shown<QLabel>("forgetLabel").empty());
+    EXPECT_TRUE(texts<QLabel>("forgetLabel").isEmpty());
     ASSERT_EQ(model->settings().watchedSlots.size(), 1u);
 
     // The watched card is taken out: its switch becomes a "Forget" row.
     volumes->unmount(first.url);
     model->refreshCards();
     settle();
-    ASSERT_EQ(shown<QCheckBox>("slotToggle").size(), 1u);
-    forget = shown<QLabel>("forgetLabel");
-    ASSERT_EQ(forget.size(), 1u);
-    EXPECT_EQ(forget[0]->text(), QString::fromStdString(first.slot().label));
+    EXPECT_EQ(texts<QCheckBox>("slotToggle"), QStringList({"EOS_DIGITAL"}));
+    EXPECT_EQ(texts<QLabel>("forgetLabel"), QStringList({QString::fromStdString(first.slot().label)}));
 }
 
-TEST_F(Dashboard, EachFlipOfASwitchTogglesTheSlotOnceWhateverTheSwitchReports)
+TEST_F(Dashboard, ShowingThePanelFindsANewCardAndEachFlipOfItsSwitchTogglesTheSlotOnce)
 {
-    const InsertedCard card = mount("CARD01", "slot-1");
     show();
+    view->hide();
+    const InsertedCard card = mount("CARD01", "slot-1"); // while no mount event reaches the program
+    EXPECT_TRUE(model->removableCards().empty());
+    view->show();
+    settle();
+    ASSERT_EQ(model->removableCards().size(), 1u);
+    EXPECT_TRUE(model->activities().empty());
     int settingsChanges = 0;
     QObject::connect(model.get(), &DrainModel::settingsChanged, [&] { ++settingsChanges; });
-    QCheckBox *toggle = shown<QCheckBox>("slotToggle").at(0);
+    ASSERT_EQ(shown<QCheckBox>("slotToggle").size(), 1u);
+    QCheckBox *toggle = shown<QCheckBox>("slotToggle")[0];
 
     // The switch claims to be on although the slot is not watched; a click must still add the slot.
     toggle->setChecked(true);
@@ -127,29 +234,132 @@ TEST_F(Dashboard, TemplateHintFollowsEachKeystrokeAndARefusedTemplateIsStillStor
     EXPECT_EQ(model->settings().namingTemplate, "a/{card}_{batch}/../x");
 }
 
-TEST_F(Dashboard, FolderChooserStoresTheChosenPathAndCancelChangesNothing)
+TEST_F(Sections, ActivityRowsFollowModelOrderAndDismissClearsOnlyThatRow)
 {
     show();
-    std::optional<QString> answer = QString::fromStdString(remote().string());
-    view->setFolderChooser([&](QWidget *, const QString &) { return answer; });
-    button(QString::fromUtf8("Choose\u2026"))->click();
-    EXPECT_EQ(model->settings().remoteDirectory, remote().string());
+    EXPECT_TRUE(find<QWidget>("noActivity")->isVisible());
+    EXPECT_TRUE(showsText("No cards are draining"));
+    model->setActivity(CardActivity(namedCard("C"), DrainPhase::failed, "The card was removed before draining could finish."));
+    model->setActivity(CardActivity(namedCard("B"), DrainPhase::ready, 1.0, "Verified 3 files in cache and server. Card is ready for reuse."));
+    model->setActivity(CardActivity(namedCard("A"), DrainPhase::copying, 0.4, "2 of 5 files"));
+    settle();
+    EXPECT_FALSE(find<QWidget>("noActivity")->isVisible());
+    EXPECT_EQ(texts<QLabel>("activityName"), QStringList({"A", "B", "C"}));
+    EXPECT_EQ(find<QLabel>("headerTitle")->text(), "THE TRAP IS CLEAN");
 
-    answer.reset();
-    button(QString::fromUtf8("Choose\u2026"))->click();
-    EXPECT_EQ(model->settings().remoteDirectory, remote().string());
+    shown<ActivityRow>()[1]->findChild<QAbstractButton *>("activityDismiss")->click();
+    settle();
+    EXPECT_EQ(texts<QLabel>("activityName"), QStringList({"A", "C"}));
+    ASSERT_EQ(model->activities().size(), 2u);
+    EXPECT_EQ(find<QLabel>("headerTitle")->text(), "Slatewick");
+
+    model->clearActivity(model->activities()[0]);
+    model->clearActivity(model->activities()[0]);
+    settle();
+    EXPECT_TRUE(shown<ActivityRow>().empty());
+    EXPECT_TRUE(find<QWidget>("noActivity")->isVisible());
 }
 
-TEST_F(Dashboard, ShowingThePanelRefreshesTheCardList)
+TEST_F(Sections, WaitStepperStopsAtTwoAndSixtyAndBringsAStoredValueInside)
 {
     show();
-    view->hide();
-    // Mounted while no mount event reached the program.
-    mount("CARD01", "slot-1");
-    EXPECT_TRUE(model->removableCards().empty());
-    view->show();
-    settle();
-    ASSERT_EQ(model->removableCards().size(), 1u);
-    EXPECT_EQ(shown<QCheckBox>("slotToggle").size(), 1u);
-    EXPECT_TRUE(model->activities().empty());
+    QLabel *title = find<QLabel>("waitTitle");
+    EXPECT_EQ(title->text(), "Accidental-insertion wait: 8 seconds");
+    const struct {
+        int stored;
+        const char *button;
+        int after;
+    } steps[] = {{3, "waitDecrement", 2}, {2, "waitDecrement", 2}, {59, "waitIncrement", 60},
+                 {60, "waitIncrement", 60}, {600, "waitDecrement", 60}}; // 600: only an edited file stores it
+    for (const auto &step : steps) {
+        model->editSettings([&](DrainSettings &settings) { settings.gracePeriodSeconds = step.stored; });
+        EXPECT_EQ(title->text(), QString("Accidental-insertion wait: %1 seconds").arg(step.stored));
+        find<QAbstractButton>(step.button)->click();
+        EXPECT_EQ(model->settings().gracePeriodSeconds, step.after) << step.stored;
+        EXPECT_EQ(title->text(), QString("Accidental-insertion wait: %1 seconds").arg(step.after));
+    }
+}
+
+TEST_F(Sections, PolicySwitchesAreStoredAtOnceAndALaunchAtLoginFailureShowsUntilItPasses)
+{
+    loginItems->failWith = "Could not write /home/ana/.config/autostart/slatewick.desktop: Permission denied";
+    show();
+    QLabel *message = find<QLabel>("launchAtLoginMessage");
+    EXPECT_TRUE(message->isVisible());
+    EXPECT_EQ(message->text(), "Launch at login could not be enabled: Could not write "
+                               "/home/ana/.config/autostart/slatewick.desktop: Permission denied");
+
+    loginItems->failWith.clear();
+    auto *clear = find<QCheckBox>("clearAfterCopy");
+    EXPECT_EQ(clear->text(), "Clear card contents after the local cache is verified");
+    EXPECT_FALSE(clear->isChecked());
+    clear->click();
+    EXPECT_TRUE(model->settings().clearAfterCopy);
+    EXPECT_FALSE(message->isVisible());
+
+    auto *launch = find<QCheckBox>("launchAtLogin");
+    EXPECT_TRUE(launch->isChecked());
+    launch->click();
+    EXPECT_FALSE(model->settings().launchAtLogin);
+    EXPECT_FALSE(launch->isChecked());
+}
+
+TEST_F(Tray, TooltipAndIconFollowTheSummaryAndTheMenuOffersOpenAndQuit)
+{
+    startModel();
+    TrayPresence tray(*model);
+    auto shows = [&](const QString &title, const QString &symbol) {
+        EXPECT_EQ(tray.toolTip(), title);
+        EXPECT_EQ(tray.symbol(), symbol);
+        EXPECT_EQ(tray.icon().cacheKey(), SymbolIcons::icon(symbol).cacheKey()) << symbol.toStdString();
+    };
+    shows("Slatewick: Setup", "slider.horizontal.3");
+    model->setSettings(readySettings());
+    shows("Slatewick: Ready", "tray.and.arrow.down.fill");
+    model->setActivity(
+        CardActivity(namedCard("CARD01"), DrainPhase::failed, "No transferable files were found on the card."));
+    shows("Slatewick: Attention", "exclamationmark.triangle.fill");
+    model->clearActivity(model->activities()[0]);
+    shows("Slatewick: Ready", "tray.and.arrow.down.fill");
+
+    QStringList texts;
+    for (QAction *action : tray.menu()->actions()) {
+        if (!action->isSeparator())
+            texts << action->text();
+    }
+    EXPECT_EQ(texts, QStringList({"Open Slatewick", "Quit Slatewick"}));
+    int opened = 0;
+    QObject::connect(&tray, &TrayPresence::openRequested, [&] { ++opened; });
+    tray.menu()->actions().first()->trigger();
+    EXPECT_EQ(opened, 1);
+}
+
+TEST_F(App, WithoutATrayTheDashboardIsAWindowTitledWithTheSummary)
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        GTEST_SKIP() << "this desktop has a tray, so the program runs as a tray icon";
+    SlatewickApp app(collaborators());
+    EXPECT_EQ(app.tray(), nullptr);
+    EXPECT_TRUE(app.panel().isVisible());
+    EXPECT_EQ(app.panel().windowTitle(), "Slatewick: Setup");
+    EXPECT_GE(app.panel().width(), DashboardPanel::minimumWidth);
+    EXPECT_GE(app.panel().height(), DashboardPanel::minimumHeight);
+    app.model().setSettings(readySettings());
+    EXPECT_EQ(app.panel().windowTitle(), "Slatewick: Ready");
+}
+
+TEST_F(App, QuittingWhileACardDrainsEndsPromptly)
+{
+    // A card in a watched slot, mounted before start: start-up drains it at once.
+    const InsertedCard card = mount("CARD01", "slot-1");
+    for (int i = 0; i < 400; ++i)
+        writeFile(card.url / "DCIM" / ("IMG_" + std::to_string(1000 + i) + ".JPG"), std::string(64 * 1024, 'x'));
+    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
+    auto app = std::make_unique<SlatewickApp>(collaborators());
+    ASSERT_TRUE(waitFor([&] {
+        const auto &rows = app->model().activities();
+        return !rows.empty() && rows[0].phase != DrainPhase::waiting;
+    }));
+    // Destroying the program mid-drain must neither hang nor touch freed widgets.
+    app.reset();
 }

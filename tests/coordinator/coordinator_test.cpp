@@ -1,0 +1,350 @@
+#include "coordinator/gracetimer.h"
+#include "coordinator/xdgautostart.h"
+#include "model/batchmanifest.h"
+#include "model/settingsstore.h"
+#include "support/files.h"
+#include "support/modelworld.h"
+#include "support/waitfor.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace slatewick;
+using namespace slatewick::testsupport;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The model of a ModelWorld with one card slot at media/CARD01 and its stored settings.
+struct ModelFixture : ::testing::Test, ModelWorld {
+    std::filesystem::path cardRoot() const { return dir / "media/CARD01"; }
+
+    InsertedCard insertCard(int files = 3, const std::string &location = "slot-1")
+    {
+        for (int i = 1; i <= files; ++i)
+            writeFile(cardRoot() / "DCIM" / ("IMG_" + std::to_string(1000 + i) + ".JPG"), std::string(100 + i, 'x'));
+        volumes->mount({cardRoot(), "CARD01", location});
+        return *CardDiscovery(volumes).make(cardRoot(), std::nullopt);
+    }
+
+    void storeSettings(const DrainSettings &settings) const
+    {
+        SettingsStore(KeyValueStore(configFolder())).save(settings);
+    }
+
+    // A card of this many files in the watched slot when the model starts, so its drain begins at once.
+    InsertedCard startWithCard(int files, std::int64_t grace = 0, bool clear = false)
+    {
+        const InsertedCard card = insertCard(files);
+        storeSettings(readySettings(grace, clear));
+        startModel();
+        return card;
+    }
+
+    // A finished row of another card; rows that are new go above it.
+    void addOtherRow(const std::string &name)
+    {
+        const InsertedCard other{dir / "media" / name, name, "", "", "", "", ""};
+        model->setActivity(CardActivity(other, DrainPhase::failed, "earlier"));
+    }
+
+    const CardActivity *row(const std::string &id) const
+    {
+        const auto &rows = model->activities();
+        const auto found = std::find_if(rows.begin(), rows.end(), [&](const CardActivity &a) { return a.id == id; });
+        return found == rows.end() ? nullptr : &*found;
+    }
+
+    bool waitForPhase(const std::string &id, DrainPhase phase)
+    {
+        return waitFor([&] {
+            const CardActivity *current = row(id);
+            return current && current->phase == phase && !model->hasJob(id);
+        });
+    }
+};
+
+using JobLifecycle = ModelFixture;
+using SettingsAndSlots = ModelFixture;
+
+} // namespace
+
+TEST_F(JobLifecycle, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEndsItAtOnce)
+{
+    const InsertedCard card = startWithCard(3, 8);
+    ASSERT_EQ(model->activities().size(), 1u);
+    EXPECT_EQ(model->activities()[0].phase, DrainPhase::waiting);
+    EXPECT_EQ(model->activities()[0].detail, "Waiting 8 seconds in case this was accidental");
+    EXPECT_EQ(model->activities()[0].cardName, "CARD01");
+    EXPECT_TRUE(model->hasJob(card.id()));
+
+    // A second mount while the job runs changes nothing.
+    const auto before = model->activities();
+    model->handleMount(card);
+    EXPECT_EQ(model->activities(), before);
+    EXPECT_EQ(model->jobCount(), 1u);
+
+    volumes->unmount(card.url);
+    model->handleUnmount(card.url);
+    ASSERT_EQ(model->activities().size(), 1u);
+    EXPECT_EQ(model->activities()[0].phase, DrainPhase::removed);
+    EXPECT_EQ(model->activities()[0].progress, 0.0);
+    EXPECT_EQ(model->activities()[0].detail, "Card removed before the drain completed.");
+    EXPECT_EQ(model->jobCount(), 0u);
+}
+
+TEST_F(JobLifecycle, MountWithSettingsNotReadyOnlyRefreshesTheCardList)
+{
+    auto settings = readySettings();
+    settings.remoteDirectory.clear();
+    storeSettings(settings);
+    startModel();
+    const InsertedCard card = insertCard();
+    model->handleMount(card);
+    EXPECT_TRUE(model->activities().empty());
+    EXPECT_EQ(model->jobCount(), 0u);
+    ASSERT_EQ(model->removableCards().size(), 1u);
+    EXPECT_EQ(model->removableCards()[0].id(), card.id());
+}
+
+TEST_F(JobLifecycle, SuccessfulDrainReportsTheCountAndTheBatch)
+{
+    const InsertedCard card = startWithCard(12);
+    ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
+    const CardActivity *current = row(card.id());
+    EXPECT_EQ(current->detail, "Verified 12 files in cache and server. Card is ready for reuse.");
+    EXPECT_EQ(current->progress, 1.0);
+    ASSERT_TRUE(current->batchURL);
+    EXPECT_EQ(current->batchURL->parent_path(), dir / "data/Slatewick/Cache");
+    EXPECT_TRUE(std::filesystem::exists(*current->batchURL / BatchManifest::fileName));
+
+    // Taking the card out afterwards leaves the final row alone.
+    const CardActivity finalRow = *current;
+    model->handleUnmount(card.url);
+    EXPECT_EQ(*row(card.id()), finalRow);
+}
+
+TEST_F(JobLifecycle, RemovalWhileCachingCancelsAndReinsertionBeforeTheEndIsIgnored)
+{
+    const InsertedCard card = startWithCard(5);
+    bool removed = false;
+    QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
+        const CardActivity *current = row(card.id());
+        if (!removed && current && current->phase == DrainPhase::caching && current->detail == "1 of 5 files") {
+            removed = true;
+            model->handleUnmount(card.url);
+            model->handleMount(card); // the cancelled job still owns the card
+            EXPECT_EQ(model->jobCount(), 1u);
+        }
+    });
+    ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::removed));
+    EXPECT_EQ(row(card.id())->detail, "Card removed before the drain completed.");
+    EXPECT_EQ(model->jobCount(), 0u);
+    EXPECT_EQ(model->activities().size(), 1u);
+}
+
+TEST_F(JobLifecycle, RemovalAfterTheCacheIsVerifiedStillEndsReadyOnTheServer)
+{
+    const InsertedCard card = startWithCard(4, 0, true);
+    QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
+        const CardActivity *current = row(card.id());
+        if (current && current->phase == DrainPhase::clearing)
+            model->handleUnmount(card.url);
+    });
+    ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
+    int manifests = 0;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(remote()))
+        manifests += entry.path().filename() == BatchManifest::fileName;
+    EXPECT_EQ(manifests, 1);
+}
+
+TEST_F(JobLifecycle, DismissedRunningRowComesBackOnTopAndARepeatDrainKeepsItsPlace)
+{
+    const InsertedCard card = startWithCard(3);
+    addOtherRow("EARLIER");
+    bool dismissed = false;
+    bool cameBackOnTop = false;
+    QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
+        const CardActivity *current = row(card.id());
+        if (!dismissed && current && current->detail == "1 of 3 files") {
+            dismissed = true;
+            model->clearActivity(*current);
+        } else if (dismissed && current && !cameBackOnTop) {
+            cameBackOnTop = model->activities().front().id == card.id();
+        }
+    });
+    ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
+    EXPECT_TRUE(dismissed);
+    EXPECT_TRUE(cameBackOnTop);
+
+    addOtherRow("LATER");
+    model->handleMount(card);
+    ASSERT_EQ(model->activities().size(), 3u);
+    EXPECT_EQ(model->activities()[1].id, card.id());
+    EXPECT_EQ(model->activities()[1].phase, DrainPhase::waiting);
+    ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
+    EXPECT_EQ(model->activities()[1].id, card.id());
+}
+
+TEST_F(JobLifecycle, CardGoneWhenTheWaitEndsFailsWithTheRemovedSentence)
+{
+    const InsertedCard card = startWithCard(1);
+    std::filesystem::remove_all(cardRoot()); // before the zero wait ends in a later turn of the loop
+    ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::failed));
+    EXPECT_EQ(row(card.id())->detail, "The card was removed before draining could finish.");
+}
+
+TEST_F(JobLifecycle, QuittingWhileAReportWaitsNeverHangs)
+{
+    const InsertedCard card = startWithCard(3);
+    ASSERT_TRUE(waitFor([&] { return row(card.id())->phase == DrainPhase::caching; }));
+    // The worker now waits for reports that nobody will apply.
+    model.reset();
+}
+
+TEST_F(SettingsAndSlots, EveryAssignmentSavesAndSynchronisesEvenWhenEqual)
+{
+    startModel();
+    const int queries = loginItems->statusQueries;
+    EXPECT_FALSE(std::filesystem::exists(configFolder() / SettingsStore::key)) << "loading saves nothing";
+    model->setSettings(model->settings());
+    EXPECT_TRUE(std::filesystem::exists(configFolder() / SettingsStore::key));
+    EXPECT_EQ(loginItems->statusQueries, queries + 1);
+    model->editSettings([](DrainSettings &settings) { settings.namingTemplate = "{card}"; });
+    EXPECT_EQ(SettingsStore(KeyValueStore(configFolder())).load().namingTemplate, "{card}");
+    EXPECT_EQ(loginItems->statusQueries, queries + 2);
+}
+
+TEST_F(SettingsAndSlots, ToggleAddsThenRemovesTheSlotAndDrainsAWatchedCard)
+{
+    auto settings = readySettings(8);
+    settings.watchedSlots.clear();
+    storeSettings(settings);
+    startModel();
+    const InsertedCard card = insertCard(1, "slot-7");
+    model->refreshCards();
+    EXPECT_FALSE(model->isWatched(card));
+
+    model->toggleSlot(card);
+    ASSERT_EQ(model->settings().watchedSlots.size(), 1u);
+    EXPECT_EQ(model->settings().watchedSlots[0], card.slot());
+    EXPECT_TRUE(model->isWatched(card));
+    ASSERT_EQ(model->activities().size(), 1u) << "switching on a mounted card's slot drains it";
+    EXPECT_EQ(model->activities()[0].phase, DrainPhase::waiting);
+
+    model->toggleSlot(card);
+    EXPECT_TRUE(model->settings().watchedSlots.empty());
+    EXPECT_TRUE(model->hasJob(card.id())) << "switching off leaves a running job alone";
+}
+
+TEST_F(SettingsAndSlots, DuplicateFingerprintsForgetTogetherButToggleOffOneAtATime)
+{
+    auto settings = readySettings(8);
+    settings.watchedSlots.push_back(CardSlot{"slot-1", "other label", "", "", ""});
+    storeSettings(settings);
+    const InsertedCard card = insertCard(1);
+    startModel();
+    ASSERT_EQ(model->jobCount(), 1u);
+
+    model->toggleSlot(card);
+    ASSERT_EQ(model->settings().watchedSlots.size(), 1u);
+    EXPECT_EQ(model->settings().watchedSlots[0].label, "other label");
+    EXPECT_TRUE(model->isWatched(card));
+
+    model->editSettings([](DrainSettings &s) { s.watchedSlots.push_back(s.watchedSlots[0]); });
+    model->removeSlot(CardSlot{"slot-1", "anything", "", "", ""});
+    EXPECT_TRUE(model->settings().watchedSlots.empty());
+}
+
+TEST_F(SettingsAndSlots, SummaryFollowsTheFirstMatchingRule)
+{
+    startModel();
+    auto title = [&] { return model->menuTitle() + " / " + model->menuSymbol(); };
+    EXPECT_EQ(title(), "Slatewick: Setup / slider.horizontal.3");
+    model->setSettings(readySettings());
+    EXPECT_EQ(title(), "Slatewick: Ready / tray.and.arrow.down.fill");
+
+    const InsertedCard a{dir / "a", "A", "a", "f", "v", "m", "p"};
+    const InsertedCard b{dir / "b", "B", "b", "f", "v", "m", "p"};
+    model->setActivity(CardActivity(a, DrainPhase::waiting, ""));
+    EXPECT_EQ(model->menuTitle(), "Slatewick: Ready");
+    model->setActivity(CardActivity(b, DrainPhase::ready, ""));
+    EXPECT_EQ(title(), "Slatewick: Clean / checkmark.circle.fill");
+    model->setActivity(CardActivity(a, DrainPhase::copying, ""));
+    EXPECT_EQ(title(), "Slatewick: Draining / arrow.triangle.2.circlepath");
+    model->setActivity(CardActivity(b, DrainPhase::failed, ""));
+    EXPECT_EQ(title(), "Slatewick: Attention / exclamationmark.triangle.fill");
+    model->setActivity(CardActivity(a, DrainPhase::clearing, ""));
+    model->clearActivity(CardActivity(b, DrainPhase::failed, ""));
+    EXPECT_EQ(model->menuTitle(), "Slatewick: Draining");
+
+    model->setActivity(CardActivity(a, DrainPhase::removed, ""));
+    std::filesystem::remove_all(remote());
+    EXPECT_EQ(model->menuTitle(), "Slatewick: Setup") << "read afresh: the remote folder is gone";
+}
+
+TEST_F(SettingsAndSlots, LaunchAtLoginFollowsTheSettingAndShowsFailures)
+{
+    startModel();
+    EXPECT_EQ(loginItems->registerCalls, 1) << "first start registers";
+    EXPECT_FALSE(model->launchAtLoginMessage());
+
+    model->setSettings(model->settings());
+    EXPECT_EQ(loginItems->registerCalls, 1) << "already registered: only the status is read";
+
+    loginItems->registered = false;
+    loginItems->failWith = "Permission denied";
+    model->setSettings(model->settings());
+    EXPECT_EQ(model->launchAtLoginMessage(), "Launch at login could not be enabled: Permission denied");
+
+    model->editSettings([](DrainSettings &s) { s.launchAtLogin = false; });
+    EXPECT_EQ(loginItems->unregisterCalls, 0);
+    EXPECT_EQ(model->launchAtLoginMessage(), "Launch at login could not be enabled: Permission denied");
+
+    loginItems->failWith.clear();
+    model->editSettings([](DrainSettings &s) { s.launchAtLogin = true; });
+    EXPECT_FALSE(model->launchAtLoginMessage());
+}
+
+TEST(XdgAutostart, EntryNamesTheProgramAndHiddenCountsAsOff)
+{
+    TempDir dir;
+    XdgAutostart autostart(dir / "autostart", "/opt/slate wick/bin/slatewick");
+    EXPECT_FALSE(autostart.isEnabled());
+    autostart.registerItem();
+    EXPECT_TRUE(autostart.isEnabled());
+    EXPECT_THAT(readFile(autostart.entryPath()), ::testing::HasSubstr("Exec=\"/opt/slate wick/bin/slatewick\"\n"));
+    writeFile(autostart.entryPath(), "[Desktop Entry]\nHidden=true\n");
+    EXPECT_FALSE(autostart.isEnabled());
+    autostart.unregisterItem();
+    EXPECT_FALSE(std::filesystem::exists(autostart.entryPath()));
+
+    writeFile(dir / "blocked", "a file where the folder should be");
+    XdgAutostart blocked(dir / "blocked", "/usr/bin/slatewick");
+    EXPECT_THAT([&] { blocked.registerItem(); },
+                ::testing::ThrowsMessage<std::exception>(::testing::HasSubstr("Not a directory")));
+}
+
+TEST(GraceTimer, FiresOnceAfterItsWaitAndNeverAfterAStop)
+{
+    GraceTimer zero, stopped, sentinel;
+    int zeroFired = 0, stoppedFired = 0, sentinelFired = 0;
+    QObject::connect(&zero, &GraceTimer::timeout, [&] { ++zeroFired; });
+    QObject::connect(&stopped, &GraceTimer::timeout, [&] { ++stoppedFired; });
+    QObject::connect(&sentinel, &GraceTimer::timeout, [&] { ++sentinelFired; });
+
+    zero.start(0s);
+    EXPECT_EQ(zeroFired, 0) << "a zero wait still ends in a later turn of the loop";
+    stopped.start(1s);
+    stopped.stop();
+    EXPECT_FALSE(stopped.isActive());
+    // Started after the stopped one with the same wait, so it fires no earlier.
+    sentinel.start(1s);
+    ASSERT_TRUE(waitFor([&] { return sentinelFired == 1; }, 10s));
+    EXPECT_EQ(zeroFired, 1);
+    EXPECT_EQ(stoppedFired, 0);
+    EXPECT_EQ(sentinelFired, 1);
+    EXPECT_FALSE(sentinel.isActive());
+}

@@ -1,0 +1,152 @@
+// The dashboard's building blocks that need no model: activity row, header, symbols, panel placement.
+#include "ui/activityrow.h"
+#include "ui/headerview.h"
+#include "ui/panelplacement.h"
+#include "ui/selectabletext.h"
+#include "ui/symbolicons.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+using namespace slatewick;
+
+namespace {
+
+InsertedCard card01() { return {"/media/ana/CARD01", "CARD01", "", "", "", "", ""}; }
+
+template<typename Widget>
+Widget *child(const QWidget &parent, const char *name) { return parent.findChild<Widget *>(QString::fromLatin1(name)); }
+
+int paintedPixels(const QImage &image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+TEST(ActivityRow, ProgressBarOnlyWhileCopyingAndDismissOnlyWhenOver)
+{
+    const struct {
+        DrainPhase phase;
+        double progress;
+        int barValue; // -1: no bar
+        bool dismiss;
+    } cases[] = {
+        // Phases without a bar get a non-zero progress, so hiding it is their own doing.
+        {DrainPhase::waiting, 0.5, -1, false}, {DrainPhase::caching, 0.0, 0, false},
+        {DrainPhase::copying, 1.0, 1000, false}, {DrainPhase::clearing, 0.5, -1, false},
+        {DrainPhase::ready, 0.5, -1, true}, {DrainPhase::failed, 0.5, -1, true}, {DrainPhase::removed, 0.5, -1, true},
+    };
+    for (const auto &c : cases) {
+        ActivityRow row(CardActivity(card01(), c.phase, c.progress, "detail"), [] {});
+        row.show();
+        auto *bar = child<QProgressBar>(row, "activityProgress");
+        EXPECT_EQ(bar->isVisible() ? bar->value() : -1, c.barValue) << displayText(c.phase);
+        EXPECT_EQ(child<QPushButton>(row, "activityDismiss")->isVisible(), c.dismiss) << displayText(c.phase);
+        EXPECT_FALSE(child<SelectableText>(row, "activityBatchPath")->isVisible());
+    }
+}
+
+TEST(ActivityRow, ShowsTextsVerbatimTheBatchPathOnceWrittenAndDismissesOnce)
+{
+    const std::string verified = "Verified 12 files in cache and server. Card is ready for reuse.";
+    CardActivity activity(card01(), DrainPhase::ready, 1.0, verified);
+    activity.batchURL = "/srv/photos/2026-12-04T23-39-24Z_CARD01_A1B2C3D4";
+    int dismissed = 0;
+    ActivityRow row(activity, [&] { ++dismissed; });
+    row.show();
+    EXPECT_EQ(child<QLabel>(row, "activityName")->text(), "CARD01");
+    EXPECT_EQ(child<QLabel>(row, "activityPhase")->text(), QString::fromUtf8("Trap clean \u2014 card ready"));
+    EXPECT_EQ(child<SelectableText>(row, "activityDetail")->text(), QString::fromStdString(verified));
+    auto *path = child<SelectableText>(row, "activityBatchPath");
+    EXPECT_TRUE(path->isVisible());
+    EXPECT_TRUE(path->isReadOnly());
+    EXPECT_TRUE(path->textInteractionFlags() & Qt::TextSelectableByMouse);
+    EXPECT_EQ(path->text(), "/srv/photos/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
+
+    activity.batchURL.reset();
+    activity.phase = DrainPhase::failed;
+    row.setActivity(activity);
+    EXPECT_FALSE(path->isVisible());
+    child<QPushButton>(row, "activityDismiss")->click();
+    EXPECT_EQ(dismissed, 1);
+}
+
+TEST(HeaderView, CleanStateSwitchesTextsAndTurnsTheBadgeFromAccentToGreen)
+{
+    HeaderView header;
+    auto text = [&](const char *name) { return child<QLabel>(header, name)->text(); };
+    EXPECT_EQ(text("headerTitle"), "Slatewick");
+    EXPECT_EQ(text("headerSubtitle"), "Safe, verified card offload in the background.");
+    header.setClean(true);
+    EXPECT_EQ(text("headerTitle"), "THE TRAP IS CLEAN");
+    EXPECT_EQ(text("headerSubtitle"), "Green means your card is ready for reuse.");
+    header.setClean(false);
+    EXPECT_EQ(text("headerTitle"), "Slatewick");
+
+    const QImage clean = HeaderView::badge(true, 1.0).toImage();
+    const QImage busy = HeaderView::badge(false, 1.0).toImage();
+    EXPECT_EQ(clean.size(), QSize(68, 68));
+    // A pixel of the disc away from the symbol gives the colour family.
+    const QColor green = clean.pixelColor(34, 6), accent = busy.pixelColor(34, 6);
+    EXPECT_GT(green.green(), std::max(green.blue(), green.red()));
+    EXPECT_GT(accent.blue(), std::max(accent.green(), accent.red()));
+    // The symbol differs too, not only the disc.
+    EXPECT_NE(clean.pixelColor(34, 34).rgb(), busy.pixelColor(34, 34).rgb());
+}
+
+TEST(SymbolIcons, EveryUsedSymbolHasADistinctPaintedIconAndAnUnknownNameNone)
+{
+    // Every symbol the tray, the rows, the header and the sections ask for.
+    const QStringList used{
+        "exclamationmark.triangle.fill", "arrow.triangle.2.circlepath", "checkmark.circle.fill",
+        "tray.and.arrow.down.fill", "slider.horizontal.3", "clock.fill", "internaldrive.fill", "network",
+        "trash.fill", "eject.fill", "checkmark", "arrow.down.doc.fill", "wrench.and.screwdriver",
+        "checkmark.seal.fill", "waveform.path.ecg", "gearshape", "memorychip", "eye.fill", "tray",
+    };
+    EXPECT_EQ(SymbolIcons::names().size(), used.size());
+    std::set<QByteArray> seen;
+    for (const QString &name : used) {
+        EXPECT_TRUE(SymbolIcons::names().contains(name)) << name.toStdString();
+        EXPECT_FALSE(SymbolIcons::icon(name).isNull()) << name.toStdString();
+        for (int size : {16, 22, 24}) {
+            const QImage image = SymbolIcons::pixmap(name, size).toImage().convertToFormat(QImage::Format_ARGB32);
+            EXPECT_EQ(image.width(), size);
+            // A blank or barely drawn image means the resource is missing or broken.
+            EXPECT_GT(paintedPixels(image), size * size / 8) << name.toStdString() << " at " << size;
+            if (size == 24) {
+                const QByteArray bytes(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes());
+                EXPECT_TRUE(seen.insert(bytes).second) << name.toStdString() << " looks like another symbol";
+            }
+        }
+    }
+    const QString unknown = QStringLiteral("no.such.symbol");
+    EXPECT_TRUE(SymbolIcons::icon(unknown).isNull());
+    EXPECT_EQ(paintedPixels(SymbolIcons::pixmap(unknown, 16).toImage()), 0);
+}
+
+TEST(PanelPlacement, PanelOpensBesideTheTrayIconInsideTheScreen)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize panel(540, 620);
+    // Top bar, icon near the right edge: below the icon, pushed left to stay on screen.
+    EXPECT_EQ(PanelPlacement::position(panel, QRect(1890, 4, 22, 22), screen), QPoint(1920 - 8 - 540, 4 + 22 + 8));
+    // Bottom bar: above the icon, centred on it.
+    EXPECT_EQ(PanelPlacement::position(panel, QRect(1000, 1050, 24, 24), QRect(0, 0, 1920, 1044)),
+              QPoint(QRect(1000, 1050, 24, 24).center().x() - 270, 1044 - 8 - 620));
+    // Unknown icon position: the screen's top right corner.
+    EXPECT_EQ(PanelPlacement::position(panel, QRect(), screen), QPoint(1920 - 8 - 540, 8));
+    // A screen smaller than the panel keeps the panel's corner on it.
+    EXPECT_EQ(PanelPlacement::position(panel, QRect(), QRect(0, 0, 400, 300)), QPoint(8, 8));
+}
