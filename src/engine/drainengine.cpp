@@ -81,13 +81,13 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     // longer ends the drain, the server copy continues from the cache.
 
     const bool clearAfterCopy = settings.clearAfterCopy;
-    // A card that cannot be cleared (a locked or read-only card) must not keep
-    // its files from the server: the drain goes on, records the card as not
-    // cleared, and fails with the clearing error once both copies are verified.
+    // A card that cannot be cleared (locked, read-only, or already taken out)
+    // must not keep its files from the server: the drain goes on, records the
+    // card as not cleared, and fails with that reason once both copies are verified.
     std::exception_ptr clearingFailure;
-    if (clearAfterCopy) {
-        if (!fileops::exists(source))
-            throw DrainError::sourceUnavailable();
+    if (clearAfterCopy && !fileops::exists(source)) {
+        clearingFailure = std::make_exception_ptr(DrainError::sourceUnavailable());
+    } else if (clearAfterCopy) {
         update(DrainPhase::clearing, 1.0,
                "Local cache verified; clearing card so it can be reused while the server copy continues");
         FairLockHold hold(&m_lock);
