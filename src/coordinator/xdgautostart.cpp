@@ -21,11 +21,23 @@ std::string quotedExec(const std::filesystem::path &program)
     return quoted + "\"";
 }
 
-bool isHidden(const std::string &entry)
+std::string trimmed(const std::string &text)
+{
+    const auto first = text.find_first_not_of(" \t");
+    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Desktops switch an entry off either way, and spaces around "=" are allowed.
+bool switchedOff(const std::string &entry)
 {
     std::istringstream lines(entry);
     for (std::string line; std::getline(lines, line);) {
-        if (line == "Hidden=true")
+        const auto equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        const std::string key = trimmed(line.substr(0, equals));
+        const std::string value = trimmed(line.substr(equals + 1));
+        if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false"))
             return true;
     }
     return false;
@@ -42,7 +54,7 @@ XdgAutostart::XdgAutostart(std::filesystem::path autostartFolder, std::filesyste
 bool XdgAutostart::isEnabled() const
 {
     try {
-        return !isHidden(fileops::readFile(entryPath()));
+        return !switchedOff(fileops::readFile(entryPath()));
     } catch (const std::exception &) {
         return false;
     }

@@ -308,7 +308,7 @@ TEST_F(SettingsAndSlots, LaunchAtLoginFollowsTheSettingAndShowsFailures)
     EXPECT_FALSE(model->launchAtLoginMessage());
 }
 
-TEST(XdgAutostart, EntryNamesTheProgramAndHiddenCountsAsOff)
+TEST(XdgAutostart, EntryNamesTheProgramAndADesktopsSwitchCountsAsOff)
 {
     TempDir dir;
     XdgAutostart autostart(dir / "autostart", "/opt/slate wick/bin/slatewick");
@@ -316,8 +316,10 @@ TEST(XdgAutostart, EntryNamesTheProgramAndHiddenCountsAsOff)
     autostart.registerItem();
     EXPECT_TRUE(autostart.isEnabled());
     EXPECT_THAT(readFile(autostart.entryPath()), ::testing::HasSubstr("Exec=\"/opt/slate wick/bin/slatewick\"\n"));
-    writeFile(autostart.entryPath(), "[Desktop Entry]\nHidden=true\n");
-    EXPECT_FALSE(autostart.isEnabled());
+    for (const char *off : {"Hidden=true", "Hidden = true", "X-GNOME-Autostart-enabled=false"}) {
+        writeFile(autostart.entryPath(), std::string("[Desktop Entry]\n") + off + "\n");
+        EXPECT_FALSE(autostart.isEnabled()) << off;
+    }
     autostart.unregisterItem();
     EXPECT_FALSE(std::filesystem::exists(autostart.entryPath()));
 
