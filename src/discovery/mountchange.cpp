@@ -8,7 +8,8 @@ namespace {
 
 bool sameMount(const MountEntry &left, const MountEntry &right)
 {
-    return left.id == right.id && left.uniqueId == right.uniqueId && left.mountPoint == right.mountPoint && left.device == right.device;
+    return left.id == right.id && left.uniqueId == right.uniqueId && left.mountPoint == right.mountPoint
+        && left.device == right.device;
 }
 
 bool contains(const std::vector<MountEntry> &table, const MountEntry &entry)

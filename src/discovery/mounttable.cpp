@@ -1,7 +1,7 @@
 #include "discovery/mounttable.h"
 
-#include <libmount.h>
 #include <fcntl.h>
+#include <libmount.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>

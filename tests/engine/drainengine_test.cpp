@@ -129,7 +129,8 @@ TEST(Drain, TheRecordsReplaceACardsOwnManifestAndTheChecksumsVerifyWithXxh128sum
         const std::string sums = readFile(batch / "Slatewick-checksums.xxh128");
         EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), 6) << "no line for the card's manifest:\n" << sums;
         if (haveXxh128sum) {
-            EXPECT_EQ(std::system(("cd '" + batch.string() + "' && xxh128sum --check Slatewick-checksums.xxh128").c_str()), 0);
+            const std::string check = "cd '" + batch.string() + "' && xxh128sum --check Slatewick-checksums.xxh128";
+            EXPECT_EQ(std::system(check.c_str()), 0) << check;
         }
     }
     if (!haveXxh128sum)

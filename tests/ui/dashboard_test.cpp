@@ -239,8 +239,10 @@ TEST_F(Sections, ActivityRowsFollowModelOrderAndDismissClearsOnlyThatRow)
     show();
     EXPECT_TRUE(find<QWidget>("noActivity")->isVisible());
     EXPECT_TRUE(showsText("No cards are draining"));
-    model->setActivity(CardActivity(namedCard("C"), DrainPhase::failed, "The card was removed before draining could finish."));
-    model->setActivity(CardActivity(namedCard("B"), DrainPhase::ready, 1.0, "Verified 3 files in cache and server. Card is ready for reuse."));
+    model->setActivity(
+        CardActivity(namedCard("C"), DrainPhase::failed, "The card was removed before draining could finish."));
+    model->setActivity(CardActivity(namedCard("B"), DrainPhase::ready, 1.0,
+                                    "Verified 3 files in cache and server. Card is ready for reuse."));
     model->setActivity(CardActivity(namedCard("A"), DrainPhase::copying, 0.4, "2 of 5 files"));
     settle();
     EXPECT_FALSE(find<QWidget>("noActivity")->isVisible());
