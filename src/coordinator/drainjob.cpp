@@ -103,8 +103,13 @@ void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, 
     std::optional<CardActivity> row;
     try {
         const DrainEngine::Outcome outcome = engine->drain(card, settings, update, worker->stop.get_token());
-        row.emplace(card, DrainPhase::ready, 1.0,
-                    "Verified " + std::to_string(outcome.files) + " files in cache and server. Card is ready for reuse.");
+        const std::string verified = "Verified " + std::to_string(outcome.files) + " files in cache and server.";
+        if (outcome.notClearedReason.empty()) {
+            row.emplace(card, DrainPhase::ready, 1.0, verified + " Card is ready for reuse.");
+        } else {
+            row.emplace(card, DrainPhase::ready, 1.0, verified + " The card was not cleared: " + outcome.notClearedReason);
+            row->state = RowState::copiedNotCleared;
+        }
         row->batchURL = outcome.batchURL;
     } catch (const CancellationError &) {
         row.emplace(card, DrainPhase::removed, 0.0, "Card removed before the drain completed.");

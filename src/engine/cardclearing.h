@@ -1,7 +1,12 @@
 #pragma once
 
+#include "engine/filestamp.h"
+#include "engine/inventory.h"
+
+#include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 namespace slatewick {
 
@@ -9,11 +14,21 @@ namespace slatewick {
 // .fseventsd and .Trashes.
 bool isProtectedCardEntry(std::string_view name);
 
-// Empties a card's top level except for the protected entries: hidden entries
-// go too, folders with everything in them, for good (no trash). A link is removed
-// as a link, so nothing outside the card is touched. Throws FileSystemError when
-// the top level cannot be listed (nothing removed) or at the first entry that
-// cannot be removed (earlier entries stay removed).
-void clearCard(const std::filesystem::path &root);
+struct ClearingOutcome {
+    // Visible files left on the card: not listed, or changed since they were copied.
+    std::int64_t filesLeft = 0;
+    bool cleared() const { return filesLeft == 0; }
+};
+
+// Empties a card through a descriptor of its root, removing only what is safe in
+// the cache: a visible regular file goes only if it was listed and still has the
+// size and modification time it was copied with. Hidden entries, links and other
+// entries that are not files (never copied by design) go, except the protected
+// top-level names; a folder goes once nothing is left in it. Nothing is followed
+// through a link. root names the card in messages only.
+// Throws FileSystemError when an entry cannot be listed or removed (entries
+// before it stay removed).
+ClearingOutcome clearCard(int rootFd, const std::filesystem::path &root, const Inventory &listing,
+                          const std::vector<FileStamp> &copied);
 
 } // namespace slatewick

@@ -3,6 +3,7 @@
 #include "engine/batchfolder.h"
 #include "engine/batchrecords.h"
 #include "engine/cardclearing.h"
+#include "engine/cardidentity.h"
 #include "engine/inventory.h"
 #include "engine/readback.h"
 #include "engine/treecopy.h"
@@ -12,9 +13,13 @@
 #include "model/drainerror.h"
 #include "platform/fileops.h"
 #include "platform/filesystemerror.h"
+#include "platform/mountfacts.h"
+#include "platform/uniquefd.h"
+
+#include <fcntl.h>
 
 #include <chrono>
-#include <exception>
+#include <cerrno>
 
 namespace slatewick {
 
@@ -34,10 +39,53 @@ std::string folderText(const std::string &path)
     return text;
 }
 
+std::string filesLeftReason(std::int64_t count)
+{
+    return count == 1 ? "1 file appeared or changed after it was listed and was left on it."
+                      : std::to_string(count) + " files appeared or changed after they were listed and were left on it.";
+}
+
+std::string clearingFailureReason(const FileSystemError &error)
+{
+    switch (error.errorNumber()) {
+    case EROFS:
+    case EACCES:
+    case EPERM:
+        return "it is locked or read-only.";
+    default:
+        return std::string(error.what());
+    }
+}
+
+// The card as it was listed: a descriptor of its root and who it is.
+struct HeldCard {
+    UniqueFd root;
+    CardIdentity identity;
+};
+
+// Why the card now at the path is not the one listed; empty when it is.
+std::string whyNotTheListedCard(const fs::path &source, const HeldCard &card, bool useUniqueMountIds)
+{
+    const UniqueFd now(::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!now)
+        return "it was taken out.";
+    const CardIdentity current = CardIdentity::of(now.get(), useUniqueMountIds);
+    if (card.identity.sameCard(current))
+        return {};
+    // A folder left where the card was mounted is no card at all.
+    return isMountRoot(now.get()) ? "a different card is now in its place." : "it was taken out.";
+}
+
 } // namespace
 
 DrainEngine::DrainEngine(fs::path applicationData)
+    : DrainEngine(std::move(applicationData), Options())
+{
+}
+
+DrainEngine::DrainEngine(fs::path applicationData, Options options)
     : m_applicationData(std::move(applicationData))
+    , m_options(std::move(options))
 {
 }
 
@@ -49,21 +97,25 @@ fs::path DrainEngine::cacheRoot() const
 }
 
 DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSettings &settings,
-                                        const Update &update, std::stop_token stop)
+                                        const Update &update, std::stop_token stop, const ByteUpdate &bytes)
 {
     const fs::path source = card.url;
     std::string batchName;
     fs::path cacheBatch;
     Inventory listing;
+    HeldCard held;
     {
         // Steps 1 to 7 in one stretch: no other drain can take the batch folder
         // between its choice and its creation.
         FairLockHold hold(&m_lock);
-        if (!fileops::exists(source))
+        // Everything below reads through this descriptor, so the card listed is the card copied.
+        held.root.reset(::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!held.root)
             throw DrainError::sourceUnavailable();
+        held.identity = CardIdentity::of(held.root.get(), m_options.useUniqueMountIds);
         batchName = BatchPath::rendered(settings.namingTemplate, card.displayName);
         cacheBatch = createUniqueDirectory(cacheRoot(), batchName);
-        listing = inventory(source);
+        listing = inventory(held.root.get(), source);
         if (listing.files <= 0)
             throw DrainError::noFiles();
     }
@@ -71,32 +123,48 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
 
     update(DrainPhase::caching, 0.0, "Copying " + std::to_string(listing.files) + " files into the local cache");
     std::vector<ContentHash> cardHashes;
+    std::vector<FileStamp> stamps;
     {
+        const ByteProgress cacheBytes = [&](std::int64_t done) {
+            if (bytes)
+                bytes(DrainPhase::caching, done, listing.bytes);
+        };
         // The verified pages stay cached: the server copy reads them next.
         ReadBack readBack(cacheBatch, listing, true);
-        cardHashes = copyTree(source, cacheBatch, listing, DrainPhase::caching, update, stop, {&m_lock, &readBack, false});
+        CopyOptions options{&m_lock, &readBack, false, held.root.get(), true, &stamps, &cacheBytes};
+        cardHashes = copyTree(source, cacheBatch, listing, DrainPhase::caching, update, stop, options);
         verifyCopy(cacheBatch, listing, cardHashes, cacheLocation, &readBack, &m_lock);
     }
     // From here on the card's content is safe in the cache: a stop request no
     // longer ends the drain, the server copy continues from the cache.
 
-    const bool clearAfterCopy = settings.clearAfterCopy;
-    // A card that cannot be cleared (locked, read-only, or already taken out)
-    // must not keep its files from the server: the drain goes on, records the
-    // card as not cleared, and fails with that reason once both copies are verified.
-    std::exception_ptr clearingFailure;
-    if (clearAfterCopy && !fileops::exists(source)) {
-        clearingFailure = std::make_exception_ptr(DrainError::sourceUnavailable());
-    } else if (clearAfterCopy) {
-        update(DrainPhase::clearing, 1.0,
-               "Local cache verified; clearing card so it can be reused while the server copy continues");
-        FairLockHold hold(&m_lock);
-        try {
-            clearCard(source);
-        } catch (const FileSystemError &) {
-            clearingFailure = std::current_exception();
+    // A card that cannot be cleared (locked, read-only, taken out, swapped for
+    // another) must not keep its files from the server: the drain goes on and
+    // records the card as not cleared, with the reason.
+    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, {}};
+    if (settings.clearAfterCopy) {
+        outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
+        if (outcome.notClearedReason.empty()) {
+            update(DrainPhase::clearing, 1.0,
+                   "Local cache verified; clearing card so it can be reused while the server copy continues");
+            if (m_options.beforeClearing)
+                m_options.beforeClearing();
+            // Checked again: the card may have been swapped while the report was shown.
+            outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
         }
+        if (outcome.notClearedReason.empty()) {
+            try {
+                const ClearingOutcome cleared = clearCard(held.root.get(), source, listing, stamps);
+                if (!cleared.cleared())
+                    outcome.notClearedReason = filesLeftReason(cleared.filesLeft);
+            } catch (const FileSystemError &error) {
+                outcome.notClearedReason = clearingFailureReason(error);
+            }
+        }
+        outcome.cardCleared = outcome.notClearedReason.empty();
     }
+    // The desktop may eject the card now.
+    held.root.reset();
 
     if (!fileops::exists(remoteRoot))
         throw DrainError::remoteUnavailable();
@@ -107,12 +175,17 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         serverBatch = createUniqueDirectory(remoteRoot, batchName);
     }
     {
+        const ByteProgress serverBytes = [&](std::int64_t done) {
+            if (bytes)
+                bytes(DrainPhase::copying, done, listing.bytes);
+        };
         ReadBack readBack(serverBatch, listing, false);
-        copyTree(cacheBatch, serverBatch, listing, DrainPhase::copying, update, std::stop_token(),
-                 {&m_lock, &readBack, false});
+        CopyOptions options{&m_lock, &readBack, false, -1, false, nullptr, &serverBytes};
+        copyTree(cacheBatch, serverBatch, listing, DrainPhase::copying, update, std::stop_token(), options);
         // Against the card's own hashes: the server batch is proven equal to the card.
         verifyCopy(serverBatch, listing, cardHashes, serverLocation, &readBack, &m_lock);
     }
+    outcome.remoteURL = serverBatch;
 
     {
         FairLockHold hold(&m_lock);
@@ -126,12 +199,10 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         manifest.bytes = listing.bytes;
         manifest.cachePath = cacheBatch.string();
         manifest.remotePath = serverBatch.string();
-        manifest.cardCleared = clearAfterCopy && !clearingFailure;
+        manifest.cardCleared = outcome.cardCleared;
         writeBatchRecords({cacheBatch, serverBatch}, manifest, checksumFileText(listing, cardHashes));
     }
-    if (clearingFailure)
-        std::rethrow_exception(clearingFailure);
-    return Outcome{cacheBatch, serverBatch, listing.files, listing.bytes};
+    return outcome;
 }
 
 } // namespace slatewick

@@ -24,23 +24,42 @@ public:
         std::filesystem::path remoteURL;  // the server batch folder
         std::int64_t files = 0;
         std::int64_t bytes = 0;
+        bool cardCleared = false;
+        // Why a card that was to be cleared was not, as the end of a sentence
+        // ("it is locked or read-only."); empty otherwise.
+        std::string notClearedReason;
     };
     // Called on the drain's own thread; returns once the report has been applied.
     // It may throw (e.g. CancellationError when the program quits): the drain then ends with that exception.
     using Update = std::function<void(DrainPhase phase, double progress, const std::string &detail)>;
+    // Bytes done of the total of the copy under way, told often, inside large files
+    // too; must return at once (it is not awaited and may be called with the engine lock held).
+    using ByteUpdate = std::function<void(DrainPhase phase, std::int64_t done, std::int64_t total)>;
+
+    // Seams for tests; the program uses the defaults.
+    struct Options {
+        // Kernels before 6.8 have none; a test can drain as on such a kernel.
+        bool useUniqueMountIds = true;
+        // Runs between the verified cache copy and the clearing.
+        std::function<void()> beforeClearing;
+    };
 
     // The cache root is applicationData / "Slatewick" / "Cache" (the program passes userfolders::applicationData()).
     explicit DrainEngine(std::filesystem::path applicationData);
+    DrainEngine(std::filesystem::path applicationData, Options options);
     // Thread-safe: several threads may drain different cards at once on one engine.
     // An engine-wide lock, taken in arrival order, is held for each synchronous
     // stretch and released around every report, so drains alternate file by file.
     // A stop request ends the drain before its next file with CancellationError,
     // until the cache copy is verified; after that the server copy runs to its end.
-    Outcome drain(const InsertedCard &card, const DrainSettings &settings, const Update &update, std::stop_token stop);
+    // A card that cannot be cleared does not end the drain: see Outcome.
+    Outcome drain(const InsertedCard &card, const DrainSettings &settings, const Update &update,
+                  std::stop_token stop, const ByteUpdate &bytes = {});
     std::filesystem::path cacheRoot() const; // creates it if needed; throws FileSystemError
 
 private:
     const std::filesystem::path m_applicationData;
+    const Options m_options;
     FairLock m_lock;
 };
 

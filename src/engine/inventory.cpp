@@ -2,6 +2,7 @@
 
 #include "model/drainerror.h"
 #include "platform/filesystemerror.h"
+#include "platform/uniquefd.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -71,10 +72,29 @@ void walkTree(const fs::path &root, const TreeVisitor &visit)
     walkFolder(root, fd, {}, visit);
 }
 
+void walkTree(int rootFd, const fs::path &root, const TreeVisitor &visit)
+{
+    const int fd = ::fcntl(rootFd, F_DUPFD_CLOEXEC, 0);
+    if (fd < 0)
+        throw DrainError::sourceUnavailable();
+    // The duplicate shares the reading position of the original.
+    ::lseek(fd, 0, SEEK_SET);
+    walkFolder(root, fd, {}, visit);
+}
+
 Inventory inventory(const fs::path &root)
 {
+    const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        throw DrainError::sourceUnavailable();
+    const UniqueFd owned(fd);
+    return inventory(fd, root);
+}
+
+Inventory inventory(int rootFd, const fs::path &root)
+{
     Inventory listing;
-    walkTree(root, [&](const std::string &relativePath, const struct stat &status) {
+    walkTree(rootFd, root, [&](const std::string &relativePath, const struct stat &status) {
         listing.relativePaths.push_back(relativePath);
         listing.bytes += status.st_size;
     });

@@ -26,11 +26,14 @@ struct Inventory {
 // opened, and FileSystemError with the system's reason for any entry below it that
 // cannot be read, so nothing is passed over silently.
 Inventory inventory(const std::filesystem::path &root);
+// The same through an open descriptor of root (not taken over); root names it in messages.
+Inventory inventory(int rootFd, const std::filesystem::path &root);
 
 // The walk behind inventory(): calls visit for every file it would list, in
 // directory order, with the file's relative path and its lstat() values.
 using TreeVisitor = std::function<void(const std::string &relativePath, const struct stat &status)>;
 void walkTree(const std::filesystem::path &root, const TreeVisitor &visit);
+void walkTree(int rootFd, const std::filesystem::path &root, const TreeVisitor &visit);
 
 // The state of one file as its metadata shows it, condensed into 128 bits. Any
 // write, truncation or replacement of the file changes it (ctime, size, inode),

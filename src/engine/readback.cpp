@@ -1,6 +1,7 @@
 #include "engine/readback.h"
 
 #include "engine/filehashing.h"
+#include "platform/mountfacts.h"
 #include "platform/uniquefd.h"
 
 #include <fcntl.h>
@@ -96,8 +97,10 @@ void ReadBack::work()
         m_changed.notify_all();
         // Opened once the copy has made it; without it nothing is read here and
         // verifyCopy reads every file itself.
-        if (!rootFd)
+        if (!rootFd) {
             rootFd.reset(::open(m_root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            m_syncfsTrusted = rootFd && syncfsReachesStorage(rootFd.get());
+        }
         if (rootFd)
             readGroup(group, rootFd.get(), buffer.get());
     }
@@ -105,8 +108,9 @@ void ReadBack::work()
 
 void ReadBack::readGroup(const std::vector<std::size_t> &group, int rootFd, char *buffer)
 {
-    // One syncfs flushes a group of files at once; a lone (large) file gets its own fdatasync.
-    const bool flushEach = group.size() == 1;
+    // One syncfs flushes a group of files at once where it reaches storage; a lone
+    // (large) file, or any file elsewhere, gets its own fdatasync.
+    const bool flushEach = group.size() == 1 || !m_syncfsTrusted;
     if (!flushEach && ::syncfs(rootFd) != 0)
         return;
     ContentHasher hasher;

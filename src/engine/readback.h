@@ -71,6 +71,7 @@ private:
     std::int64_t m_queuedBytes = 0;
     bool m_closed = false;
     bool m_abandoned = false;
+    bool m_syncfsTrusted = false; // the worker's own
     std::thread m_worker;
 };
 

@@ -1,8 +1,8 @@
 #include "engine/treecopy.h"
 
 #include "engine/fairlock.h"
-#include "engine/filehashing.h"
 #include "engine/readback.h"
+#include "model/drainerror.h"
 #include "platform/cancellationerror.h"
 #include "platform/fileops.h"
 #include "platform/filesystemerror.h"
@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -75,19 +76,36 @@ private:
 struct CopiedFile {
     ContentHash hash;
     std::int64_t sizeNow = 0;
+    FileStamp stamp;
 };
+
+bool changedWhileRead(const struct stat &before, const struct stat &after)
+{
+    return before.st_size != after.st_size || before.st_mtim.tv_sec != after.st_mtim.tv_sec
+           || before.st_mtim.tv_nsec != after.st_mtim.tv_nsec || before.st_ctim.tv_sec != after.st_ctim.tv_sec
+           || before.st_ctim.tv_nsec != after.st_ctim.tv_nsec;
+}
+
+bool allZero(const char *bytes, std::size_t size)
+{
+    return size == 0 || (bytes[0] == 0 && std::memcmp(bytes, bytes + 1, size - 1) == 0);
+}
 
 class FileCopier {
 public:
-    FileCopier(const fs::path &from, const fs::path &to, bool makeRoot)
+    FileCopier(const fs::path &from, const fs::path &to, const CopyOptions &options)
         : m_from(from)
         , m_to(to)
-        , m_fromFd(::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+        , m_options(options)
+        , m_fromFd(options.sourceFd >= 0 ? ::fcntl(options.sourceFd, F_DUPFD_CLOEXEC, 0)
+                                         : ::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
         , m_fromError(errno)
         , m_buffer(std::make_unique_for_overwrite<char[]>(blockSize))
     {
-        m_makeRoot = makeRoot;
     }
+
+    // Bytes of earlier files, so the byte progress counts the whole tree.
+    void setBytesBefore(std::int64_t bytes) { m_bytesBefore = bytes; }
 
     CopiedFile copy(const std::string &relative)
     {
@@ -114,7 +132,7 @@ public:
             FileSystemError::throwLast("copy", destination);
 
         m_hasher.reset();
-        copyData(in.get(), out.get(), sourceStat, source, destination);
+        const std::int64_t length = copyData(in.get(), out.get(), sourceStat, source, destination);
 
         // The camera's time stays with the picture.
         const timespec times[2] = {{0, UTIME_OMIT}, sourceStat.st_mtim};
@@ -124,11 +142,14 @@ public:
         if (::close(out.release()) != 0)
             FileSystemError::throwLast("copy", destination);
 
-        CopiedFile copied{m_hasher.digest(), 0};
         struct stat now {};
-        if (::fstat(in.get(), &now) == 0)
-            copied.sizeNow = now.st_size;
-        return copied;
+        if (::fstat(in.get(), &now) != 0)
+            FileSystemError::throwLast("copy", source);
+        // The camera or another program wrote to it while it was read: the hash is of
+        // no single state of the file, and what is there now was never copied.
+        if (m_options.sourceIsCard && changedWhileRead(sourceStat, now))
+            throw DrainError::changedWhileRead(relative);
+        return CopiedFile{m_hasher.digest(), length, FileStamp::of(sourceStat)};
     }
 
 private:
@@ -143,7 +164,7 @@ private:
         // server folder that goes away (an unmounted share leaves an empty local
         // folder behind) can never receive the rest of the batch on the local disk.
         if (!m_toFd) {
-            if (m_makeRoot)
+            if (m_options.makeRoot)
                 fileops::createDirectories(m_to);
             m_toFd.reset(::open(m_to.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!m_toFd)
@@ -163,25 +184,15 @@ private:
         m_lastParent = parent;
     }
 
-    // Reads every byte once, hashing what is written. Holes of a sparse source
-    // are hashed as the zeros they read as and left as holes in the copy.
-    void copyData(int in, int out, const struct stat &sourceStat, const fs::path &source, const fs::path &destination)
+    // Reads every byte once, holes included (a card's file system may report a
+    // hole wrongly, and the hash must be of what the card gives), hashing what is
+    // written. Zero blocks of a sparse source stay holes in the copy. Gives the length read.
+    std::int64_t copyData(int in, int out, const struct stat &sourceStat, const fs::path &source,
+                          const fs::path &destination)
     {
         const bool sparse = sourceStat.st_blocks * 512 < sourceStat.st_size;
         off_t at = 0;
         for (;;) {
-            if (sparse) {
-                const off_t data = ::lseek(in, at, SEEK_DATA);
-                const off_t dataAt = data < 0 ? sourceStat.st_size : data;
-                if (data < 0 && errno != ENXIO)
-                    FileSystemError::throwLast("copy", source);
-                if (dataAt > at) {
-                    hashZeros(m_hasher, static_cast<std::uint64_t>(dataAt - at));
-                    if (::lseek(in, dataAt, SEEK_SET) < 0 || ::lseek(out, dataAt, SEEK_SET) < 0)
-                        FileSystemError::throwLast("copy", destination);
-                    at = dataAt;
-                }
-            }
             const ssize_t got = ::read(in, m_buffer.get(), blockSize);
             if (got < 0) {
                 if (errno == EINTR)
@@ -190,21 +201,31 @@ private:
             }
             if (got == 0)
                 break;
-            m_hasher.update(m_buffer.get(), static_cast<std::size_t>(got));
-            fileops::writeAll(out, m_buffer.get(), static_cast<std::size_t>(got), destination, "copy");
+            const std::size_t size = static_cast<std::size_t>(got);
+            m_hasher.update(m_buffer.get(), size);
+            if (sparse && allZero(m_buffer.get(), size)) {
+                if (::lseek(out, at + got, SEEK_SET) < 0)
+                    FileSystemError::throwLast("copy", destination);
+            } else {
+                fileops::writeAll(out, m_buffer.get(), size, destination, "copy");
+            }
             at += got;
+            if (m_options.bytes && *m_options.bytes)
+                (*m_options.bytes)(m_bytesBefore + at);
         }
         // A trailing hole: the copy gets its length without writing it.
         if (sparse && ::ftruncate(out, at) != 0)
             FileSystemError::throwLast("copy", destination);
+        return at;
     }
 
 
     const fs::path &m_from;
     const fs::path &m_to;
+    const CopyOptions &m_options;
     UniqueFd m_fromFd;
     int m_fromError;
-    bool m_makeRoot = true;
+    std::int64_t m_bytesBefore = 0;
     UniqueFd m_toFd;
     UniqueFd m_parentFd;
     std::unique_ptr<char[]> m_buffer;
@@ -224,7 +245,9 @@ std::vector<ContentHash> copyTree(const fs::path &from, const fs::path &to, cons
         return hashes;
     hashes.reserve(paths.size());
 
-    FileCopier copier(from, to, options.makeRoot);
+    FileCopier copier(from, to, options);
+    if (options.stamps)
+        options.stamps->assign(paths.size(), FileStamp());
     const std::string ofFiles = " of " + std::to_string(inventory.files) + " files";
     std::int64_t copiedBytes = 0;
     for (std::size_t index = 0; index < paths.size(); ++index) {
@@ -233,9 +256,12 @@ std::vector<ContentHash> copyTree(const fs::path &from, const fs::path &to, cons
             FairLockHold hold(options.lock);
             if (stop.stop_requested())
                 throw CancellationError();
+            copier.setBytesBefore(copiedBytes);
             copied = copier.copy(paths[index]);
         }
         hashes.push_back(copied.hash);
+        if (options.stamps)
+            (*options.stamps)[index] = copied.stamp;
         copiedBytes += copied.sizeNow;
         const double progress = inventory.bytes >= 1
                                     ? static_cast<double>(copiedBytes) / static_cast<double>(inventory.bytes)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "engine/contenthash.h"
+#include "engine/filestamp.h"
 #include "engine/inventory.h"
 #include "model/drainphase.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <stop_token>
@@ -16,6 +18,8 @@ class FairLock;
 class ReadBack;
 
 using ProgressUpdate = std::function<void(DrainPhase phase, double progress, const std::string &detail)>;
+// Bytes copied so far by one copyTree call, told after every block, inside large files too.
+using ByteProgress = std::function<void(std::int64_t bytesDone)>;
 
 struct CopyOptions {
     // Held while each file is copied and released for its report.
@@ -25,6 +29,15 @@ struct CopyOptions {
     // Whether a missing destination root is made. A drain makes its batch folder
     // first and then never makes it again through its path.
     bool makeRoot = true;
+    // A descriptor of the source root to read through (not owned), so the tree
+    // copied is the one listed even if its path now leads elsewhere.
+    int sourceFd = -1;
+    // The source is a card: a file whose size, modification or change time moved
+    // while it was read fails with DrainError::changedWhileRead.
+    bool sourceIsCard = false;
+    // Filled with each file's stamp as copied, index-aligned with the inventory.
+    std::vector<FileStamp> *stamps = nullptr;
+    const ByteProgress *bytes = nullptr;
 };
 
 // Copies the listed files from one tree into another in listing order, one report

@@ -5,6 +5,7 @@
 #include "engine/readback.h"
 #include "model/drainerror.h"
 #include "platform/filesystemerror.h"
+#include "platform/mountfacts.h"
 #include "platform/uniquefd.h"
 
 #include <fcntl.h>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 
 namespace slatewick {
@@ -26,12 +28,15 @@ constexpr std::size_t blockSize = 1 << 20;
 
 // The file's content as storage holds it: the caller has flushed the copy, so
 // dropping the cached pages makes the read come from the device.
-ContentHash readFromStorage(int rootFd, const fs::path &root, const std::string &relative, char *buffer)
+// flush: the caller's syncfs does not reach storage here, so the file is flushed on its own.
+ContentHash readFromStorage(int rootFd, const fs::path &root, const std::string &relative, char *buffer, bool flush)
 {
     const fs::path path = root / relative;
     UniqueFd fd(::openat(rootFd, relative.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd)
         FileSystemError::throwLast("read", path);
+    if (flush && ::fdatasync(fd.get()) != 0)
+        FileSystemError::throwLast("flush", path);
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     ContentHasher hasher;
@@ -67,6 +72,25 @@ std::optional<std::vector<FileIdentity>> matchListing(const fs::path &root, cons
     return identities;
 }
 
+// Each folder of the copy and the folder that holds it, where one syncfs would
+// not reach storage: the entries of the copy survive a power cut too.
+void flushFolders(int rootFd, const fs::path &root, const Inventory &source)
+{
+    std::set<std::string> folders;
+    for (const std::string &path : source.relativePaths) {
+        for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+            folders.insert(path.substr(0, slash));
+    }
+    for (const std::string &folder : folders) {
+        UniqueFd fd(::openat(rootFd, folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!fd || ::fsync(fd.get()) != 0)
+            FileSystemError::throwLast("flush", root / folder);
+    }
+    UniqueFd parent(::openat(rootFd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (::fsync(rootFd) != 0 || !parent || ::fsync(parent.get()) != 0)
+        FileSystemError::throwLast("flush", root);
+}
+
 } // namespace
 
 void verifyCopy(const fs::path &root, const Inventory &source, const std::vector<ContentHash> &sourceHashes,
@@ -93,6 +117,7 @@ void verifyCopy(const fs::path &root, const Inventory &source, const std::vector
     if (!rootFd)
         throw DrainError::sourceUnavailable();
 
+    const bool syncfsTrusted = syncfsReachesStorage(rootFd.get());
     std::unique_ptr<char[]> buffer;
     for (std::size_t index = 0; index < sourceHashes.size(); ++index) {
         const bool readEarly = index < early.size() && early[index].done
@@ -104,16 +129,18 @@ void verifyCopy(const fs::path &root, const Inventory &source, const std::vector
             if (!buffer) {
                 buffer = std::make_unique_for_overwrite<char[]>(blockSize);
                 // One flush for all the files still to be read.
-                if (::syncfs(rootFd.get()) != 0)
+                if (syncfsTrusted && ::syncfs(rootFd.get()) != 0)
                     FileSystemError::throwLast("flush", root);
             }
-            hash = readFromStorage(rootFd.get(), root, source.relativePaths[index], buffer.get());
+            hash = readFromStorage(rootFd.get(), root, source.relativePaths[index], buffer.get(), !syncfsTrusted);
         }
         if (hash != sourceHashes[index])
             throw DrainError::verificationFailed(location);
     }
     // The folders and their entries too, so the verified copy survives a power cut.
-    if (::syncfs(rootFd.get()) != 0)
+    if (!syncfsTrusted)
+        flushFolders(rootFd.get(), root, source);
+    else if (::syncfs(rootFd.get()) != 0)
         FileSystemError::throwLast("flush", root);
 }
 

@@ -11,4 +11,15 @@ CardActivity::CardActivity(const InsertedCard &card, DrainPhase phase, double pr
 {
 }
 
+std::string CardActivity::title() const
+{
+    switch (state) {
+    case RowState::copiedNotCleared:
+        return "Copied — card not cleared";
+    case RowState::plain:
+        break;
+    }
+    return std::string(displayText(phase));
+}
+
 } // namespace slatewick

@@ -9,6 +9,12 @@
 
 namespace slatewick {
 
+// What a row shows beyond its drain phase. Rows are never stored, so states may be added.
+enum class RowState {
+    plain,
+    copiedNotCleared, // phase ready: both copies verified, the card kept its files
+};
+
 // One card's row in the activity list. Keyed by id, the card's mount path.
 struct CardActivity {
     CardActivity(const InsertedCard &card, DrainPhase phase, double progress, std::string detail);
@@ -23,7 +29,10 @@ struct CardActivity {
     double progress;
     std::string detail;
     std::optional<std::filesystem::path> batchURL;
+    RowState state = RowState::plain;
 
+    // The row's title: the phase's text, or the state's own.
+    std::string title() const;
     bool operator==(const CardActivity &) const = default;
 };
 

@@ -16,6 +16,9 @@ std::string describe(DrainError::Kind kind, const std::string &location)
         return "No transferable files were found on the card.";
     case DrainError::Kind::unsafeTemplate:
         return "The naming template produced an unsafe folder name.";
+    case DrainError::Kind::changedWhileRead:
+        return "The file " + location + " changed on the card while it was being copied, so nothing was cleared. "
+               "Insert the card again to drain it.";
     }
     return {};
 }
@@ -26,6 +29,11 @@ DrainError::DrainError(Kind kind, std::string location)
     , m_kind(kind)
     , m_location(std::move(location))
 {
+}
+
+DrainError DrainError::changedWhileRead(std::string relativePath)
+{
+    return DrainError(Kind::changedWhileRead, std::move(relativePath));
 }
 
 DrainError DrainError::verificationFailed(std::string location)

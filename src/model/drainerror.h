@@ -8,16 +8,25 @@ namespace slatewick {
 // The drain's own failures; what() is the sentence the card's row shows.
 class DrainError final : public std::runtime_error {
 public:
-    enum class Kind { verificationFailed, sourceUnavailable, remoteUnavailable, noFiles, unsafeTemplate };
+    enum class Kind {
+        verificationFailed,
+        sourceUnavailable,
+        remoteUnavailable,
+        noFiles,
+        unsafeTemplate,
+        changedWhileRead,
+    };
 
     static DrainError verificationFailed(std::string location);
     static DrainError sourceUnavailable() { return DrainError(Kind::sourceUnavailable); }
     static DrainError remoteUnavailable() { return DrainError(Kind::remoteUnavailable); }
     static DrainError noFiles() { return DrainError(Kind::noFiles); }
     static DrainError unsafeTemplate() { return DrainError(Kind::unsafeTemplate); }
+    // relativePath: the card's file that was written to while it was copied.
+    static DrainError changedWhileRead(std::string relativePath);
 
     Kind kind() const { return m_kind; }
-    // The copy that failed its check: "local cache" or "remote server".
+    // The copy that failed its check ("local cache" or "remote server"), or the changed file.
     const std::string &location() const { return m_location; }
     std::string description() const { return what(); }
 

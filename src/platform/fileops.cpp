@@ -140,6 +140,11 @@ void removeEntry(const fs::path &entry)
     removeAt(parentFd.get(), entry.filename().string(), entry);
 }
 
+void removeEntryAt(int parentFd, const std::string &name, const fs::path &path)
+{
+    removeAt(parentFd, name, path);
+}
+
 void removeFileIfPresent(const fs::path &file)
 {
     if (::unlink(file.c_str()) != 0 && errno != ENOENT)

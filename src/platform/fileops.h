@@ -33,6 +33,9 @@ std::vector<std::string> directEntryNames(const std::filesystem::path &folder);
 // Removes an entry for good: a folder with everything in it, a link as a link.
 void removeEntry(const std::filesystem::path &entry);
 
+// The same for the entry `name` of an open folder; path names it in messages.
+void removeEntryAt(int parentFd, const std::string &name, const std::filesystem::path &path);
+
 // Removes a file; a missing file is fine.
 void removeFileIfPresent(const std::filesystem::path &file);
 

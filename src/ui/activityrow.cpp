@@ -94,11 +94,10 @@ void ActivityRow::setActivity(const CardActivity &activity)
 
 void ActivityRow::redraw()
 {
-    const PhaseStyle style = PhaseStyle::of(m_activity.phase);
+    const PhaseStyle style = PhaseStyle::of(m_activity);
     m_symbol->setPixmap(SymbolIcons::pixmap(style.symbol, 20, devicePixelRatioF()));
     m_name->setText(QString::fromStdString(m_activity.cardName));
-    m_phase->setText(QString::fromUtf8(displayText(m_activity.phase).data(),
-                                       static_cast<qsizetype>(displayText(m_activity.phase).size())));
+    m_phase->setText(QString::fromStdString(m_activity.title()));
     m_detail->setText(QString::fromStdString(m_activity.detail));
 
     m_progress->setVisible(style.showsProgress);

@@ -18,4 +18,11 @@ PhaseStyle PhaseStyle::of(DrainPhase phase)
     return {QStringLiteral("clock.fill"), TextStyle::grey(), false, false};
 }
 
+PhaseStyle PhaseStyle::of(const CardActivity &activity)
+{
+    if (activity.state == RowState::copiedNotCleared)
+        return {QStringLiteral("exclamationmark.triangle.fill"), TextStyle::orange(), false, true};
+    return of(activity.phase);
+}
+
 } // namespace slatewick

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/cardactivity.h"
 #include "model/drainphase.h"
 
 #include <QColor>
@@ -15,6 +16,7 @@ struct PhaseStyle {
     bool offersDismiss;
 
     static PhaseStyle of(DrainPhase phase);
+    static PhaseStyle of(const CardActivity &activity);
 };
 
 } // namespace slatewick

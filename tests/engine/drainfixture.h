@@ -67,6 +67,8 @@ struct DrainWorld {
     std::vector<Report> reports;
     std::function<void(const Report &)> onReport;
     std::stop_source stop; // what the drains are asked to stop by
+    DrainEngine::Options options;
+    DrainEngine::ByteUpdate onBytes;
 
     DrainWorld()
     {
@@ -87,7 +89,7 @@ struct DrainWorld {
             if (onReport)
                 onReport(reports.back());
         };
-        return DrainEngine(data).drain(inserted, settings, update, stop.get_token());
+        return DrainEngine(data, options).drain(inserted, settings, update, stop.get_token(), onBytes);
     }
 
     // The sentence of the DrainError a drain ends with; any other ending fails the test.

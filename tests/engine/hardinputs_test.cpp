@@ -61,10 +61,23 @@ TEST(HardInputs, APathBeyondTheSystemLimitIsRefusedWithASentence)
     EXPECT_EQ(readFile(world.card / "DCIM/ok.jpg"), "ok");
 }
 
-TEST(HardInputs, AFiveGiBSparseFileKeepsItsHolesAndVerifies)
+// Bytes this thread has read through read(2) and its kin, holes included.
+std::int64_t bytesReadByThisThread()
+{
+    std::ifstream io("/proc/thread-self/io");
+    std::string key;
+    std::int64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:")
+            return value;
+    }
+    return -1;
+}
+
+TEST(HardInputs, ASparseFileIsReadWholeFromTheCardAndKeepsItsHolesInTheCopies)
 {
     DrainWorld world;
-    const std::int64_t size = std::int64_t(5) << 30;
+    const std::int64_t size = std::int64_t(384) << 20;
     writeFile(world.card / "VIDEO/CLIP0001.XML", "<clip/>");
     {
         std::ofstream out(world.card / "VIDEO/CLIP0001.MXF", std::ios::binary);
@@ -75,14 +88,18 @@ TEST(HardInputs, AFiveGiBSparseFileKeepsItsHolesAndVerifies)
         out << "trailer";
     }
 
+    // The card's file system may call a range a hole wrongly: the card's hash
+    // must be of bytes read from it, so the holes are read too.
+    const std::int64_t readBefore = bytesReadByThisThread();
     const DrainEngine::Outcome outcome = world.drain();
+    EXPECT_GE(bytesReadByThisThread() - readBefore, size) << "every byte of the card's file was read";
     EXPECT_EQ(outcome.bytes, size + 7);
     for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL}) {
         const fs::path copy = batch / "VIDEO/CLIP0001.MXF";
         ASSERT_EQ(static_cast<std::int64_t>(fs::file_size(copy)), size);
         struct stat st {};
         ASSERT_EQ(::stat(copy.c_str(), &st), 0);
-        EXPECT_LT(st.st_blocks * 512, std::int64_t(64) << 20) << "the holes stayed holes";
+        EXPECT_LT(st.st_blocks * 512, std::int64_t(4) << 20) << "the holes stayed holes";
         std::ifstream in(copy, std::ios::binary);
         std::string piece(6, '\0');
         in.seekg(size / 2);

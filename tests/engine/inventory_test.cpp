@@ -3,7 +3,9 @@
 #include "engine/cardclearing.h"
 #include "engine/drainfixture.h"
 #include "platform/filesystemerror.h"
+#include "platform/uniquefd.h"
 
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,8 +34,16 @@ TEST(CardContent, OnlyVisibleRegularFilesAreListedAndClearingKeepsTheFourProtect
         fs::create_directory_symlink(dir / "outside", card / link);
     ASSERT_EQ(::mkfifo((card / "fifo").c_str(), 0600), 0);
 
-    EXPECT_EQ(inventory(card), (Inventory{7, 14, listed}));
-    clearCard(card);
+    const Inventory listing = inventory(card);
+    EXPECT_EQ(listing, (Inventory{7, 14, listed}));
+    std::vector<FileStamp> stamps;
+    for (const std::string &name : listing.relativePaths) {
+        struct stat st {};
+        ASSERT_EQ(::lstat((card / name).c_str(), &st), 0);
+        stamps.push_back(FileStamp::of(st));
+    }
+    const UniqueFd root(::open(card.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    EXPECT_TRUE(clearCard(root.get(), card, listing, stamps).cleared());
     EXPECT_EQ(entryNames(card), (Names{".DS_Store", ".Spotlight-V100", ".Trashes", ".fseventsd"}));
     EXPECT_EQ(readFile(card / ".Trashes/501/old.jpg"), ".Trashes/501/old.jpg");
     EXPECT_EQ(readFile(dir / "outside/deep/secret.jpg"), "secret");

@@ -1,0 +1,153 @@
+// Clearing removes the card that was drained, and of it only what is safe in the cache.
+#include "engine/cardclearing.h"
+#include "engine/cardidentity.h"
+
+#include "engine/drainfixture.h"
+#include "support/loopdevice.h"
+#include "support/mountnamespace.h"
+#include "platform/uniquefd.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+using namespace slatewick;
+using namespace slatewick::testsupport;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr std::int64_t imageBytes = 8 << 20;
+
+// An ext4 card image holding one file, labelled as cameras label every card.
+fs::path cardImage(const TempDir &dir, const std::string &name, const std::string &file)
+{
+    writeFile(dir / ("content-" + name) / file, name);
+    const fs::path image = dir / (name + ".img");
+    const std::string failed = makeExt4Image(image, "EOS_DIGITAL", imageBytes, dir / ("content-" + name));
+    EXPECT_EQ(failed, "");
+    return image;
+}
+
+} // namespace
+
+TEST(Clearing, FilesThatAppearOrChangeAfterTheListingStayOnTheCardWithTheirFolders)
+{
+    DrainWorld world;
+    world.settings.clearAfterCopy = true;
+    for (const char *name : {"DCIM/a.jpg", "DCIM/b.jpg", "MISC/c.txt"})
+        writeFile(world.card / name, name);
+    writeFile(world.card / ".DS_Store", "kept");
+    writeFile(world.card / "DCIM/.thumbs/a.jpg", "hidden, never copied, cleared");
+    fs::create_symlink("/etc/hostname", world.card / "DCIM/link");
+    world.options.beforeClearing = [&] {
+        writeFile(world.card / "DCIM/new.jpg", "taken after the listing");
+        writeFile(world.card / "DCIM/b.jpg", "DCIM/B.jpg"); // same size
+        fs::last_write_time(world.card / "DCIM/b.jpg", fs::last_write_time(world.card / "DCIM/a.jpg") + 1s);
+    };
+
+    const DrainEngine::Outcome outcome = world.drain();
+
+    EXPECT_FALSE(outcome.cardCleared);
+    EXPECT_EQ(outcome.notClearedReason, "2 files appeared or changed after they were listed and were left on it.");
+    EXPECT_EQ(entryNames(world.card), (Names{".DS_Store", "DCIM"}));
+    EXPECT_EQ(entryNames(world.card / "DCIM"), (Names{"b.jpg", "new.jpg"}));
+    EXPECT_EQ(readFile(world.card / "DCIM/b.jpg"), "DCIM/B.jpg");
+    EXPECT_EQ(manifestIn(outcome.remoteURL)["cardCleared"], false);
+    EXPECT_EQ(readFile(outcome.remoteURL / "DCIM/b.jpg"), "DCIM/b.jpg");
+}
+
+TEST(Clearing, AFileWrittenToWhileItIsReadFailsTheDrainBeforeAnythingIsCleared)
+{
+    DrainWorld world;
+    world.settings.clearAfterCopy = true;
+    writeFile(world.card / "DCIM/a.jpg", "a");
+    writeFile(world.card / "DCIM/clip.mp4", std::string(3 << 20, 'v'));
+    bool written = false;
+    world.onBytes = [&](DrainPhase phase, std::int64_t done, std::int64_t) {
+        // Inside the clip: one block of it is read, two are still to come.
+        if (phase == DrainPhase::caching && done > (1 << 20) && !written) {
+            written = true;
+            const UniqueFd clip(::open((world.card / "DCIM/clip.mp4").c_str(), O_WRONLY | O_CLOEXEC));
+            ASSERT_EQ(::pwrite(clip.get(), "W", 1, 0), 1);
+        }
+    };
+    EXPECT_EQ(world.drainFailure(), "The file DCIM/clip.mp4 changed on the card while it was being copied, so "
+                                    "nothing was cleared. Insert the card again to drain it.");
+    EXPECT_TRUE(written);
+    EXPECT_EQ(entryNames(world.card / "DCIM"), (Names{"a.jpg", "clip.mp4"}));
+    EXPECT_TRUE(entryNames(world.server).empty());
+}
+
+TEST(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFolderUnderIt)
+{
+    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    struct Case {
+        const char *what;
+        bool useUniqueMountIds;
+        bool swap; // else the card is taken out, leaving its mount point
+        const char *reason;
+    };
+    for (const Case &c : {Case{"swapped", true, true, "a different card is now in its place."},
+                          Case{"swapped, as on a kernel before 6.8", false, true, "a different card is now in its place."},
+                          Case{"taken out", true, false, "it was taken out."}}) {
+        DrainWorld world;
+        world.settings.clearAfterCopy = true;
+        world.options.useUniqueMountIds = c.useUniqueMountIds;
+        writeFile(world.card / "under-the-mount.txt", "the laptop's own file");
+        LoopDevice firstLoop(cardImage(world.dir, "first", "DCIM/first.jpg"));
+        LoopDevice secondLoop(cardImage(world.dir, "second", "DCIM/second.jpg"));
+        if (!firstLoop.attached() || !secondLoop.attached())
+            GTEST_SKIP() << firstLoop.error() << secondLoop.error();
+        auto mount = std::make_unique<ScopedMount>(firstLoop.node(), world.card, "ext4");
+        ASSERT_TRUE(mount->mounted()) << mount->error();
+        world.options.beforeClearing = [&] {
+            mount->unmount();
+            if (c.swap)
+                mount = std::make_unique<ScopedMount>(secondLoop.node(), world.card, "ext4");
+        };
+
+        const DrainEngine::Outcome outcome = world.drain();
+
+        EXPECT_EQ(outcome.notClearedReason, c.reason) << c.what;
+        EXPECT_EQ(manifestIn(outcome.remoteURL)["cardCleared"], false) << c.what;
+        EXPECT_EQ(readFile(outcome.remoteURL / "DCIM/first.jpg"), "first") << c.what;
+        if (c.swap)
+            EXPECT_EQ(readFile(world.card / "DCIM/second.jpg"), "second") << c.what;
+        else
+            EXPECT_EQ(readFile(world.card / "under-the-mount.txt"), "the laptop's own file") << c.what;
+    }
+}
+
+TEST(ClearingMounts, TwoCardsInTurnInOneReaderAreToldApartByTheirFileSystemsEvenWithoutUniqueMountIds)
+{
+    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    TempDir dir;
+    const fs::path first = cardImage(dir, "first", "a.jpg");
+    const fs::path second = cardImage(dir, "second", "a.jpg");
+    LoopDevice loop(first);
+    if (!loop.attached())
+        GTEST_SKIP() << loop.error();
+    fs::create_directory(dir / "card");
+    // The same reader, the same mount point, the same label and root inode: only the file system differs.
+    const auto identityNow = [&] {
+        ScopedMount mount(loop.node(), dir / "card", "ext4");
+        EXPECT_TRUE(mount.mounted()) << mount.error();
+        const UniqueFd root(::open((dir / "card").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return CardIdentity::of(root.get(), false);
+    };
+    const CardIdentity before = identityNow();
+    EXPECT_TRUE(before.sameCard(identityNow())) << "the same card mounted again";
+    writeFile(first, readFile(second));
+    const UniqueFd device(::open(loop.node().c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::ioctl(device.get(), BLKFLSBUF, 0), 0) << std::strerror(errno);
+    const CardIdentity after = identityNow();
+    EXPECT_EQ(after.device, before.device);
+    EXPECT_FALSE(before.sameCard(after));
+}
