@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Slatewick needs that this machine lacks, then
-# configures and builds. Sourced by run.sh and test.sh; BUILD_DIR,
-# BUILD_TYPE, BUILD_TARGET and CMAKE_EXTRA may be set by the caller.
+# configures and builds. Sourced by run.sh and test.sh; BUILD_DIR, BUILD_TYPE,
+# BUILD_TARGET, CMAKE_EXTRA and EXTRA_PACKAGES may be set by the caller.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -9,7 +9,7 @@ BUILD_DIR="${BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
           libmount-dev libblkid-dev libudev-dev libxxhash-dev nlohmann-json3-dev libgtest-dev libgmock-dev
-          xxhash e2fsprogs util-linux rsync xvfb x11-utils fonts-dejavu-core)
+          xxhash e2fsprogs util-linux rsync xvfb x11-utils fonts-dejavu-core ${EXTRA_PACKAGES:-})
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

@@ -7,7 +7,7 @@ int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Slatewick"));
-    QApplication::setDesktopFileName(QStringLiteral("slatewick"));
+    QApplication::setDesktopFileName(QStringLiteral("io.slatewick.Slatewick"));
     // Destroyed before the application object: its model stops every drain first.
     slatewick::SlatewickApp slatewick(slatewick::DrainModel::Collaborators::real());
     const slatewick::QuitSignals quitSignals;

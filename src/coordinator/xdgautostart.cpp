@@ -27,9 +27,12 @@ std::string trimmed(const std::string &text)
     return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// Desktops switch an entry off either way, and spaces around "=" are allowed.
-bool switchedOff(const std::string &entry)
+// On only while the entry starts this program: one naming another path (an old build
+// folder, another install) counts as off, so it is rewritten. Desktops switch an entry
+// off either way, and spaces around "=" are allowed.
+bool startsProgram(const std::string &entry, const std::string &exec)
 {
+    bool startsThis = false;
     std::istringstream lines(entry);
     for (std::string line; std::getline(lines, line);) {
         const auto equals = line.find('=');
@@ -38,9 +41,11 @@ bool switchedOff(const std::string &entry)
         const std::string key = trimmed(line.substr(0, equals));
         const std::string value = trimmed(line.substr(equals + 1));
         if ((key == "Hidden" && value == "true") || (key == "X-GNOME-Autostart-enabled" && value == "false"))
-            return true;
+            return false;
+        if (key == "Exec")
+            startsThis = value == exec;
     }
-    return false;
+    return startsThis;
 }
 
 } // namespace
@@ -54,7 +59,7 @@ XdgAutostart::XdgAutostart(std::filesystem::path autostartFolder, std::filesyste
 bool XdgAutostart::isEnabled() const
 {
     try {
-        return !switchedOff(fileops::readFile(entryPath()));
+        return startsProgram(fileops::readFile(entryPath()), quotedExec(m_program));
     } catch (const std::exception &) {
         return false;
     }

@@ -7,7 +7,8 @@
 namespace slatewick {
 
 // Launch at login through an XDG autostart entry, slatewick.desktop, whose
-// Exec is the running program. Enabled while the entry exists and is not Hidden.
+// Exec is the running program. Enabled while the entry exists, is not switched
+// off and starts this very program.
 class XdgAutostart final : public LoginItemService {
 public:
     XdgAutostart(std::filesystem::path autostartFolder, std::filesystem::path program);

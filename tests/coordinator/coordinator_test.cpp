@@ -308,18 +308,23 @@ TEST_F(SettingsAndSlots, LaunchAtLoginFollowsTheSettingAndShowsFailures)
     EXPECT_FALSE(model->launchAtLoginMessage());
 }
 
-TEST(XdgAutostart, EntryNamesTheProgramAndADesktopsSwitchCountsAsOff)
+TEST(XdgAutostart, EntryNamesTheProgramAndAnotherPathOrADesktopsSwitchCountsAsOff)
 {
     TempDir dir;
     XdgAutostart autostart(dir / "autostart", "/opt/slate wick/bin/slatewick");
     EXPECT_FALSE(autostart.isEnabled());
     autostart.registerItem();
     EXPECT_TRUE(autostart.isEnabled());
-    EXPECT_THAT(readFile(autostart.entryPath()), ::testing::HasSubstr("Exec=\"/opt/slate wick/bin/slatewick\"\n"));
+    const std::string entry = readFile(autostart.entryPath());
+    EXPECT_THAT(entry, ::testing::HasSubstr("Exec=\"/opt/slate wick/bin/slatewick\"\n"));
     for (const char *off : {"Hidden=true", "Hidden = true", "X-GNOME-Autostart-enabled=false"}) {
-        writeFile(autostart.entryPath(), std::string("[Desktop Entry]\n") + off + "\n");
+        writeFile(autostart.entryPath(), entry + off + "\n");
         EXPECT_FALSE(autostart.isEnabled()) << off;
     }
+    // An entry left by an old build folder must not stand for this program.
+    writeFile(autostart.entryPath(),
+              "[Desktop Entry]\nType=Application\nExec=\"/home/ana/slatewick/build/src/app/slatewick\"\n");
+    EXPECT_FALSE(autostart.isEnabled());
     autostart.unregisterItem();
     EXPECT_FALSE(std::filesystem::exists(autostart.entryPath()));
 
