@@ -54,7 +54,8 @@ std::vector<ProcessEntry> processes()
         char state = 0;
         int parent = 0;
         int group = 0;
-        if (close != std::string::npos && std::sscanf(text.c_str() + close + 1, " %c %d %d", &state, &parent, &group) == 3)
+        if (close != std::string::npos
+            && std::sscanf(text.c_str() + close + 1, " %c %d %d", &state, &parent, &group) == 3)
             entries.push_back({pid, parent, group, state});
     }
     ::closedir(proc);

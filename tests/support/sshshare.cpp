@@ -107,10 +107,9 @@ std::string SshShare::startServer()
         return std::string(sshd) + " is missing (Debian package openssh-server)";
     for (int attempt = 0; attempt < 5; ++attempt) {
         m_port = freePort();
-        m_sshd = std::make_unique<ProgramProcess>(sshd,
-                                                  std::vector<std::string>{"-D", "-f", (m_keys / "sshd_config").string(),
-                                                                           "-p", std::to_string(m_port), "-E",
-                                                                           (m_keys / "sshd.log").string()});
+        const std::vector<std::string> arguments{"-D", "-f", (m_keys / "sshd_config").string(), "-p",
+                                                 std::to_string(m_port), "-E", (m_keys / "sshd.log").string()};
+        m_sshd = std::make_unique<ProgramProcess>(sshd, arguments);
         if (!m_sshd->started())
             return m_sshd->error();
         if (!waitUntil([this] { return accepts(m_port) || !m_sshd->running(); }))
@@ -134,9 +133,9 @@ std::string SshShare::mount()
     if (m_options.serverAliveSeconds > 0)
         options += ",ServerAliveInterval=" + std::to_string(m_options.serverAliveSeconds) + ",ServerAliveCountMax=2";
     // -f keeps the daemon in the foreground, as our own child we can stop and kill.
-    m_mount = std::make_unique<FuseMount>(
-        "sshfs", std::vector<std::string>{"-f", "-o", options, "root@127.0.0.1:" + m_served.string(), m_mountPoint.string()},
-        m_mountPoint, m_keys / "sshfs.log");
+    const std::vector<std::string> arguments{"-f", "-o", options, "root@127.0.0.1:" + m_served.string(),
+                                             m_mountPoint.string()};
+    m_mount = std::make_unique<FuseMount>("sshfs", arguments, m_mountPoint, m_keys / "sshfs.log");
     return m_mount->error();
 }
 
