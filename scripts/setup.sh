@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Slatewick needs that this machine lacks, then
-# configures and builds. Sourced by run.sh and test.sh; BUILD_DIR, BUILD_TYPE,
-# BUILD_TARGET, CMAKE_EXTRA and EXTRA_PACKAGES may be set by the caller.
+# configures and builds. Sourced by run.sh and test.sh; BUILD_DIR,
+# BUILD_TYPE, BUILD_TARGET, CMAKE_EXTRA and EXTRA_PACKAGES (space separated)
+# may be set by the caller.
 set -euo pipefail
 
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -19,7 +20,20 @@ if ((${#missing[@]})); then
   sudo_cmd=()
   [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
+  # Keep services that come with a package (the system's sshd) from starting; the tests start their own.
+  policy=/usr/sbin/policy-rc.d
+  own_policy=
+  if [ ! -e "$policy" ]; then
+    printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$policy" >/dev/null
+    "${sudo_cmd[@]}" chmod 755 "$policy"
+    own_policy=1
+    trap '"${sudo_cmd[@]}" rm -f "$policy"' EXIT
+  fi
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+  if [ -n "$own_policy" ]; then
+    "${sudo_cmd[@]}" rm -f "$policy"
+    trap - EXIT
+  fi
 fi
 
 cmake -S "$here" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" ${CMAKE_EXTRA:-} >/dev/null

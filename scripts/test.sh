@@ -10,6 +10,8 @@ if [ "${1:-}" = "--sanitize" ]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   export LSAN_OPTIONS="suppressions=$here/tests/sanitizer/lsan.supp:print_suppressions=0"
 fi
+# Real media for the tests: exFAT cards through FUSE and a network share over ssh.
+export EXTRA_PACKAGES="${EXTRA_PACKAGES:-} sshfs openssh-server openssh-client exfat-fuse exfatprogs fuse3"
 source "$here/scripts/setup.sh"
 cd "$BUILD_DIR"
 ctest --output-on-failure --timeout 600

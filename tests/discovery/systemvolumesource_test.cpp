@@ -3,6 +3,7 @@
 #include "discovery/carddiscovery.h"
 #include "discovery/loopvolume.h"
 #include "support/files.h"
+#include "support/programprocess.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>

@@ -132,7 +132,7 @@ void EndToEnd::startProgram(const std::map<std::string, std::string> &extraEnvir
     // The autostart entry is written once the mount monitor listens.
     const fs::path autostart = m_dir / "config/autostart/slatewick.desktop";
     fs::remove(autostart);
-    m_program = std::make_unique<ProgramProcess>(SLATEWICK_PROGRAM, environment, m_dir / "program-output.txt");
+    m_program = std::make_unique<ProgramProcess>(SLATEWICK_PROGRAM, std::vector<std::string>{}, environment, m_dir / "program-output.txt");
     ASSERT_TRUE(m_program->started()) << m_program->error();
     ASSERT_TRUE(waitUntil([&] { return fs::exists(autostart) || !m_program->running(); }, 20s));
     ASSERT_TRUE(m_program->running()) << readFile(m_dir / "program-output.txt");

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "e2e/programprocess.h"
 #include "e2e/virtualdisplay.h"
 #include "support/loopdevice.h"
 #include "support/mountnamespace.h"
+#include "support/programprocess.h"
 #include "support/tempdir.h"
 #include "support/waituntil.h"
 

@@ -1,19 +1,17 @@
 #include "support/loopdevice.h"
 
+#include "support/programprocess.h"
+
 #include <fcntl.h>
 #include <linux/blkpg.h>
 #include <linux/loop.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-
-extern char **environ;
 
 namespace slatewick::testsupport {
 
@@ -89,28 +87,13 @@ std::string LoopDevice::addPartition(int number, std::int64_t offset, std::int64
     return {};
 }
 
-std::string runProgram(const std::string &program, const std::vector<std::string> &arguments)
+std::string loopDeviceRefusal()
 {
-    std::vector<char *> argv;
-    std::vector<std::string> all{program};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    for (std::string &argument : all)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int started = ::posix_spawnp(&child, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
-        return "Could not run " + program + ": " + std::strerror(started);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return program + " failed with status " + std::to_string(status);
+    const UniqueFd control(::open("/dev/loop-control", O_RDWR | O_CLOEXEC));
+    if (!control)
+        return reason("Could not open /dev/loop-control");
+    if (::ioctl(control.get(), LOOP_CTL_GET_FREE) < 0)
+        return reason("Could not find a free loop device");
     return {};
 }
 

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace slatewick::testsupport {
 
@@ -39,8 +38,8 @@ private:
     std::string m_error;
 };
 
-// Runs a program with arguments, its output discarded; empty when it exits with 0.
-std::string runProgram(const std::string &program, const std::vector<std::string> &arguments);
+// Empty where this process may attach loop devices, else the kernel's reason.
+std::string loopDeviceRefusal();
 
 // A file of the given size holding an ext4 file system, empty or with a copy of
 // the contents folder; empty on success, else why not.

@@ -1,0 +1,257 @@
+#include "support/programprocess.h"
+
+#include "platform/uniquefd.h"
+#include "support/waituntil.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <set>
+
+extern char **environ;
+
+namespace slatewick::testsupport {
+
+namespace {
+
+struct ProcessEntry {
+    pid_t pid;
+    pid_t parent;
+    pid_t group;
+    char state;
+};
+
+// Every process, read from /proc since the kernel offers no list.
+std::vector<ProcessEntry> processes()
+{
+    std::vector<ProcessEntry> entries;
+    DIR *proc = ::opendir("/proc");
+    if (!proc)
+        return entries;
+    while (const dirent *entry = ::readdir(proc)) {
+        const pid_t pid = std::atoi(entry->d_name);
+        if (pid <= 0)
+            continue;
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string text;
+        std::getline(stat, text);
+        // The command name may hold spaces and parentheses; the fields after it cannot.
+        const auto close = text.rfind(')');
+        char state = 0;
+        int parent = 0;
+        int group = 0;
+        if (close != std::string::npos
+            && std::sscanf(text.c_str() + close + 1, " %c %d %d", &state, &parent, &group) == 3)
+            entries.push_back({pid, parent, group, state});
+    }
+    ::closedir(proc);
+    return entries;
+}
+
+// The program's group and everything descended from it, though it moved to a
+// session of its own (as sshd's connections do). The program's own number
+// counts only while it is not reaped, since it may be reused after.
+std::vector<pid_t> descendants(pid_t program, bool reaped)
+{
+    const std::vector<ProcessEntry> all = processes();
+    std::vector<pid_t> found;
+    for (const ProcessEntry &entry : all)
+        if (entry.group == program || (entry.pid == program && !reaped))
+            found.push_back(entry.pid);
+    for (std::size_t i = 0; i < found.size(); ++i)
+        for (const ProcessEntry &entry : all)
+            if (entry.parent == found[i] && std::find(found.begin(), found.end(), entry.pid) == found.end())
+                found.push_back(entry.pid);
+    return found;
+}
+
+// Programs started here and not yet reaped: their end is for their own object to collect.
+std::mutex leadersLock;
+std::set<pid_t> leaders;
+
+bool isLeader(pid_t pid)
+{
+    const std::lock_guard lock(leadersLock);
+    return leaders.contains(pid);
+}
+
+// Orphans reparented to us as the subreaper that have ended since, such as a
+// connection process of a server whose parent went first.
+void reapOrphans()
+{
+    for (const ProcessEntry &entry : processes())
+        if (entry.parent == ::getpid() && entry.state == 'Z' && !isLeader(entry.pid))
+            ::waitpid(entry.pid, nullptr, WNOHANG);
+}
+
+} // namespace
+
+std::vector<pid_t> childProcesses()
+{
+    std::vector<pid_t> children;
+    for (const ProcessEntry &entry : processes())
+        if (entry.parent == ::getpid())
+            children.push_back(entry.pid);
+    return children;
+}
+
+ProgramProcess::ProgramProcess(const std::filesystem::path &program, const std::vector<std::string> &arguments,
+                               const std::map<std::string, std::string> &environment,
+                               const std::filesystem::path &outputLog)
+{
+    // Daemons such as sshfs double-fork helpers; orphans come back to us to be
+    // reaped, rather than to an init that may never reap them.
+    static const bool subreaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
+    (void)subreaper;
+
+    std::map<std::string, std::string> merged;
+    for (char **entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const auto equals = text.find('=');
+        if (equals != std::string::npos)
+            merged[text.substr(0, equals)] = text.substr(equals + 1);
+    }
+    for (const auto &[name, value] : environment)
+        merged[name] = value;
+    std::vector<std::string> texts;
+    for (const auto &[name, value] : merged)
+        texts.push_back(name + "=" + value);
+    std::vector<char *> envp;
+    for (auto &text : texts)
+        envp.push_back(text.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> all{program.string()};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char *> argv;
+    for (std::string &argument : all)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputLog.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
+    const int failed = ::posix_spawnp(&m_pid, all.front().c_str(), &actions, &attributes, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed != 0) {
+        m_pid = -1;
+        m_error = "Could not start " + all.front() + ": " + std::strerror(failed);
+        return;
+    }
+    const std::lock_guard lock(leadersLock);
+    leaders.insert(m_pid);
+}
+
+ProgramProcess::~ProgramProcess()
+{
+    end(std::chrono::milliseconds(0));
+    const std::lock_guard lock(leadersLock);
+    leaders.erase(m_pid);
+}
+
+bool ProgramProcess::running()
+{
+    if (m_pid <= 0 || m_status)
+        return false;
+    int status = 0;
+    if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+        m_status = status;
+        const std::lock_guard lock(leadersLock);
+        leaders.erase(m_pid);
+        return false;
+    }
+    return true;
+}
+
+void ProgramProcess::signal(int number) const
+{
+    if (m_pid > 0 && !m_status)
+        ::kill(m_pid, number);
+}
+
+std::optional<int> ProgramProcess::waitForExit(std::chrono::milliseconds limit)
+{
+    waitUntil([this] { return !running(); }, limit);
+    return m_status;
+}
+
+std::optional<int> ProgramProcess::end(std::chrono::milliseconds grace)
+{
+    if (m_pid <= 0)
+        return std::nullopt;
+    waitForExit(grace);
+    // Orphans of the program come back to us as the subreaper, so killing and
+    // reaping in rounds leaves neither running processes nor zombies.
+    std::vector<pid_t> left = descendants(m_pid, m_status.has_value());
+    waitUntil([&] {
+        for (const pid_t pid : left) {
+            if (pid == m_pid) {
+                signal(SIGKILL);
+                running();
+            } else {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, nullptr, WNOHANG);
+            }
+        }
+        std::erase_if(left, [](pid_t pid) { return !std::filesystem::exists("/proc/" + std::to_string(pid)); });
+        return left.empty();
+    }, std::chrono::seconds(10));
+    reapOrphans();
+    return m_status;
+}
+
+long ProgramProcess::residentKiB() const
+{
+    std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
+std::string runProgram(const std::string &program, const std::vector<std::string> &arguments)
+{
+    const UniqueFd output(::memfd_create("program-output", MFD_CLOEXEC));
+    if (!output)
+        return std::string("Could not make room for the output of ") + program + ": " + std::strerror(errno);
+    // The child opens this before exec, while it still holds the descriptor.
+    ProgramProcess process(program, arguments, {}, "/proc/self/fd/" + std::to_string(output.get()));
+    if (!process.started())
+        return process.error();
+    const std::optional<int> status = process.waitForExit(std::chrono::minutes(5));
+    if (!status)
+        return program + " did not finish within 5 minutes";
+    if (WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
+        return {};
+    char text[600] = {};
+    const off_t size = ::lseek(output.get(), 0, SEEK_END);
+    const off_t from = size > off_t(sizeof text - 1) ? size - off_t(sizeof text - 1) : 0;
+    const ssize_t got = ::pread(output.get(), text, sizeof text - 1, from);
+    std::string said(text, got > 0 ? std::size_t(got) : 0);
+    while (!said.empty() && std::isspace(static_cast<unsigned char>(said.back())))
+        said.pop_back();
+    return program + " failed with status " + std::to_string(*status) + (said.empty() ? "" : ": " + said);
+}
+
+} // namespace slatewick::testsupport

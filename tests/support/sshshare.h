@@ -1,0 +1,61 @@
+#pragma once
+
+#include "support/fusemount.h"
+#include "support/programprocess.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace slatewick::testsupport {
+
+struct SshShareOptions {
+    // sshfs reconnects after a lost connection; off so a lost share stays lost.
+    bool reconnect = false;
+    // How often sshfs probes the server, 0 for never.
+    int serverAliveSeconds = 0;
+};
+
+// A real network share for a test: an sshd of its own on 127.0.0.1 with keys made
+// in the folder given, serving a folder there that sshfs mounts at mountPoint().
+// The sshfs daemon can be stalled, killed or unmounted like a failing server.
+// Check error() after construction; nothing it starts outlives it.
+class SshShare {
+public:
+    explicit SshShare(const std::filesystem::path &folder, SshShareOptions options = {});
+    SshShare(const SshShare &) = delete;
+    SshShare &operator=(const SshShare &) = delete;
+    // Resumes a stalled daemon, unmounts, stops sshd.
+    ~SshShare();
+
+    const std::string &error() const { return m_error; }
+    bool mounted() const { return m_mount && m_mount->mounted(); }
+    // The served folder on the server side, to see what arrived without sshfs.
+    const std::filesystem::path &servedFolder() const { return m_served; }
+    const std::filesystem::path &mountPoint() const { return m_mountPoint; }
+    int port() const { return m_port; }
+
+    // Mounts the share again after unmount() or kill(); empty or why not.
+    std::string mount();
+    // Stops and continues the sshfs daemon: calls into the mount block meanwhile.
+    void stall();
+    void resume();
+    // Kills the sshfs daemon: the mount stays, answering "Transport endpoint is not connected".
+    void kill();
+    // Detaches the mount lazily, leaving the empty mount point.
+    void unmount();
+
+private:
+    std::string startServer();
+
+    std::filesystem::path m_keys;
+    std::filesystem::path m_served;
+    std::filesystem::path m_mountPoint;
+    SshShareOptions m_options;
+    std::unique_ptr<ProgramProcess> m_sshd;
+    std::unique_ptr<FuseMount> m_mount;
+    std::string m_error;
+    int m_port = 0;
+};
+
+} // namespace slatewick::testsupport
