@@ -17,7 +17,10 @@ DrainModel::Collaborators DrainModel::Collaborators::real()
     collaborators.makeMonitor = [discovery](MountHandler onMount, UnmountHandler onUnmount) {
         return std::make_unique<VolumeMonitor>(std::move(onMount), std::move(onUnmount), discovery);
     };
-    collaborators.engine = std::make_shared<DrainEngine>(userfolders::applicationData());
+    DrainEngine::Options engineOptions;
+    engineOptions.stateFolder = userfolders::stateFolder();
+    collaborators.engine = std::make_shared<DrainEngine>(userfolders::applicationData(), engineOptions);
+    collaborators.stateFolder = userfolders::stateFolder();
     collaborators.settingsFolder = userfolders::settingsFolder();
     collaborators.loginItems =
         std::make_shared<XdgAutostart>(userfolders::configHome() / "autostart", XdgAutostart::runningProgram());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/uniquefd.h"
+
 #include <filesystem>
 #include <string>
 
@@ -11,5 +13,13 @@ namespace slatewick {
 // share a folder: on a clash the next counter is tried. Missing parents are made.
 // Throws FileSystemError when a folder cannot be made.
 std::filesystem::path createUniqueDirectory(const std::filesystem::path &root, const std::string &name);
+
+// Creates root/name (or name-02, -03, ...) below an open folder, never through
+// its path, the last component exclusively. Gives the path and a descriptor.
+struct CreatedFolder {
+    std::filesystem::path path;
+    UniqueFd fd;
+};
+CreatedFolder createUniqueDirectoryAt(int rootFd, const std::filesystem::path &root, const std::string &name);
 
 } // namespace slatewick

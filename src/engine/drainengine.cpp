@@ -6,6 +6,7 @@
 #include "engine/cardidentity.h"
 #include "engine/inventory.h"
 #include "engine/readback.h"
+#include "engine/serverfolder.h"
 #include "engine/treecopy.h"
 #include "engine/verification.h"
 #include "model/batchmanifest.h"
@@ -131,7 +132,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         };
         // The verified pages stay cached: the server copy reads them next.
         ReadBack readBack(cacheBatch, listing, true);
-        CopyOptions options{&m_lock, &readBack, false, held.root.get(), true, &stamps, &cacheBytes};
+        CopyOptions options{&m_lock, &readBack, false, held.root.get(), -1, true, &stamps, &cacheBytes};
         cardHashes = copyTree(source, cacheBatch, listing, DrainPhase::caching, update, stop, options);
         verifyCopy(cacheBatch, listing, cardHashes, cacheLocation, &readBack, &m_lock);
     }
@@ -166,21 +167,26 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     // The desktop may eject the card now.
     held.root.reset();
 
-    if (!fileops::exists(remoteRoot))
+    // The folder must be the server's, not an empty mount point left by a share
+    // that is gone; the batch is then made below this descriptor, never through the path.
+    const ServerFolder serverFolder(remoteRoot, m_options.stateFolder);
+    const UniqueFd serverFd = serverFolder.open();
+    if (!serverFd)
         throw DrainError::remoteUnavailable();
     update(DrainPhase::copying, 0.0, "Sending verified cache to " + folderText(settings.remoteDirectory));
-    fs::path serverBatch;
+    CreatedFolder created;
     {
         FairLockHold hold(&m_lock);
-        serverBatch = createUniqueDirectory(remoteRoot, batchName);
+        created = createUniqueDirectoryAt(serverFd.get(), remoteRoot, batchName);
     }
+    const fs::path serverBatch = created.path;
     {
         const ByteProgress serverBytes = [&](std::int64_t done) {
             if (bytes)
                 bytes(DrainPhase::copying, done, listing.bytes);
         };
         ReadBack readBack(serverBatch, listing, false);
-        CopyOptions options{&m_lock, &readBack, false, -1, false, nullptr, &serverBytes};
+        CopyOptions options{&m_lock, &readBack, false, -1, created.fd.get(), false, nullptr, &serverBytes};
         copyTree(cacheBatch, serverBatch, listing, DrainPhase::copying, update, std::stop_token(), options);
         // Against the card's own hashes: the server batch is proven equal to the card.
         verifyCopy(serverBatch, listing, cardHashes, serverLocation, &readBack, &m_lock);
@@ -201,6 +207,11 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         manifest.remotePath = serverBatch.string();
         manifest.cardCleared = outcome.cardCleared;
         writeBatchRecords({cacheBatch, serverBatch}, manifest, checksumFileText(listing, cardHashes));
+    }
+    try {
+        serverFolder.record(serverFd.get());
+    } catch (const FileSystemError &) {
+        // The batch is verified and recorded; an older record only keeps the folder's check as it was.
     }
     return outcome;
 }

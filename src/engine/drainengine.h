@@ -36,8 +36,10 @@ public:
     // too; must return at once (it is not awaited and may be called with the engine lock held).
     using ByteUpdate = std::function<void(DrainPhase phase, std::int64_t done, std::int64_t total)>;
 
-    // Seams for tests; the program uses the defaults.
     struct Options {
+        // Where the server folder's file system is recorded; empty keeps no record.
+        std::filesystem::path stateFolder;
+        // Seams for tests; the program keeps the defaults.
         // Kernels before 6.8 have none; a test can drain as on such a kernel.
         bool useUniqueMountIds = true;
         // Runs between the verified cache copy and the clearing.

@@ -163,7 +163,11 @@ private:
         // Everything is made below this one folder, never through its path again: a
         // server folder that goes away (an unmounted share leaves an empty local
         // folder behind) can never receive the rest of the batch on the local disk.
-        if (!m_toFd) {
+        if (!m_toFd && m_options.destinationFd >= 0) {
+            m_toFd.reset(::fcntl(m_options.destinationFd, F_DUPFD_CLOEXEC, 0));
+            if (!m_toFd)
+                FileSystemError::throwLast("copy into", m_to);
+        } else if (!m_toFd) {
             if (m_options.makeRoot)
                 fileops::createDirectories(m_to);
             m_toFd.reset(::open(m_to.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));

@@ -32,6 +32,9 @@ struct CopyOptions {
     // A descriptor of the source root to read through (not owned), so the tree
     // copied is the one listed even if its path now leads elsewhere.
     int sourceFd = -1;
+    // A descriptor of the destination root to write below (not owned), so
+    // nothing is ever made through its path.
+    int destinationFd = -1;
     // The source is a card: a file whose size, modification or change time moved
     // while it was read fails with DrainError::changedWhileRead.
     bool sourceIsCard = false;

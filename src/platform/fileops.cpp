@@ -30,17 +30,6 @@ void createDirectories(const fs::path &folder)
         throw FileSystemError("create folder", folder, ENOTDIR);
 }
 
-bool createDirectoryExclusive(const fs::path &folder)
-{
-    if (folder.has_parent_path())
-        createDirectories(folder.parent_path());
-    if (::mkdir(folder.c_str(), 0777) == 0)
-        return true;
-    if (errno == EEXIST)
-        return false;
-    FileSystemError::throwLast("create folder", folder);
-}
-
 namespace {
 
 void syncFolder(const fs::path &folder)
@@ -109,35 +98,6 @@ std::string readFile(const fs::path &file)
     while (std::size_t got = readSome(fd.get(), buffer, sizeof buffer, file))
         bytes.append(buffer, got);
     return bytes;
-}
-
-std::vector<std::string> directEntryNames(const fs::path &folder)
-{
-    DIR *dir = ::opendir(folder.c_str());
-    if (!dir)
-        FileSystemError::throwLast("list", folder);
-    std::vector<std::string> names;
-    errno = 0;
-    while (dirent *entry = ::readdir(dir)) {
-        std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            names.push_back(std::move(name));
-        errno = 0;
-    }
-    const int readError = errno;
-    ::closedir(dir);
-    if (readError != 0)
-        throw FileSystemError("list", folder, readError);
-    return names;
-}
-
-void removeEntry(const fs::path &entry)
-{
-    const fs::path parent = entry.has_parent_path() ? entry.parent_path() : fs::path(".");
-    UniqueFd parentFd(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!parentFd)
-        FileSystemError::throwLast("remove", entry);
-    removeAt(parentFd.get(), entry.filename().string(), entry);
 }
 
 void removeEntryAt(int parentFd, const std::string &name, const fs::path &path)

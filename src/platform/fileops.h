@@ -16,10 +16,6 @@ bool exists(const std::filesystem::path &path);
 // Makes the folder and any missing parents; an existing folder is fine.
 void createDirectories(const std::filesystem::path &folder);
 
-// Makes the missing parents, then the last component exclusively.
-// Returns false when something already exists there.
-bool createDirectoryExclusive(const std::filesystem::path &folder);
-
 // Writes to a temporary file in the same folder, flushes it to storage and
 // renames it over the target, so a crash leaves either the old or the new file.
 void atomicWrite(const std::filesystem::path &file, std::string_view bytes);
@@ -27,13 +23,8 @@ void atomicWrite(const std::filesystem::path &file, std::string_view bytes);
 // Reads a whole (small) file. Throws on failure.
 std::string readFile(const std::filesystem::path &file);
 
-// The names directly inside a folder, hidden ones included, in directory order.
-std::vector<std::string> directEntryNames(const std::filesystem::path &folder);
-
-// Removes an entry for good: a folder with everything in it, a link as a link.
-void removeEntry(const std::filesystem::path &entry);
-
-// The same for the entry `name` of an open folder; path names it in messages.
+// Removes the entry `name` of an open folder for good: a folder with everything
+// in it, a link as a link. path names it in messages.
 void removeEntryAt(int parentFd, const std::string &name, const std::filesystem::path &path);
 
 // Removes a file; a missing file is fine.

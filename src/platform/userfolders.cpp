@@ -33,6 +33,7 @@ fs::path fromEnvironment(const char *name, const fs::path &fallback)
 
 fs::path configHome() { return fromEnvironment("XDG_CONFIG_HOME", ".config"); }
 fs::path dataHome() { return fromEnvironment("XDG_DATA_HOME", ".local/share"); }
+fs::path stateFolder() { return fromEnvironment("XDG_STATE_HOME", ".local/state") / "Slatewick"; }
 fs::path settingsFolder() { return configHome() / "Slatewick"; }
 fs::path applicationData() { return dataHome(); }
 
