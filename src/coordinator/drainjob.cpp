@@ -4,7 +4,6 @@
 #include "engine/drainengine.h"
 #include "model/drainerror.h"
 #include "platform/cancellationerror.h"
-#include "platform/fileops.h"
 
 #include <algorithm>
 #include <climits>
@@ -15,8 +14,8 @@
 namespace slatewick {
 
 namespace {
-// How long quitting waits for a worker to notice it was abandoned.
-constexpr auto workerStopGrace = std::chrono::milliseconds(1500);
+// How long quitting waits for the workers to notice they were abandoned.
+constexpr auto workerStopGrace = std::chrono::milliseconds(800);
 } // namespace
 
 struct DrainJob::WorkerState {
@@ -40,14 +39,21 @@ DrainJob::DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<Dr
     connect(&m_grace, &GraceTimer::timeout, this, &DrainJob::beginDrain);
 }
 
-DrainJob::~DrainJob()
+void DrainJob::abandon()
 {
+    if (!m_stopDeadline)
+        m_stopDeadline = std::chrono::steady_clock::now() + workerStopGrace;
     m_channel->abandon();
     m_worker->stop.request_stop();
+}
+
+DrainJob::~DrainJob()
+{
+    abandon();
     if (!m_thread.joinable())
         return;
     std::unique_lock lock(m_worker->mutex);
-    if (m_worker->ended.wait_for(lock, workerStopGrace, [this] { return m_worker->finished; })) {
+    if (m_worker->ended.wait_until(lock, *m_stopDeadline, [this] { return m_worker->finished; })) {
         lock.unlock();
         m_thread.join();
     } else {
@@ -75,12 +81,10 @@ void DrainJob::cancel()
     m_worker->stop.request_stop();
 }
 
+// The card is not looked at here: a stuck card would hold up the main thread.
+// A card already gone fails on the worker with the same sentence.
 void DrainJob::beginDrain()
 {
-    if (!fileops::exists(m_card.url)) {
-        finish(CardActivity(m_card, DrainPhase::failed, 0.0, DrainError::sourceUnavailable().what()));
-        return;
-    }
     try {
         m_thread = std::thread(&DrainJob::runWorker, this, m_channel, m_worker, m_engine, m_card, m_settings,
                                m_writeRow);

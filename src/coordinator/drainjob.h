@@ -8,7 +8,9 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <stop_token>
 #include <thread>
@@ -37,6 +39,9 @@ public:
 
     void start();
     void cancel();
+    // Quitting: abandons waiting reports and asks the worker to stop; the
+    // destructor then waits for it only until a moment after the first call.
+    void abandon();
 
 private:
     struct WorkerState;
@@ -57,6 +62,7 @@ private:
     std::shared_ptr<WorkerState> m_worker;
     std::thread m_thread;
     bool m_done = false;
+    std::optional<std::chrono::steady_clock::time_point> m_stopDeadline;
 };
 
 } // namespace slatewick

@@ -2,6 +2,7 @@
 
 #include "coordinator/drainjob.h"
 #include "coordinator/loginitemservice.h"
+#include "coordinator/serverfolderwatch.h"
 #include "discovery/carddiscovery.h"
 #include "discovery/volumemonitor.h"
 #include "engine/drainengine.h"
@@ -19,22 +20,77 @@ DrainModel::DrainModel(Collaborators collaborators, QObject *parent)
     // The first value is loaded, not assigned: nothing is saved or synchronised here.
     m_settings = m_store->load();
     m_removableCards = m_collaborators.discovery->removableCards();
+    m_serverFolder = new ServerFolderWatch(m_collaborators.stateFolder, this);
+    connect(m_serverFolder, &ServerFolderWatch::availabilityChanged, this, &DrainModel::readinessMayHaveChanged);
+    m_serverFolder->setFolder(m_settings.remoteDirectory, false);
     if (m_collaborators.makeMonitor) {
-        m_monitor = m_collaborators.makeMonitor([this](const InsertedCard &card) { handleMount(card); },
-                                                [this](const std::filesystem::path &url) { handleUnmount(url); });
-        if (m_monitor)
+        m_monitor = m_collaborators.makeMonitor(
+            [this](const InsertedCard &card) { handleMount(card); },
+            [this](const std::filesystem::path &url, const std::string &mountKey) { handleUnmount(url, mountKey); });
+        if (m_monitor) {
+            m_monitor->setTableChangedHandler([this] { recheckServerFolder(); });
             m_monitor->start();
+        }
     }
     updateLaunchAtLogin();
-    const std::vector<InsertedCard> mounted = m_removableCards;
-    for (const auto &card : mounted)
+    // The cards already in drain once the server folder has answered (see readinessMayHaveChanged).
+}
+
+bool DrainModel::isReady() const
+{
+    return !m_settings.watchedSlots.empty() && !m_settings.remoteDirectory.empty() && m_serverFolder->available();
+}
+
+bool DrainModel::serverFolderKnown() const
+{
+    return m_serverFolder->availability().has_value();
+}
+
+std::optional<std::string> DrainModel::serverFolderProblem() const
+{
+    using Availability = ServerFolderWatch::Availability;
+    if (m_settings.remoteDirectory.empty())
+        return std::nullopt;
+    switch (m_serverFolder->availability().value_or(Availability::available)) {
+    case Availability::missing:
+        return "This folder is not there. If it is on a server, the share may not be mounted.";
+    case Availability::elsewhere:
+        return "This folder is not on the file system it was on when it was chosen. Mount its share, or choose the "
+               "folder again if the share itself changed.";
+    case Availability::available:
+        break;
+    }
+    return std::nullopt;
+}
+
+void DrainModel::recheckServerFolder()
+{
+    m_serverFolder->check();
+}
+
+// When the settings become ready, the watched cards already in drain as at start-up,
+// those still waiting for the folder included.
+void DrainModel::readinessMayHaveChanged()
+{
+    const bool ready = isReady();
+    const bool becameReady = ready && !m_wasReady;
+    m_wasReady = ready;
+    emit readinessChanged();
+    if (!becameReady && (ready || !m_serverFolder->availability()))
+        return;
+    // Ready: they drain. Not ready: they show that they wait for the folder.
+    const std::vector<InsertedCard> mounted = m_collaborators.discovery->removableCards();
+    for (const InsertedCard &card : mounted)
         handleMount(card);
 }
 
 DrainModel::~DrainModel()
 {
     m_monitor.reset();
-    // Each job abandons its waiting reports and stops its worker.
+    // Every job abandons its waiting reports and stops its worker first, so
+    // however many are stuck on a stalled share, quitting waits once, briefly.
+    for (auto &[id, job] : m_jobs)
+        job->abandon();
     for (auto &[id, job] : m_jobs)
         delete job;
     m_jobs.clear();
@@ -42,9 +98,14 @@ DrainModel::~DrainModel()
 
 void DrainModel::setSettings(const DrainSettings &settings)
 {
+    const bool folderChosen = settings.remoteDirectory != m_settings.remoteDirectory;
     m_settings = settings;
     emit settingsChanged();
     applySettingsChange();
+    if (folderChosen)
+        m_serverFolder->setFolder(m_settings.remoteDirectory, true);
+    else
+        readinessMayHaveChanged(); // a slot switched on may make the settings ready
 }
 
 void DrainModel::editSettings(const std::function<void(DrainSettings &)> &edit)
@@ -74,32 +135,94 @@ void DrainModel::setLaunchAtLoginMessage(std::optional<std::string> message)
     emit launchAtLoginMessageChanged();
 }
 
+namespace {
+
+std::string jobKeyOf(const InsertedCard &card)
+{
+    return card.id() + '\n' + card.mountKey;
+}
+
+bool samePath(const std::string &jobKey, const std::string &cardId)
+{
+    return jobKey.size() > cardId.size() && jobKey.compare(0, cardId.size(), cardId) == 0
+           && jobKey[cardId.size()] == '\n';
+}
+
+} // namespace
+
+bool DrainModel::hasJob(const std::string &cardId) const
+{
+    return std::any_of(m_jobs.begin(), m_jobs.end(), [&](const auto &job) { return samePath(job.first, cardId); });
+}
+
 void DrainModel::handleMount(const InsertedCard &card)
 {
     refreshCards();
-    if (!m_settings.isReady() || !isWatched(card) || hasJob(card.id()))
+    // A second event for a mount whose drain began starts nothing.
+    if (!isWatched(card) || m_drainedMounts.count(jobKeyOf(card)) != 0 || m_jobs.count(jobKeyOf(card)) != 0)
         return;
-    setActivity(CardActivity(card, DrainPhase::waiting, 0.0,
-                             "Waiting " + std::to_string(m_settings.gracePeriodSeconds) +
-                                 " seconds in case this was accidental"));
-    const std::string id = card.id();
+    if (!isReady()) {
+        // The card drains once the folder is back, without being taken out.
+        if (!m_settings.remoteDirectory.empty() && m_serverFolder->availability().has_value()) {
+            CardActivity row(card, DrainPhase::waiting, 0.0,
+                             "Drains when " + m_settings.remoteDirectory + " is there again.");
+            row.state = RowState::waitingForServerFolder;
+            setActivity(row);
+        }
+        return;
+    }
+    startJob(card);
+}
+
+void DrainModel::startJob(const InsertedCard &card)
+{
+    const std::string key = jobKeyOf(card);
+    // While the drain of the card before it at this mount point still runs, this
+    // card's row stands beside that one's; otherwise it takes that row's place.
+    const std::string rowId = hasJob(card.id()) ? key : card.id();
+    CardActivity waiting(card, DrainPhase::waiting, 0.0,
+                         "Waiting " + std::to_string(m_settings.gracePeriodSeconds) +
+                             " seconds in case this was accidental");
+    waiting.id = rowId;
+    setActivity(waiting);
+    m_drainedMounts.insert(key);
     auto *job = new DrainJob(
-        card, m_settings, m_collaborators.engine, [this](const CardActivity &row) { setActivity(row); },
-        [this, id] { finishJob(id); }, this);
-    m_jobs.emplace(id, job);
+        card, m_settings, m_collaborators.engine,
+        [this, rowId](CardActivity row) {
+            row.id = rowId;
+            setActivity(row);
+        },
+        [this, key] { finishJob(key); }, this);
+    m_jobs.emplace(key, job);
     job->start();
 }
 
-void DrainModel::handleUnmount(const std::filesystem::path &url)
+void DrainModel::handleUnmount(const std::filesystem::path &url, const std::string &mountKey)
 {
-    if (auto found = m_jobs.find(url.string()); found != m_jobs.end())
-        found->second->cancel();
+    const std::string cardId = url.string();
+    const auto wentAway = [&](const std::string &key) {
+        return mountKey.empty() ? samePath(key, cardId) : key == cardId + '\n' + mountKey;
+    };
+    // A job in its grace wait ends inside cancel() and leaves m_jobs.
+    std::vector<DrainJob *> cancelled;
+    for (auto &[key, job] : m_jobs) {
+        if (wentAway(key))
+            cancelled.push_back(job);
+    }
+    for (DrainJob *job : cancelled)
+        job->cancel();
+    std::erase_if(m_drainedMounts, wentAway);
+    const auto waitingRows = std::erase_if(m_activities, [&](const CardActivity &row) {
+        return row.id == cardId && row.state == RowState::waitingForServerFolder;
+    });
     refreshCards();
+    if (waitingRows != 0)
+        emit activitiesChanged();
 }
 
-void DrainModel::finishJob(const std::string &cardId)
+void DrainModel::finishJob(const std::string &jobKey)
 {
-    auto found = m_jobs.find(cardId);
+    auto found = m_jobs.find(jobKey);
     if (found == m_jobs.end())
         return;
     // The job is inside its own call here; it goes once control returns to the loop.

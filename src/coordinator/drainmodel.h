@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ class CardDiscovery;
 class DrainEngine;
 class DrainJob;
 class LoginItemService;
+class ServerFolderWatch;
 class SettingsStore;
 class VolumeMonitor;
 
@@ -31,7 +33,8 @@ class DrainModel final : public QObject {
 
 public:
     using MountHandler = std::function<void(const InsertedCard &)>;
-    using UnmountHandler = std::function<void(const std::filesystem::path &)>;
+    // The mount point and which mount went away there (empty: whichever).
+    using UnmountHandler = std::function<void(const std::filesystem::path &, const std::string &mountKey)>;
     using MonitorFactory = std::function<std::unique_ptr<VolumeMonitor>(MountHandler, UnmountHandler)>;
 
     struct Collaborators {
@@ -40,6 +43,7 @@ public:
         std::shared_ptr<DrainEngine> engine;
         std::filesystem::path settingsFolder;
         std::shared_ptr<LoginItemService> loginItems;
+        std::filesystem::path stateFolder = {}; // the server folder's record; empty keeps none
 
         // What the program uses: the real mount table, udev, engine, XDG folders and autostart entry.
         static Collaborators real();
@@ -55,12 +59,22 @@ public:
     void setSettings(const DrainSettings &settings);
     void editSettings(const std::function<void(DrainSettings &)> &edit);
 
+    // Slots watched and the server folder there, on its own file system, as last
+    // checked off the main thread; false until the first check has answered.
+    bool isReady() const;
+    // Whether the server folder has been looked at since it was last chosen.
+    bool serverFolderKnown() const;
+    // Why the chosen server folder is not usable; nothing while it is, or unknown yet.
+    std::optional<std::string> serverFolderProblem() const;
+
     const std::vector<InsertedCard> &removableCards() const { return m_removableCards; }
     const std::vector<CardActivity> &activities() const { return m_activities; }
     const std::optional<std::string> &launchAtLoginMessage() const { return m_launchAtLoginMessage; }
 
     void handleMount(const InsertedCard &card);
-    void handleUnmount(const std::filesystem::path &url);
+    void handleUnmount(const std::filesystem::path &url, const std::string &mountKey = {});
+    // Looks at the server folder again (any mount change may have brought it back).
+    void recheckServerFolder();
     void setActivity(const CardActivity &activity);
     void clearActivity(const CardActivity &activity);
 
@@ -74,7 +88,7 @@ public:
 
     void updateLaunchAtLogin();
 
-    bool hasJob(const std::string &cardId) const { return m_jobs.count(cardId) != 0; }
+    bool hasJob(const std::string &cardId) const;
     std::size_t jobCount() const { return m_jobs.size(); }
 
 signals:
@@ -82,12 +96,15 @@ signals:
     void removableCardsChanged();
     void activitiesChanged();
     void launchAtLoginMessageChanged();
+    void readinessChanged();
 
 private:
     void setRemovableCards(std::vector<InsertedCard> cards);
     void setLaunchAtLoginMessage(std::optional<std::string> message);
     void applySettingsChange();
-    void finishJob(const std::string &cardId);
+    void finishJob(const std::string &jobKey);
+    void readinessMayHaveChanged();
+    void startJob(const InsertedCard &card);
 
     Collaborators m_collaborators;
     std::unique_ptr<SettingsStore> m_store;
@@ -96,7 +113,13 @@ private:
     std::vector<InsertedCard> m_removableCards;
     std::vector<CardActivity> m_activities;
     std::optional<std::string> m_launchAtLoginMessage;
-    std::map<std::string, DrainJob *> m_jobs; // children of the model
+    // Keyed by mount point and mount, so a card put in while the drain of the one
+    // before it still runs gets a job of its own. Children of the model.
+    std::map<std::string, DrainJob *> m_jobs;
+    // The mounts whose drain began, so a second event for one starts nothing.
+    std::set<std::string> m_drainedMounts;
+    ServerFolderWatch *m_serverFolder = nullptr;
+    bool m_wasReady = false;
 };
 
 } // namespace slatewick

@@ -14,7 +14,7 @@ struct Summary {
     const char *symbol;
 };
 
-Summary summarize(const std::vector<CardActivity> &activities, const DrainSettings &settings)
+Summary summarize(const std::vector<CardActivity> &activities, bool ready)
 {
     const auto any = [&](std::initializer_list<DrainPhase> phases) {
         return std::any_of(activities.begin(), activities.end(), [&](const CardActivity &row) {
@@ -27,7 +27,7 @@ Summary summarize(const std::vector<CardActivity> &activities, const DrainSettin
         return {"Slatewick: Draining", "arrow.triangle.2.circlepath"};
     if (any({DrainPhase::ready}))
         return {"Slatewick: Clean", "checkmark.circle.fill"};
-    if (settings.isReady())
+    if (ready)
         return {"Slatewick: Ready", "tray.and.arrow.down.fill"};
     return {"Slatewick: Setup", "slider.horizontal.3"};
 }
@@ -36,12 +36,12 @@ Summary summarize(const std::vector<CardActivity> &activities, const DrainSettin
 
 std::string DrainModel::menuTitle() const
 {
-    return summarize(m_activities, m_settings).title;
+    return summarize(m_activities, isReady()).title;
 }
 
 std::string DrainModel::menuSymbol() const
 {
-    return summarize(m_activities, m_settings).symbol;
+    return summarize(m_activities, isReady()).symbol;
 }
 
 void DrainModel::updateLaunchAtLogin()

@@ -47,8 +47,10 @@ std::vector<InsertedCard> CardDiscovery::removableCards() const
         if (!volume.removable.value_or(false) && !volume.ejectable.value_or(false))
             continue;
         const std::string name = volume.name.value_or(lastComponent(volume.mountPoint));
-        if (std::optional<InsertedCard> card = make(volume.mountPoint, name))
+        if (std::optional<InsertedCard> card = make(volume.mountPoint, name)) {
+            card->mountKey = volume.mountKey;
             cards.push_back(std::move(*card));
+        }
     }
     sortByDisplayName(cards);
     return cards;

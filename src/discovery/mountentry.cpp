@@ -26,4 +26,11 @@ bool MountEntry::hiddenByTable() const
     return hasOption(options, "x-gvfs-hide") || hasOption(options, "x-gdu.hide");
 }
 
+std::string MountEntry::key() const
+{
+    if (uniqueId != 0)
+        return "mount " + std::to_string(uniqueId);
+    return "mount " + std::to_string(id) + " of device " + std::to_string(device);
+}
+
 } // namespace slatewick

@@ -20,6 +20,8 @@ struct MountEntry {
     // keeps its id; this one is never reused (0 where the kernel lacks it).
     std::uint64_t uniqueId = 0;
 
+    // Tells this mount from any other that was or will be at the same place.
+    std::string key() const;
     // Hidden by its options or by being a read-only image file system.
     bool hiddenByTable() const;
     bool operator==(const MountEntry &) const = default;

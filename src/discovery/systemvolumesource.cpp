@@ -32,7 +32,7 @@ std::optional<std::vector<VolumeFacts>> SystemVolumeSource::mountedVolumes() con
     for (const MountEntry &entry : *entries) {
         if (entry.hiddenByTable())
             continue;
-        VolumeFacts facts{entry.mountPoint, std::nullopt, std::nullopt, std::nullopt};
+        VolumeFacts facts{entry.mountPoint, std::nullopt, std::nullopt, std::nullopt, entry.key()};
         // A device udev cannot describe is still a volume, just one without known flags.
         if (const std::optional<BlockDevice> device = BlockDevice::open(entry.device)) {
             if (device->ignored())

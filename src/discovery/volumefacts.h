@@ -13,6 +13,7 @@ struct VolumeFacts {
     std::optional<std::string> name;
     std::optional<bool> removable;
     std::optional<bool> ejectable;
+    std::string mountKey = {}; // see MountEntry::key()
 
     bool operator==(const VolumeFacts &) const = default;
 };

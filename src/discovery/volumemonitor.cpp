@@ -66,15 +66,20 @@ void VolumeMonitor::start()
 void VolumeMonitor::tableChanged()
 {
     mnt_monitor_event_cleanup(m_monitor);
+    if (m_onTableChanged)
+        QMetaObject::invokeMethod(this, [this] { m_onTableChanged(); }, Qt::QueuedConnection);
     const std::optional<std::vector<MountEntry>> table = MountTable::blockDeviceMounts(MountTable::processTable);
     if (!table)
         return; // the next change reads it again
     std::vector<MountEntry> volumes = visibleVolumes(*table);
     for (const MountChange &change : mountChanges(m_volumes, volumes)) {
         const std::filesystem::path mountPoint = change.entry.mountPoint;
+        const std::string key = change.entry.key();
         if (change.kind == MountChange::Kind::unmounted) {
-            QMetaObject::invokeMethod(this, [this, mountPoint] { m_onUnmount(mountPoint); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(this, [this, mountPoint, key] { m_onUnmount(mountPoint, key); },
+                                      Qt::QueuedConnection);
         } else if (std::optional<InsertedCard> card = m_discovery->make(mountPoint, std::nullopt)) {
+            card->mountKey = key;
             QMetaObject::invokeMethod(this, [this, card = std::move(*card)] { m_onMount(card); }, Qt::QueuedConnection);
         }
     }

@@ -27,7 +27,7 @@ class VolumeMonitor final : public QObject {
 
 public:
     using MountHandler = std::function<void(const InsertedCard &)>;
-    using UnmountHandler = std::function<void(const std::filesystem::path &)>;
+    using UnmountHandler = std::function<void(const std::filesystem::path &, const std::string &mountKey)>;
 
     VolumeMonitor(MountHandler onMount, UnmountHandler onUnmount,
                   std::shared_ptr<const CardDiscovery> discovery = {}, QObject *parent = nullptr);
@@ -35,6 +35,8 @@ public:
 
     // Starts watching the mount table; later calls do nothing.
     void start();
+    // Called on every change of the table, network and FUSE mounts included.
+    void setTableChangedHandler(std::function<void()> handler) { m_onTableChanged = std::move(handler); }
 
 private:
     void tableChanged();
@@ -42,6 +44,7 @@ private:
 
     MountHandler m_onMount;
     UnmountHandler m_onUnmount;
+    std::function<void()> m_onTableChanged;
     std::shared_ptr<const CardDiscovery> m_discovery;
     libmnt_monitor *m_monitor = nullptr;
     QSocketNotifier *m_notifier = nullptr;

@@ -39,6 +39,20 @@ std::optional<MountFacts> ServerFolder::recorded() const
 
 UniqueFd ServerFolder::open() const
 {
+    Availability availability = Availability::missing;
+    return open(availability);
+}
+
+ServerFolder::Availability ServerFolder::availability() const
+{
+    Availability availability = Availability::missing;
+    open(availability);
+    return availability;
+}
+
+UniqueFd ServerFolder::open(Availability &availability) const
+{
+    availability = Availability::missing;
     if (m_folder.empty())
         return {};
     UniqueFd fd(::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -46,9 +60,12 @@ UniqueFd ServerFolder::open() const
         return {};
     if (const std::optional<MountFacts> expected = recorded()) {
         const std::optional<MountFacts> now = mountFactsOf(fd.get());
-        if (!now || now->source != expected->source || now->type != expected->type)
+        if (!now || now->source != expected->source || now->type != expected->type) {
+            availability = Availability::elsewhere;
             return {};
+        }
     }
+    availability = Availability::available;
     return fd;
 }
 

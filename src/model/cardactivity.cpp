@@ -16,6 +16,8 @@ std::string CardActivity::title() const
     switch (state) {
     case RowState::copiedNotCleared:
         return "Copied — card not cleared";
+    case RowState::waitingForServerFolder:
+        return "Waiting for the server folder";
     case RowState::plain:
         break;
     }

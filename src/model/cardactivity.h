@@ -12,7 +12,8 @@ namespace slatewick {
 // What a row shows beyond its drain phase. Rows are never stored, so states may be added.
 enum class RowState {
     plain,
-    copiedNotCleared, // phase ready: both copies verified, the card kept its files
+    copiedNotCleared,       // phase ready: both copies verified, the card kept its files
+    waitingForServerFolder, // phase waiting: drains once the folder is back
 };
 
 // One card's row in the activity list. Keyed by id, the card's mount path.

@@ -1,6 +1,5 @@
 #include "model/cardslot.h"
 
-#include "model/hashcombine.h"
 #include "model/jsonfields.h"
 
 namespace slatewick {
@@ -28,14 +27,3 @@ CardSlot cardSlotFromJson(const nlohmann::json &json)
 }
 
 } // namespace slatewick
-
-std::size_t std::hash<slatewick::CardSlot>::operator()(const slatewick::CardSlot &slot) const noexcept
-{
-    std::size_t seed = 0;
-    slatewick::hashCombine(seed, slot.fingerprint);
-    slatewick::hashCombine(seed, slot.label);
-    slatewick::hashCombine(seed, slot.vendor);
-    slatewick::hashCombine(seed, slot.model);
-    slatewick::hashCombine(seed, slot.protocolName);
-    return seed;
-}

@@ -26,8 +26,3 @@ nlohmann::ordered_json toJson(const CardSlot &slot);
 CardSlot cardSlotFromJson(const nlohmann::json &json);
 
 } // namespace slatewick
-
-template<>
-struct std::hash<slatewick::CardSlot> {
-    std::size_t operator()(const slatewick::CardSlot &slot) const noexcept;
-};

@@ -44,8 +44,3 @@ DrainPhase drainPhaseFromJson(const nlohmann::json &json)
 }
 
 } // namespace slatewick
-
-std::size_t std::hash<slatewick::DrainPhase>::operator()(slatewick::DrainPhase phase) const noexcept
-{
-    return std::hash<std::string_view>{}(slatewick::displayText(phase));
-}

@@ -25,8 +25,3 @@ nlohmann::json toJson(DrainPhase phase);
 DrainPhase drainPhaseFromJson(const nlohmann::json &json);
 
 } // namespace slatewick
-
-template<>
-struct std::hash<slatewick::DrainPhase> {
-    std::size_t operator()(slatewick::DrainPhase phase) const noexcept;
-};

@@ -1,6 +1,5 @@
 #include "model/insertedcard.h"
 
-#include "model/hashcombine.h"
 
 namespace slatewick {
 
@@ -10,16 +9,3 @@ CardSlot InsertedCard::slot() const
 }
 
 } // namespace slatewick
-
-std::size_t std::hash<slatewick::InsertedCard>::operator()(const slatewick::InsertedCard &card) const noexcept
-{
-    std::size_t seed = 0;
-    slatewick::hashCombine(seed, card.url.string());
-    slatewick::hashCombine(seed, card.displayName);
-    slatewick::hashCombine(seed, card.deviceIdentifier);
-    slatewick::hashCombine(seed, card.fingerprint);
-    slatewick::hashCombine(seed, card.vendor);
-    slatewick::hashCombine(seed, card.model);
-    slatewick::hashCombine(seed, card.protocolName);
-    return seed;
-}

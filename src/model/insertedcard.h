@@ -18,6 +18,9 @@ struct InsertedCard {
     std::string vendor;
     std::string model;
     std::string protocolName;
+    // Which mount this is, so that two cards mounted in turn at one mount point
+    // (cameras name every card alike) are two cards; empty where unknown.
+    std::string mountKey = {};
 
     std::string id() const { return url.string(); }
     // The slot this card sits in, labelled "<name> — <fingerprint>".
@@ -26,8 +29,3 @@ struct InsertedCard {
 };
 
 } // namespace slatewick
-
-template<>
-struct std::hash<slatewick::InsertedCard> {
-    std::size_t operator()(const slatewick::InsertedCard &card) const noexcept;
-};

@@ -35,6 +35,7 @@ DashboardPanel::DashboardPanel(DrainModel &model, Mode mode, QWidget *parent)
     }
     connect(&m_model, &DrainModel::settingsChanged, this, &DashboardPanel::updateTitle);
     connect(&m_model, &DrainModel::removableCardsChanged, this, &DashboardPanel::updateTitle);
+    connect(&m_model, &DrainModel::readinessChanged, this, &DashboardPanel::updateTitle);
     connect(&m_model, &DrainModel::activitiesChanged, this, &DashboardPanel::updateTitle);
     connect(&m_model, &DrainModel::launchAtLoginMessageChanged, this, &DashboardPanel::updateTitle);
     updateTitle();

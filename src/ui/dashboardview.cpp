@@ -46,6 +46,7 @@ DashboardView::DashboardView(DrainModel &model, QWidget *parent)
     connect(m_configured, &ConfiguredCard::chooseRequested, this, &DashboardView::chooseRemote);
     connect(&m_model, &DrainModel::settingsChanged, this, &DashboardView::redrawSettings);
     connect(&m_model, &DrainModel::removableCardsChanged, this, &DashboardView::redrawCards);
+    connect(&m_model, &DrainModel::readinessChanged, this, &DashboardView::redrawSettings);
     connect(&m_model, &DrainModel::activitiesChanged, this, &DashboardView::redrawActivities);
     connect(&m_model, &DrainModel::launchAtLoginMessageChanged, this, &DashboardView::redrawLaunchMessage);
     redrawSettings();
@@ -79,11 +80,11 @@ void DashboardView::chooseRemote()
     m_model.editSettings([&](DrainSettings &settings) { settings.remoteDirectory = path; });
 }
 
-// Every redraw decides afresh between setup and configured: the remote folder's
-// existence is read from the file system, which announces nothing.
+// Every redraw decides afresh between setup and configured, from the model's last
+// look at the server folder.
 void DashboardView::redrawCards()
 {
-    const bool ready = m_model.settings().isReady();
+    const bool ready = m_model.isReady();
     m_setup->setVisible(!ready);
     m_configured->setVisible(ready);
     m_setup->refreshCards();

@@ -40,6 +40,7 @@ RemotePicker::RemotePicker(DrainModel &model, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
     , m_folder(new ElidedLabel)
+    , m_folderProblem(captionLabel("remoteFolderProblem"))
     , m_template(new QLineEdit)
     , m_example(new ElidedLabel)
     , m_tokens(captionLabel("templateTokens",
@@ -75,6 +76,8 @@ RemotePicker::RemotePicker(DrainModel &model, QWidget *parent)
     column->setSpacing(6);
     column->addWidget(folderTitle);
     column->addLayout(folderRow);
+    TextStyle::colored(m_folderProblem, TextStyle::orange());
+    column->addWidget(m_folderProblem);
     column->addSpacing(2);
     column->addWidget(divider());
     column->addSpacing(2);
@@ -96,6 +99,10 @@ void RemotePicker::refresh()
         TextStyle::primary(m_folder);
     else
         TextStyle::secondary(m_folder);
+
+    const std::optional<std::string> problem = m_model.serverFolderProblem();
+    m_folderProblem->setVisible(problem.has_value());
+    m_folderProblem->setText(QString::fromStdString(problem.value_or("")));
 
     // Setting the text while the user types would move the cursor; only an outside change is copied in.
     const QString stored = QString::fromStdString(settings.namingTemplate);

@@ -30,6 +30,7 @@ private:
 
     DrainModel &m_model;
     ElidedLabel *m_folder;
+    QLabel *m_folderProblem;
     QLineEdit *m_template;
     ElidedLabel *m_example;
     QLabel *m_tokens;

@@ -22,6 +22,7 @@ TrayPresence::TrayPresence(DrainModel &model, QObject *parent)
 
     connect(&m_model, &DrainModel::settingsChanged, this, &TrayPresence::refresh);
     connect(&m_model, &DrainModel::removableCardsChanged, this, &TrayPresence::refresh);
+    connect(&m_model, &DrainModel::readinessChanged, this, &TrayPresence::refresh);
     connect(&m_model, &DrainModel::activitiesChanged, this, &TrayPresence::refresh);
     connect(&m_model, &DrainModel::launchAtLoginMessageChanged, this, &TrayPresence::refresh);
     refresh();

@@ -181,6 +181,9 @@ TEST_F(JobLifecycle, DismissedRunningRowComesBackOnTopAndARepeatDrainKeepsItsPla
 
     addOtherRow("LATER");
     model->handleMount(card);
+    EXPECT_EQ(model->jobCount(), 0u) << "a second event for the same mount starts nothing";
+    model->handleUnmount(card.url);
+    model->handleMount(card);
     ASSERT_EQ(model->activities().size(), 3u);
     EXPECT_EQ(model->activities()[1].id, card.id());
     EXPECT_EQ(model->activities()[1].phase, DrainPhase::waiting);
@@ -190,8 +193,10 @@ TEST_F(JobLifecycle, DismissedRunningRowComesBackOnTopAndARepeatDrainKeepsItsPla
 
 TEST_F(JobLifecycle, CardGoneWhenTheWaitEndsFailsWithTheRemovedSentence)
 {
-    const InsertedCard card = startWithCard(1);
-    std::filesystem::remove_all(cardRoot()); // before the zero wait ends in a later turn of the loop
+    const InsertedCard card = insertCard(1);
+    storeSettings(readySettings(0));
+    std::filesystem::remove_all(cardRoot()); // still in the mount table, gone from the disk
+    startModel();
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::failed));
     EXPECT_EQ(row(card.id())->detail, "The card was removed before draining could finish.");
 }
@@ -264,7 +269,7 @@ TEST_F(SettingsAndSlots, SummaryFollowsTheFirstMatchingRule)
     auto title = [&] { return model->menuTitle() + " / " + model->menuSymbol(); };
     EXPECT_EQ(title(), "Slatewick: Setup / slider.horizontal.3");
     model->setSettings(readySettings());
-    EXPECT_EQ(title(), "Slatewick: Ready / tray.and.arrow.down.fill");
+    EXPECT_TRUE(waitFor([&] { return title() == "Slatewick: Ready / tray.and.arrow.down.fill"; })) << title();
 
     const InsertedCard a{dir / "a", "A", "a", "f", "v", "m", "p"};
     const InsertedCard b{dir / "b", "B", "b", "f", "v", "m", "p"};
@@ -282,7 +287,8 @@ TEST_F(SettingsAndSlots, SummaryFollowsTheFirstMatchingRule)
 
     model->setActivity(CardActivity(a, DrainPhase::removed, ""));
     std::filesystem::remove_all(remote());
-    EXPECT_EQ(model->menuTitle(), "Slatewick: Setup") << "read afresh: the remote folder is gone";
+    model->recheckServerFolder();
+    EXPECT_TRUE(waitFor([&] { return model->menuTitle() == "Slatewick: Setup"; })) << "the remote folder is gone";
 }
 
 TEST_F(SettingsAndSlots, LaunchAtLoginFollowsTheSettingAndShowsFailures)

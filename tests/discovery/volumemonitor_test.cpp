@@ -52,7 +52,7 @@ protected:
     {
         auto monitor = std::make_unique<VolumeMonitor>(
             [this](const InsertedCard &card) { m_events.push_back("mount " + card.url.string()); },
-            [this](const std::filesystem::path &mountPoint) { m_events.push_back("unmount " + mountPoint.string()); },
+            [this](const std::filesystem::path &mountPoint, const std::string &) { m_events.push_back("unmount " + mountPoint.string()); },
             std::make_shared<const CardDiscovery>(m_source));
         monitor->start();
         return monitor;

@@ -126,6 +126,7 @@ void EndToEnd::startProgram(const std::map<std::string, std::string> &extraEnvir
                                                    {"HOME", m_dir.string()},
                                                    {"XDG_CONFIG_HOME", (m_dir / "config").string()},
                                                    {"XDG_DATA_HOME", (m_dir / "data").string()},
+                                                   {"XDG_STATE_HOME", (m_dir / "state").string()},
                                                    {"XDG_RUNTIME_DIR", m_dir.string()}};
     for (const auto &[name, value] : extraEnvironment)
         environment[name] = value;

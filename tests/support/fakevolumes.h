@@ -17,6 +17,7 @@ public:
         std::string location;
         std::string vendor = "Acme";
         std::string model = "Reader";
+        std::string mountKey = {};
     };
 
     void mount(Volume volume)
@@ -35,7 +36,7 @@ public:
         std::lock_guard lock(m_mutex);
         std::vector<VolumeFacts> facts;
         for (const auto &volume : m_volumes)
-            facts.push_back(VolumeFacts{volume.mountPoint, volume.name, true, true});
+            facts.push_back(VolumeFacts{volume.mountPoint, volume.name, true, true, volume.mountKey});
         return facts;
     }
     DiskInfo diskInfo(const std::filesystem::path &mountPoint) const override

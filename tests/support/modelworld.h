@@ -6,6 +6,7 @@
 #include "support/fakeloginitems.h"
 #include "support/fakevolumes.h"
 #include "support/tempdir.h"
+#include "support/waitfor.h"
 
 #include <memory>
 
@@ -32,6 +33,8 @@ struct ModelWorld {
         collaborators.settingsFolder = configFolder();
         collaborators.loginItems = loginItems;
         model = std::make_unique<DrainModel>(collaborators);
+        // The server folder is looked at off the main thread; the cards in drain once it has answered.
+        waitFor([&] { return model->serverFolderKnown(); });
         return *model;
     }
 

@@ -87,10 +87,13 @@ struct Dashboard : ::testing::Test, ModelWorld {
         return nullptr;
     }
 
+    // The server folder is looked at off the main thread: the dashboard follows once it answers.
     void expectSetupShown(bool setup) const
     {
-        EXPECT_EQ(find<QWidget>("setupCard")->isVisible(), setup);
-        EXPECT_EQ(find<QWidget>("configuredCard")->isVisible(), !setup);
+        EXPECT_TRUE(waitFor([&] {
+            return find<QWidget>("setupCard")->isVisible() == setup
+                   && find<QWidget>("configuredCard")->isVisible() == !setup;
+        })) << (setup ? "setup card" : "configured card");
     }
 
     // What the program runs with, as the model of startModel() has.
@@ -137,10 +140,11 @@ TEST_F(Dashboard, SetupCardGivesWayToConfiguredCardAsTheRemoteFolderIsChosenAndG
     model->setSettings(two);
     EXPECT_EQ(find<QLabel>("watchingSlots")->text(), "Watching 2 slots");
 
-    // The server goes away without any signal; the next redraw notices.
+    // The server goes away without any signal; the next look notices and says why.
     std::filesystem::remove_all(remote());
-    button("Refresh cards")->click();
+    model->recheckServerFolder();
     expectSetupShown(true);
+    EXPECT_TRUE(showsText("This folder is not there. If it is on a server, the share may not be mounted."));
     // The picker still shows the stored path, in the primary colour.
     EXPECT_EQ(find<QLabel>("remoteFolder")->text(), QString::fromStdString(remote().string()));
 }
@@ -317,6 +321,7 @@ TEST_F(Tray, TooltipAndIconFollowTheSummaryAndTheMenuOffersOpenAndQuit)
     };
     shows("Slatewick: Setup", "slider.horizontal.3");
     model->setSettings(readySettings());
+    ASSERT_TRUE(waitFor([&] { return model->isReady(); }));
     shows("Slatewick: Ready", "tray.and.arrow.down.fill");
     model->setActivity(
         CardActivity(namedCard("CARD01"), DrainPhase::failed, "No transferable files were found on the card."));
@@ -347,7 +352,7 @@ TEST_F(App, WithoutATrayTheDashboardIsAWindowTitledWithTheSummary)
     EXPECT_GE(app.panel().width(), DashboardPanel::minimumWidth);
     EXPECT_GE(app.panel().height(), DashboardPanel::minimumHeight);
     app.model().setSettings(readySettings());
-    EXPECT_EQ(app.panel().windowTitle(), "Slatewick: Ready");
+    EXPECT_TRUE(waitFor([&] { return app.panel().windowTitle() == "Slatewick: Ready"; }));
 }
 
 TEST_F(App, QuittingWhileACardDrainsEndsPromptly)
