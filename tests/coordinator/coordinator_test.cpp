@@ -3,11 +3,16 @@
 #include "model/batchmanifest.h"
 #include "model/settingsstore.h"
 #include "support/files.h"
+#include "support/fusemount.h"
 #include "support/modelworld.h"
+#include "support/sshshare.h"
 #include "support/waitfor.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -360,4 +365,41 @@ TEST(GraceTimer, FiresOnceAfterItsWaitAndNeverAfterAStop)
     EXPECT_EQ(stoppedFired, 0);
     EXPECT_EQ(sentinelFired, 1);
     EXPECT_FALSE(sentinel.isActive());
+}
+
+TEST_F(JobLifecycle, AStalledShareNeverHoldsUpTheMainThreadAndTheCardDrainsOnceItAnswers)
+{
+    if (const std::string refusal = fuseRefusal(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    SshShare share(dir / "nas");
+    ASSERT_EQ(share.error(), "");
+    DrainSettings settings = readySettings(0);
+    settings.remoteDirectory = share.mountPoint().string();
+    storeSettings(settings);
+    startModel();
+    ASSERT_TRUE(model->isReady());
+
+    share.stall();
+    const InsertedCard card = insertCard(3);
+    model->handleMount(card);
+    QElapsedTimer sinceLastTick;
+    QElapsedTimer stalled;
+    qint64 longestGap = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, sinceLastTick.restart());
+        // What the mount monitor and the dashboard do meanwhile.
+        model->recheckServerFolder();
+        model->refreshCards();
+        (void)model->menuTitle();
+    });
+    sinceLastTick.start();
+    stalled.start();
+    tick.start(10);
+    waitFor([&] { return stalled.elapsed() >= 5000; }, 10s);
+    tick.stop();
+    EXPECT_LT(longestGap, 100) << "ms without a turn of the main loop";
+
+    share.resume();
+    EXPECT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
 }

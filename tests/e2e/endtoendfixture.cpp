@@ -52,6 +52,7 @@ void EndToEnd::SetUp()
     ASSERT_TRUE(display().running()) << display().error();
     m_temp = std::make_unique<TempDir>();
     m_dir = m_temp->path();
+    m_server = m_dir / "server";
     fs::create_directories(server());
     fs::create_directories(m_dir / "config");
     fs::create_directories(m_dir / "data");

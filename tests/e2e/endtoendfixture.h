@@ -36,7 +36,8 @@ protected:
     void TearDown() override;
 
     std::filesystem::path cacheRoot() const { return m_dir / "data/Slatewick/Cache"; }
-    std::filesystem::path server() const { return m_dir / "server"; }
+    // The server folder the settings name: a local folder unless a test points it elsewhere.
+    std::filesystem::path server() const { return m_server; }
     std::filesystem::path settingsFile() const { return m_dir / "config/Slatewick/Slatewick.settings.v1"; }
 
     // Files of the given size under DCIM, plus a MISC note and the protected names.
@@ -74,6 +75,7 @@ protected:
 
     std::unique_ptr<TempDir> m_temp;
     std::filesystem::path m_dir;
+    std::filesystem::path m_server;
     std::vector<std::unique_ptr<Card>> m_cards;
     std::unique_ptr<ProgramProcess> m_program;
 };

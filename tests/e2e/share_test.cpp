@@ -1,0 +1,122 @@
+// The server folder on a real network share (sshfs to an sshd of the test's own)
+// that stalls or goes away, as a NAS does.
+#include "e2e/endtoendfixture.h"
+#include "support/files.h"
+#include "support/fusemount.h"
+#include "support/sshshare.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+
+#include <csignal>
+#include <cstring>
+
+using namespace slatewick::testsupport;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ShareEndToEnd : public EndToEnd {
+protected:
+    void SetUp() override
+    {
+        EndToEnd::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        if (const std::string refusal = fuseRefusal(); !refusal.empty())
+            GTEST_SKIP() << refusal;
+        m_share = std::make_unique<SshShare>(m_dir / "nas");
+        ASSERT_EQ(m_share->error(), "");
+        m_server = m_share->mountPoint();
+    }
+    void TearDown() override
+    {
+        m_program.reset();
+        m_share.reset();
+        EndToEnd::TearDown();
+    }
+
+    std::unique_ptr<SshShare> m_share;
+};
+
+} // namespace
+
+TEST_F(ShareEndToEnd, ASameNamedCardPutInWhileTheServerCopyHangsIsDrainedToo)
+{
+    Card &first = makeCard("EOS_DIGITAL", 40, 128 << 10);
+    writeFile(m_dir / "second/DCIM/100CANON/IMG_9001.JPG", std::string(300 << 10, 's'));
+    writeFile(m_dir / "second/DCIM/100CANON/IMG_9002.JPG", std::string(200 << 10, 't'));
+    const fs::path secondImage = m_dir / "second.img";
+    ASSERT_EQ(makeExt4Image(secondImage, "EOS_DIGITAL", fs::file_size(first.image), m_dir / "second"), "");
+    writeSettings({&first}, true);
+    startProgram();
+    ASSERT_TRUE(waitForSummary("Slatewick: Ready", 30s)) << summaryTitle();
+
+    m_share->stall();
+    mountCard(first);
+    // Cleared: the card may go back into the camera while its server copy hangs.
+    ASSERT_TRUE(waitUntil([&] { return listedFiles(first.mountPoint).empty(); }, 60s));
+    first.mount->unmount();
+    // The next card from the same camera, in the same reader, at the same mount point.
+    writeFile(first.image, readFile(secondImage));
+    const slatewick::UniqueFd device(::open(first.loop->node().c_str(), O_RDONLY | O_CLOEXEC));
+    ASSERT_EQ(::ioctl(device.get(), BLKFLSBUF, 0), 0) << std::strerror(errno);
+    mountCard(first);
+    ASSERT_TRUE(waitUntil([&] { return listedFiles(first.mountPoint).empty(); }, 60s)) << "the second card drains";
+
+    m_share->resume();
+    ASSERT_TRUE(waitForManifests(4, 120s));
+    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 30s)) << summaryTitle();
+    const auto served = batches(m_share->servedFolder());
+    ASSERT_EQ(served.size(), 2u);
+    std::vector<std::string> names;
+    for (const fs::path &batch : served) {
+        for (const std::string &file : listedFiles(batch))
+            names.push_back(file);
+    }
+    EXPECT_EQ(std::count(names.begin(), names.end(), "DCIM/100CANON/IMG_9001.JPG"), 1);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "DCIM/100SLATE/IMG_1040.JPG"), 1);
+}
+
+TEST_F(ShareEndToEnd, AShareThatIsNotMountedIsNoServerAndACardWaitsUntilItIsBack)
+{
+    Card &first = makeCard("FIRST", 4, 64 << 10);
+    Card &second = makeCard("SECOND", 4, 64 << 10);
+    writeSettings({&first, &second}, false);
+    startProgram();
+    // The first verified server batch records the share as the server's file system.
+    drainToCleanBatches(first, false);
+    m_program.reset();
+    first.mount->unmount();
+
+    m_share->unmount(); // its empty mount point stays
+    startProgram();
+    ASSERT_TRUE(waitForSummary("Slatewick: Setup", 30s)) << summaryTitle();
+    mountCard(second);
+    ASSERT_EQ(m_share->mount(), "");
+    ASSERT_TRUE(waitForManifests(4, 60s)) << "the waiting card drains once the share is back";
+    EXPECT_EQ(batches(m_share->servedFolder()).size(), 2u);
+    m_program.reset();
+    m_share->unmount();
+    EXPECT_TRUE(fs::is_empty(m_share->mountPoint())) << "nothing was written to the local disk";
+}
+
+TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledShare)
+{
+    Card &first = makeCard("FIRST", 6, 64 << 10);
+    Card &second = makeCard("SECOND", 6, 64 << 10);
+    writeSettings({&first, &second}, false);
+    startProgram();
+    ASSERT_TRUE(waitForSummary("Slatewick: Ready", 30s)) << summaryTitle();
+    m_share->stall();
+    mountCard(first);
+    mountCard(second);
+    // Both cache copies done: both drains are at their server step, which hangs.
+    ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) == 14; }, 60s)) << fileCount(cacheRoot());
+    m_program->signal(SIGTERM);
+    const std::optional<int> status = m_program->waitForExit(2s);
+    ASSERT_TRUE(status) << "still running 2 s after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+}
