@@ -36,8 +36,13 @@ ConfiguredCard::ConfiguredCard(DrainModel &model, QWidget *parent)
     refreshCards->setObjectName(QStringLiteral("refreshCards"));
     connect(change, &QPushButton::clicked, this, &ConfiguredCard::chooseRequested);
     connect(refreshCards, &QPushButton::clicked, this, [this] { m_model.refreshCards(); });
+    // Slots can be added or forgotten at any time, without losing the folder or template.
+    auto *changeSlots = new QPushButton(QStringLiteral("Change slots\u2026"));
+    changeSlots->setObjectName(QStringLiteral("changeSlots"));
+    connect(changeSlots, &QPushButton::clicked, this, &ConfiguredCard::changeSlotsRequested);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(change);
+    buttons->addWidget(changeSlots);
     buttons->addWidget(refreshCards);
     buttons->addStretch();
 

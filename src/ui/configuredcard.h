@@ -21,6 +21,7 @@ public:
 
 signals:
     void chooseRequested();
+    void changeSlotsRequested();
 
 private:
     DrainModel &m_model;

@@ -44,6 +44,14 @@ DashboardView::DashboardView(DrainModel &model, QWidget *parent)
 
     connect(m_setup, &SetupCard::chooseRequested, this, &DashboardView::chooseRemote);
     connect(m_configured, &ConfiguredCard::chooseRequested, this, &DashboardView::chooseRemote);
+    connect(m_configured, &ConfiguredCard::changeSlotsRequested, this, [this] {
+        m_editingSlots = true;
+        redrawCards();
+    });
+    connect(m_setup, &SetupCard::doneRequested, this, [this] {
+        m_editingSlots = false;
+        redrawCards();
+    });
     connect(&m_model, &DrainModel::settingsChanged, this, &DashboardView::redrawSettings);
     connect(&m_model, &DrainModel::removableCardsChanged, this, &DashboardView::redrawCards);
     connect(&m_model, &DrainModel::readinessChanged, this, &DashboardView::redrawSettings);
@@ -85,8 +93,9 @@ void DashboardView::chooseRemote()
 void DashboardView::redrawCards()
 {
     const bool ready = m_model.isReady();
-    m_setup->setVisible(!ready);
-    m_configured->setVisible(ready);
+    m_setup->setVisible(!ready || m_editingSlots);
+    m_setup->setEditing(ready && m_editingSlots);
+    m_configured->setVisible(ready && !m_editingSlots);
     m_setup->refreshCards();
 }
 

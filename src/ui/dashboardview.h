@@ -45,6 +45,7 @@ private:
     FolderChooser m_chooseFolder;
     HeaderView *m_header;
     SetupCard *m_setup;
+    bool m_editingSlots = false;
     ConfiguredCard *m_configured;
     ActivitySection *m_activity;
     SettingsSection *m_settings;

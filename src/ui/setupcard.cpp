@@ -5,6 +5,7 @@
 #include "ui/textstyle.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace slatewick {
@@ -13,6 +14,7 @@ SetupCard::SetupCard(DrainModel &model, QWidget *parent)
     : SectionBox(QStringLiteral("Slatewick setup"), QStringLiteral("wrench.and.screwdriver"), 10, parent)
     , m_slots(new SlotPicker(model))
     , m_remote(new RemotePicker(model))
+    , m_done(new QPushButton(QStringLiteral("Done")))
 {
     setObjectName(QStringLiteral("setupCard"));
     auto *heading = new QLabel(QStringLiteral("Finish setup"));
@@ -27,6 +29,15 @@ SetupCard::SetupCard(DrainModel &model, QWidget *parent)
     content()->addWidget(explanation);
     content()->addWidget(m_slots);
     content()->addWidget(m_remote);
+    m_done->setObjectName(QStringLiteral("slotsDone"));
+    m_done->setVisible(false);
+    connect(m_done, &QPushButton::clicked, this, &SetupCard::doneRequested);
+    content()->addWidget(m_done, 0, Qt::AlignRight);
+}
+
+void SetupCard::setEditing(bool editing)
+{
+    m_done->setVisible(editing);
 }
 
 void SetupCard::refreshCards()

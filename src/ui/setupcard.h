@@ -2,6 +2,8 @@
 
 #include "ui/sectionbox.h"
 
+class QPushButton;
+
 namespace slatewick {
 
 class DrainModel;
@@ -18,13 +20,17 @@ public:
 
     void refreshCards();
     void refreshSettings();
+    // Shown from the configured card to change the slots: offers "Done".
+    void setEditing(bool editing);
 
 signals:
     void chooseRequested();
+    void doneRequested();
 
 private:
     SlotPicker *m_slots;
     RemotePicker *m_remote;
+    QPushButton *m_done;
 };
 
 } // namespace slatewick

@@ -370,3 +370,24 @@ TEST_F(App, QuittingWhileACardDrainsEndsPromptly)
     // Destroying the program mid-drain must neither hang nor touch freed widgets.
     app.reset();
 }
+
+TEST_F(Dashboard, ChangeSlotsFromTheConfiguredCardAddsASecondReadersSlotAndKeepsTheFolder)
+{
+    const InsertedCard first = mount("CARD01", "slot-1");
+    mount("CARD02", "slot-2");
+    DrainSettings settings = readySettings();
+    settings.watchedSlots = {first.slot()};
+    startModel().setSettings(settings);
+    show();
+    expectSetupShown(false);
+
+    button(QString::fromUtf8("Change slots\u2026"))->click();
+    expectSetupShown(true);
+    const std::vector<QCheckBox *> toggles = shown<QCheckBox>("slotToggle");
+    ASSERT_EQ(toggles.size(), 2u);
+    toggles[1]->click();
+    button("Done")->click();
+    expectSetupShown(false);
+    EXPECT_EQ(find<QLabel>("watchingSlots")->text(), "Watching 2 slots");
+    EXPECT_EQ(model->settings().remoteDirectory, remote().string());
+}
