@@ -28,6 +28,11 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, QObject *par
     m_tray->show();
 }
 
+void SlatewickApp::showDashboard()
+{
+    m_panel->open(m_tray ? m_tray->geometry() : QRect());
+}
+
 SlatewickApp::~SlatewickApp()
 {
     m_tray.reset();

@@ -28,6 +28,9 @@ public:
     // None where the desktop has no tray.
     TrayPresence *tray() { return m_tray.get(); }
 
+    // Opens the dashboard and brings it to the front.
+    void showDashboard();
+
 private:
     std::unique_ptr<DrainModel> m_model;
     std::unique_ptr<DashboardPanel> m_panel;

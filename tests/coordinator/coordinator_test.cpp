@@ -1,4 +1,5 @@
 #include "coordinator/gracetimer.h"
+#include "coordinator/singleinstance.h"
 #include "coordinator/xdgautostart.h"
 #include "model/batchmanifest.h"
 #include "model/settingsstore.h"
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <thread>
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
@@ -100,18 +102,20 @@ TEST_F(JobLifecycle, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEndsIt
     EXPECT_EQ(model->jobCount(), 0u);
 }
 
-TEST_F(JobLifecycle, MountWithSettingsNotReadyOnlyRefreshesTheCardList)
+TEST_F(JobLifecycle, FollowingTheSetupCardsOrderDrainsTheCardAlreadyInItsSlot)
 {
-    auto settings = readySettings();
-    settings.remoteDirectory.clear();
-    storeSettings(settings);
+    // Insert the card, select its slot, then choose the server folder.
     startModel();
     const InsertedCard card = insertCard();
     model->handleMount(card);
+    model->toggleSlot(card);
     EXPECT_TRUE(model->activities().empty());
-    EXPECT_EQ(model->jobCount(), 0u);
     ASSERT_EQ(model->removableCards().size(), 1u);
-    EXPECT_EQ(model->removableCards()[0].id(), card.id());
+    model->editSettings([&](DrainSettings &settings) {
+        settings.remoteDirectory = remote().string();
+        settings.gracePeriodSeconds = 0;
+    });
+    EXPECT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
 }
 
 TEST_F(JobLifecycle, SuccessfulDrainReportsTheCountAndTheBatch)
@@ -402,4 +406,22 @@ TEST_F(JobLifecycle, AStalledShareNeverHoldsUpTheMainThreadAndTheCardDrainsOnceI
 
     share.resume();
     EXPECT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
+}
+
+TEST(SingleInstance, ASecondCopyAsksTheFirstToShowItselfAndALeftoverLockBlocksNothing)
+{
+    TempDir dir;
+    // What a killed copy leaves: a lock file nobody holds and a dead socket.
+    writeFile(dir / "slatewick.lock", "");
+    writeFile(dir / "slatewick.socket", "");
+    SingleInstance first(dir.path());
+    ASSERT_TRUE(first.claim());
+    int shown = 0;
+    QObject::connect(&first, &SingleInstance::showRequested, [&] { ++shown; });
+
+    SingleInstance second(dir.path());
+    EXPECT_FALSE(second.claim());
+    std::thread asking([&] { EXPECT_TRUE(second.askRunningCopyToShow(5s)); });
+    EXPECT_TRUE(waitFor([&] { return shown == 1; }));
+    asking.join();
 }

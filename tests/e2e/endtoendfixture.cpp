@@ -120,15 +120,20 @@ void EndToEnd::writeSettings(const std::vector<const Card *> &watched, bool clea
     writeFile(settingsFile(), document.dump());
 }
 
+std::map<std::string, std::string> EndToEnd::programEnvironment() const
+{
+    return {{"QT_QPA_PLATFORM", "xcb"},
+            {"DISPLAY", display().name()},
+            {"HOME", m_dir.string()},
+            {"XDG_CONFIG_HOME", (m_dir / "config").string()},
+            {"XDG_DATA_HOME", (m_dir / "data").string()},
+            {"XDG_STATE_HOME", (m_dir / "state").string()},
+            {"XDG_RUNTIME_DIR", m_dir.string()}};
+}
+
 void EndToEnd::startProgram(const std::map<std::string, std::string> &extraEnvironment)
 {
-    std::map<std::string, std::string> environment{{"QT_QPA_PLATFORM", "xcb"},
-                                                   {"DISPLAY", display().name()},
-                                                   {"HOME", m_dir.string()},
-                                                   {"XDG_CONFIG_HOME", (m_dir / "config").string()},
-                                                   {"XDG_DATA_HOME", (m_dir / "data").string()},
-                                                   {"XDG_STATE_HOME", (m_dir / "state").string()},
-                                                   {"XDG_RUNTIME_DIR", m_dir.string()}};
+    std::map<std::string, std::string> environment = programEnvironment();
     for (const auto &[name, value] : extraEnvironment)
         environment[name] = value;
     // The autostart entry is written once the mount monitor listens.

@@ -44,6 +44,8 @@ protected:
     Card &makeCard(const std::string &label, int files, std::int64_t fileBytes);
     void writeSettings(const std::vector<const Card *> &watched, bool clearAfterCopy,
                        const std::string &namingTemplate = "{date}_{card}_{batch}");
+    // The program's own XDG folders and display.
+    std::map<std::string, std::string> programEnvironment() const;
     void startProgram(const std::map<std::string, std::string> &extraEnvironment = {});
     void mountCard(Card &card, bool readOnly = false);
     // Mounts the card and waits until both batches are written and the program is clean again;

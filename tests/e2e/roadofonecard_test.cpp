@@ -27,6 +27,12 @@ TEST_F(EndToEnd, DrainsACardIntoVerifiedBatchesAndLeavesItUntouchedWithoutCleari
     writeSettings({&card}, false);
     startProgram();
     EXPECT_TRUE(waitForSummary("Slatewick: Ready", 20s)) << summaryTitle();
+    // Started again by hand (launch at login already ran it): the second copy only
+    // asks the first to show itself, so the card is drained once.
+    ProgramProcess second(SLATEWICK_PROGRAM, {}, programEnvironment(), m_dir / "second-output.txt");
+    const std::optional<int> status = second.waitForExit(10s);
+    ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+    ASSERT_TRUE(m_program->running());
     drainToCleanBatches(card, false);
     expectCardHoldsEverything(card.mountPoint, card);
 }
