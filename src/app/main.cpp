@@ -1,7 +1,10 @@
 #include "app/quitsignals.h"
 #include "app/slatewickapp.h"
+#include "desktop/systemdesktop.h"
 
 #include <QApplication>
+
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -9,7 +12,8 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Slatewick"));
     QApplication::setDesktopFileName(QStringLiteral("io.slatewick.Slatewick"));
     // Destroyed before the application object: its model stops every drain first.
-    slatewick::SlatewickApp slatewick(slatewick::DrainModel::Collaborators::real());
+    slatewick::SlatewickApp slatewick(slatewick::DrainModel::Collaborators::real(),
+                                      std::make_shared<slatewick::SystemDesktop>());
     const slatewick::QuitSignals quitSignals;
     return QApplication::exec();
 }

@@ -1,5 +1,6 @@
 #include "app/slatewickapp.h"
 
+#include "coordinator/activitynotifier.h"
 #include "ui/dashboardpanel.h"
 #include "ui/traypresence.h"
 
@@ -8,10 +9,15 @@
 
 namespace slatewick {
 
-SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, QObject *parent)
+SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_ptr<DesktopServices> desktop,
+                           QObject *parent)
     : QObject(parent)
+    , m_desktop(std::move(desktop))
     , m_model(std::make_unique<DrainModel>(std::move(collaborators)))
 {
+    // Told with or without a tray: a bare session still has a notification service.
+    if (m_desktop)
+        m_notifier = std::make_unique<ActivityNotifier>(*m_model, *m_desktop);
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         // Without a tray the dashboard is the program's window, and closing it quits.
         m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::mainWindow);
@@ -32,6 +38,7 @@ SlatewickApp::~SlatewickApp()
 {
     m_tray.reset();
     m_panel.reset();
+    m_notifier.reset();
     m_model.reset();
 }
 

@@ -8,7 +8,9 @@
 
 namespace slatewick {
 
+class ActivityNotifier;
 class DashboardPanel;
+class DesktopServices;
 class TrayPresence;
 
 // The running program: the process's one drain model, presented as a tray
@@ -19,7 +21,9 @@ class SlatewickApp final : public QObject {
     Q_DISABLE_COPY_MOVE(SlatewickApp)
 
 public:
-    explicit SlatewickApp(DrainModel::Collaborators collaborators, QObject *parent = nullptr);
+    // desktop: notifications and the file manager; none leaves the desktop untold.
+    explicit SlatewickApp(DrainModel::Collaborators collaborators, std::shared_ptr<DesktopServices> desktop = nullptr,
+                          QObject *parent = nullptr);
     // The widgets go first, then the model stops its drains.
     ~SlatewickApp() override;
 
@@ -29,7 +33,9 @@ public:
     TrayPresence *tray() { return m_tray.get(); }
 
 private:
+    std::shared_ptr<DesktopServices> m_desktop;
     std::unique_ptr<DrainModel> m_model;
+    std::unique_ptr<ActivityNotifier> m_notifier;
     std::unique_ptr<DashboardPanel> m_panel;
     std::unique_ptr<TrayPresence> m_tray;
 };
