@@ -2,6 +2,7 @@
 
 #include "coordinator/activitynotifier.h"
 #include "ui/dashboardpanel.h"
+#include "ui/dashboardview.h"
 #include "ui/traypresence.h"
 
 #include <QApplication>
@@ -21,11 +22,13 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         // Without a tray the dashboard is the program's window, and closing it quits.
         m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::mainWindow);
+        m_panel->dashboard()->setDesktop(m_desktop.get());
         QApplication::setQuitOnLastWindowClosed(true);
         m_panel->open(QRect());
         return;
     }
     m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::trayPanel);
+    m_panel->dashboard()->setDesktop(m_desktop.get());
     m_tray = std::make_unique<TrayPresence>(*m_model);
     QApplication::setQuitOnLastWindowClosed(false);
     connect(m_tray.get(), &TrayPresence::toggleRequested, this, [this] { m_panel->toggle(m_tray->geometry()); });

@@ -61,6 +61,11 @@ std::optional<QString> DashboardView::chooseFolderWithDialog(QWidget *parent, co
     return chosen;
 }
 
+void DashboardView::setDesktop(DesktopServices *desktop)
+{
+    m_activity->setDesktop(desktop);
+}
+
 void DashboardView::showEvent(QShowEvent *event)
 {
     QScrollArea::showEvent(event);

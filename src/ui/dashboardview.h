@@ -10,6 +10,7 @@ namespace slatewick {
 
 class ActivitySection;
 class ConfiguredCard;
+class DesktopServices;
 class DrainModel;
 class HeaderView;
 class SettingsSection;
@@ -30,6 +31,8 @@ public:
 
     void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
     static std::optional<QString> chooseFolderWithDialog(QWidget *parent, const QString &current);
+    // Opens batch folders in the file manager; none hides "Open folder". Outlives the view.
+    void setDesktop(DesktopServices *desktop);
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -1,6 +1,7 @@
 // The dashboard, the tray icon and the program over a real drain model.
 #include "app/slatewickapp.h"
 #include "model/settingsstore.h"
+#include "support/fakedesktop.h"
 #include "support/files.h"
 #include "support/modelworld.h"
 #include "support/waitfor.h"
@@ -260,6 +261,33 @@ TEST_F(Sections, ActivityRowsFollowModelOrderAndDismissClearsOnlyThatRow)
     settle();
     EXPECT_TRUE(shown<ActivityRow>().empty());
     EXPECT_TRUE(find<QWidget>("noActivity")->isVisible());
+}
+
+TEST_F(Sections, OpenFolderIsOfferedOnlyOnAFinishedRowWithABatchAndOpensThatBatch)
+{
+    show();
+    CardActivity done(namedCard("B"), DrainPhase::ready, 1.0, "Verified 3 files in cache and server.");
+    done.batchURL = dir / "data/Slatewick/Cache/2026-12-04_B_0001";
+    model->setActivity(done);
+    model->setActivity(CardActivity(namedCard("A"), DrainPhase::copying, 0.4, "2 of 5 files"));
+    settle();
+    EXPECT_TRUE(shown<QAbstractButton>("activityOpenFolder").empty()); // no desktop to open it with
+
+    FakeDesktop desktop;
+    view->setDesktop(&desktop);
+    settle();
+    const std::vector<QAbstractButton *> offered = shown<QAbstractButton>("activityOpenFolder");
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0]->text(), "Open folder");
+    offered[0]->click();
+    EXPECT_EQ(desktop.opened, std::vector<std::filesystem::path>{*done.batchURL});
+
+    // The same row, reused for a drain that fails, offers nothing to open.
+    done.phase = DrainPhase::failed;
+    model->setActivity(done);
+    settle();
+    EXPECT_TRUE(shown<QAbstractButton>("activityOpenFolder").empty());
+    view->setDesktop(nullptr);
 }
 
 TEST_F(Sections, WaitStepperStopsAtTwoAndSixtyAndBringsAStoredValueInside)
