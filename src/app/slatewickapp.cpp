@@ -1,6 +1,8 @@
 #include "app/slatewickapp.h"
 
 #include "coordinator/activitynotifier.h"
+#include "coordinator/recentbatches.h"
+#include "engine/drainengine.h"
 #include "ui/dashboardpanel.h"
 #include "ui/dashboardview.h"
 #include "ui/traypresence.h"
@@ -14,7 +16,8 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
                            QObject *parent)
     : QObject(parent)
     , m_desktop(std::move(desktop))
-    , m_model(std::make_unique<DrainModel>(std::move(collaborators)))
+    , m_model(std::make_unique<DrainModel>(collaborators))
+    , m_history(std::make_unique<RecentBatches>([engine = collaborators.engine] { return engine->cacheRoot(); }))
 {
     // Told with or without a tray: a bare session still has a notification service.
     if (m_desktop)
@@ -23,12 +26,14 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
         // Without a tray the dashboard is the program's window, and closing it quits.
         m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::mainWindow);
         m_panel->dashboard()->setDesktop(m_desktop.get());
+        m_panel->dashboard()->setRecentBatches(m_history.get());
         QApplication::setQuitOnLastWindowClosed(true);
         m_panel->open(QRect());
         return;
     }
     m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::trayPanel);
     m_panel->dashboard()->setDesktop(m_desktop.get());
+    m_panel->dashboard()->setRecentBatches(m_history.get());
     m_tray = std::make_unique<TrayPresence>(*m_model);
     QApplication::setQuitOnLastWindowClosed(false);
     connect(m_tray.get(), &TrayPresence::toggleRequested, this, [this] { m_panel->toggle(m_tray->geometry()); });
@@ -42,6 +47,7 @@ SlatewickApp::~SlatewickApp()
     m_tray.reset();
     m_panel.reset();
     m_notifier.reset();
+    m_history.reset();
     m_model.reset();
 }
 

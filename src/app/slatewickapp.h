@@ -11,6 +11,7 @@ namespace slatewick {
 class ActivityNotifier;
 class DashboardPanel;
 class DesktopServices;
+class RecentBatches;
 class TrayPresence;
 
 // The running program: the process's one drain model, presented as a tray
@@ -36,6 +37,7 @@ private:
     std::shared_ptr<DesktopServices> m_desktop;
     std::unique_ptr<DrainModel> m_model;
     std::unique_ptr<ActivityNotifier> m_notifier;
+    std::unique_ptr<RecentBatches> m_history;
     std::unique_ptr<DashboardPanel> m_panel;
     std::unique_ptr<TrayPresence> m_tray;
 };

@@ -13,6 +13,8 @@ class ConfiguredCard;
 class DesktopServices;
 class DrainModel;
 class HeaderView;
+class RecentBatches;
+class RecentBatchesSection;
 class SettingsSection;
 class SetupCard;
 
@@ -33,6 +35,9 @@ public:
     static std::optional<QString> chooseFolderWithDialog(QWidget *parent, const QString &current);
     // Opens batch folders in the file manager; none hides "Open folder". Outlives the view.
     void setDesktop(DesktopServices *desktop);
+    // The batches of the cache, read on demand; none hides the section. Outlives the view.
+    void setRecentBatches(RecentBatches *history);
+    RecentBatchesSection *recentBatches() const { return m_recent; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -50,6 +55,7 @@ private:
     SetupCard *m_setup;
     ConfiguredCard *m_configured;
     ActivitySection *m_activity;
+    RecentBatchesSection *m_recent;
     SettingsSection *m_settings;
 };
 

@@ -1,5 +1,6 @@
 // The dashboard, the tray icon and the program over a real drain model.
 #include "app/slatewickapp.h"
+#include "coordinator/recentbatches.h"
 #include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
@@ -8,6 +9,7 @@
 #include "ui/activityrow.h"
 #include "ui/dashboardpanel.h"
 #include "ui/dashboardview.h"
+#include "ui/recentbatchessection.h"
 #include "ui/selectabletext.h"
 #include "ui/symbolicons.h"
 #include "ui/traypresence.h"
@@ -287,6 +289,47 @@ TEST_F(Sections, OpenFolderIsOfferedOnlyOnAFinishedRowWithABatchAndOpensThatBatc
     model->setActivity(done);
     settle();
     EXPECT_TRUE(shown<QAbstractButton>("activityOpenFolder").empty());
+    view->setDesktop(nullptr);
+}
+
+TEST_F(Sections, RecentBatchesOpenOnRequestAndCheckAgainNamesAChangedServerFile)
+{
+    const InsertedCard card = mount("CARD01", "slot-1");
+    for (int i = 1; i <= 3; ++i)
+        writeFile(card.url / "DCIM" / ("IMG_" + std::to_string(i) + ".JPG"), std::string(500 * i, 'x'));
+    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
+    show();
+    ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && !model->activities().empty(); }));
+    ASSERT_EQ(model->activities()[0].phase, DrainPhase::ready) << model->activities()[0].detail;
+    const std::filesystem::path cacheBatch = *model->activities()[0].batchURL;
+
+    RecentBatches history([this] { return dir / "data/Slatewick/Cache"; });
+    FakeDesktop desktop;
+    view->setDesktop(&desktop);
+    view->setRecentBatches(&history);
+    settle();
+    EXPECT_TRUE(find<QWidget>("recentBatches")->isVisible());
+    EXPECT_TRUE(shown<QWidget>("batchTitle").empty()); // folded: nothing read yet
+    button("Show recent batches")->click();
+    ASSERT_TRUE(waitFor([&] { return shown<QLabel>("batchTitle").size() == 1; }));
+    EXPECT_TRUE(texts<QLabel>("batchTitle")[0].startsWith("CARD01 \u00B7 "));
+    EXPECT_TRUE(texts<QLabel>("batchFacts")[0].startsWith("3 files \u00B7 "));
+    const std::filesystem::path serverBatch = history.batches().at(0).manifest.remotePath;
+    EXPECT_EQ(shown<SelectableText>("batchPaths")[0]->text(),
+              QString::fromStdString("Cache: " + cacheBatch.string() + "\nServer: " + serverBatch.string()));
+
+    shown<QAbstractButton>("batchOpenFolder").at(0)->click();
+    EXPECT_EQ(desktop.opened, std::vector<std::filesystem::path>{cacheBatch});
+    auto reportIs = [&](const QString &report) {
+        return waitFor([&] { return texts<QLabel>("batchReport") == QStringList({report}); });
+    };
+    button("Check again")->click();
+    EXPECT_TRUE(reportIs("Cache batch: all 3 files match. Server batch: all 3 files match."));
+    writeFile(serverBatch / "DCIM/IMG_2.JPG", "changed on the server");
+    button("Check again")->click();
+    EXPECT_TRUE(reportIs("Cache batch: all 3 files match. Server batch: 1 file changed (DCIM/IMG_2.JPG)."))
+        << texts<QLabel>("batchReport").join("|").toStdString();
+    view->setRecentBatches(nullptr);
     view->setDesktop(nullptr);
 }
 
