@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coordinator/drainmodel.h"
+#include "ui/quitconfirmation.h"
 
 #include <QObject>
 
@@ -32,12 +33,14 @@ public:
     DashboardPanel &panel() { return *m_panel; }
     // None where the desktop has no tray.
     TrayPresence *tray() { return m_tray.get(); }
+    QuitConfirmation &quitConfirmation() { return *m_quitConfirmation; }
 
 private:
     std::shared_ptr<DesktopServices> m_desktop;
     std::unique_ptr<DrainModel> m_model;
     std::unique_ptr<ActivityNotifier> m_notifier;
     std::unique_ptr<RecentBatches> m_history;
+    std::unique_ptr<QuitConfirmation> m_quitConfirmation;
     std::unique_ptr<DashboardPanel> m_panel;
     std::unique_ptr<TrayPresence> m_tray;
 };

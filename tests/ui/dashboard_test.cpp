@@ -421,6 +421,40 @@ TEST_F(App, WithoutATrayTheDashboardIsAWindowTitledWithTheSummary)
     EXPECT_EQ(app.panel().windowTitle(), "Slatewick: Ready");
 }
 
+TEST_F(App, ClosingOrQuittingAsksOnlyWhileACardDrains)
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        GTEST_SKIP() << "this desktop has a tray, so the program's panel is no window to close";
+    const InsertedCard card = mount("CARD01", "slot-1");
+    writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
+    SettingsStore(KeyValueStore(configFolder())).save(readySettings(8)); // the job waits out its grace period
+    SlatewickApp app(collaborators());
+    ASSERT_EQ(app.model().jobCount(), 1u);
+    int asked = 0;
+    bool answer = false;
+    app.quitConfirmation().setQuestion([&](QWidget *) {
+        ++asked;
+        return answer;
+    });
+
+    EXPECT_FALSE(app.panel().close());
+    EXPECT_TRUE(app.panel().isVisible());
+    EXPECT_EQ(asked, 1);
+
+    volumes->unmount(card.url);
+    app.model().handleUnmount(card.url);
+    ASSERT_EQ(app.model().jobCount(), 0u);
+    EXPECT_TRUE(app.quitConfirmation().mayQuit(nullptr));
+    EXPECT_EQ(asked, 1);
+
+    // A row still copying counts, job or not.
+    app.model().setActivity(CardActivity(namedCard("CARD02"), DrainPhase::copying, 0.5, "Sending"));
+    EXPECT_FALSE(app.panel().close());
+    answer = true;
+    EXPECT_TRUE(app.quitConfirmation().mayQuit(nullptr));
+    EXPECT_EQ(asked, 3);
+}
+
 TEST_F(App, QuittingWhileACardDrainsEndsPromptly)
 {
     // A card in a watched slot, mounted before start: start-up drains it at once.
