@@ -4,7 +4,7 @@
 # Warnings are errors here; the validators let CI check the installed tree.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export CMAKE_EXTRA="-DSLATEWICK_WERROR=ON" EXTRA_PACKAGES="desktop-file-utils appstream"
+export CMAKE_EXTRA="-DSLATEWICK_WERROR=ON" EXTRA_PACKAGES="desktop-file-utils appstream dbus"
 if [ "${1:-}" = "--sanitize" ]; then
   export BUILD_DIR="$here/build-sanitize" BUILD_TYPE=Debug CMAKE_EXTRA="$CMAKE_EXTRA -DSLATEWICK_SANITIZE=ON"
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

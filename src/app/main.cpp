@@ -1,10 +1,12 @@
 #include "app/quitsignals.h"
 #include "app/slatewickapp.h"
 #include "coordinator/singleinstance.h"
+#include "desktop/systemdesktop.h"
 
 #include <QApplication>
 
 #include <chrono>
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -18,7 +20,8 @@ int main(int argc, char **argv)
         return 0;
     }
     // Destroyed before the application object: its model stops every drain first.
-    slatewick::SlatewickApp slatewick(slatewick::DrainModel::Collaborators::real());
+    slatewick::SlatewickApp slatewick(slatewick::DrainModel::Collaborators::real(),
+                                      std::make_shared<slatewick::SystemDesktop>());
     QObject::connect(&instance, &slatewick::SingleInstance::showRequested, &slatewick,
                      &slatewick::SlatewickApp::showDashboard);
     const slatewick::QuitSignals quitSignals;

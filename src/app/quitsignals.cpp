@@ -37,7 +37,8 @@ QuitSignals::QuitSignals(QObject *parent)
         char bytes[16];
         while (::read(signalSockets[1], bytes, sizeof bytes) > 0) {
         }
-        QCoreApplication::quit();
+        // exit(), not quit(): quit() first closes the windows, and closing asks while cards drain.
+        QCoreApplication::exit(0);
     });
     struct sigaction action {};
     action.sa_handler = onSignal;

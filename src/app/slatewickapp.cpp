@@ -1,6 +1,10 @@
 #include "app/slatewickapp.h"
 
+#include "coordinator/activitynotifier.h"
+#include "coordinator/recentbatches.h"
+#include "engine/drainengine.h"
 #include "ui/dashboardpanel.h"
+#include "ui/dashboardview.h"
 #include "ui/traypresence.h"
 
 #include <QApplication>
@@ -8,23 +12,43 @@
 
 namespace slatewick {
 
-SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, QObject *parent)
+SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_ptr<DesktopServices> desktop,
+                           QObject *parent)
     : QObject(parent)
-    , m_model(std::make_unique<DrainModel>(std::move(collaborators)))
+    , m_desktop(std::move(desktop))
+    , m_model(std::make_unique<DrainModel>(collaborators))
+    , m_history(std::make_unique<RecentBatches>([engine = collaborators.engine] { return engine->cacheRoot(); }))
+    , m_quitConfirmation(std::make_unique<QuitConfirmation>(*m_model))
 {
+    // The session ending does not wait for an answer, so it is never asked.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_quitConfirmation->sessionEnds(); });
+    // Told with or without a tray: a bare session still has a notification service.
+    if (m_desktop)
+        m_notifier = std::make_unique<ActivityNotifier>(*m_model, *m_desktop);
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         // Without a tray the dashboard is the program's window, and closing it quits.
         m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::mainWindow);
+        m_panel->dashboard()->setDesktop(m_desktop.get());
+        m_panel->dashboard()->setRecentBatches(m_history.get());
+        m_panel->setCloseGuard([this] { return m_quitConfirmation->mayQuit(m_panel.get()); });
         QApplication::setQuitOnLastWindowClosed(true);
         m_panel->open(QRect());
         return;
     }
     m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::trayPanel);
+    m_panel->dashboard()->setDesktop(m_desktop.get());
+    m_panel->dashboard()->setRecentBatches(m_history.get());
     m_tray = std::make_unique<TrayPresence>(*m_model);
     QApplication::setQuitOnLastWindowClosed(false);
     connect(m_tray.get(), &TrayPresence::toggleRequested, this, [this] { m_panel->toggle(m_tray->geometry()); });
     connect(m_tray.get(), &TrayPresence::openRequested, this, [this] { m_panel->open(m_tray->geometry()); });
-    connect(m_tray.get(), &TrayPresence::quitRequested, qApp, &QApplication::quit, Qt::QueuedConnection);
+    connect(
+        m_tray.get(), &TrayPresence::quitRequested, this,
+        [this] {
+            if (m_quitConfirmation->mayQuit(m_panel->isVisible() ? m_panel.get() : nullptr))
+                QApplication::quit();
+        },
+        Qt::QueuedConnection);
     m_tray->show();
 }
 
@@ -37,6 +61,9 @@ SlatewickApp::~SlatewickApp()
 {
     m_tray.reset();
     m_panel.reset();
+    m_notifier.reset();
+    m_history.reset();
+    m_quitConfirmation.reset();
     m_model.reset();
 }
 

@@ -41,6 +41,7 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     , m_detail(new SelectableText)
     , m_progress(new QProgressBar)
     , m_batchPath(new SelectableText)
+    , m_openButton(new QPushButton(QStringLiteral("Open folder")))
     , m_dismissButton(new QPushButton(QStringLiteral("Dismiss")))
 {
     m_symbol->setObjectName(QStringLiteral("activitySymbol"));
@@ -62,6 +63,13 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     TextStyle::secondary(m_detail);
     TextStyle::smallCaption(m_batchPath);
     TextStyle::secondary(m_batchPath);
+    m_openButton->setObjectName(QStringLiteral("activityOpenFolder"));
+    m_openButton->setFlat(true);
+    m_openButton->setCursor(Qt::PointingHandCursor);
+    connect(m_openButton, &QPushButton::clicked, this, [this] {
+        if (m_openFolder && m_activity.batchURL)
+            m_openFolder(*m_activity.batchURL);
+    });
     connect(m_dismissButton, &QPushButton::clicked, this, [this] {
         if (m_dismiss)
             m_dismiss();
@@ -74,6 +82,7 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     texts->addWidget(m_detail);
     texts->addWidget(m_progress);
     texts->addWidget(m_batchPath);
+    texts->addWidget(m_openButton, 0, Qt::AlignLeft);
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -89,6 +98,12 @@ void ActivityRow::setActivity(const CardActivity &activity)
     if (activity == m_activity)
         return;
     m_activity = activity;
+    redraw();
+}
+
+void ActivityRow::setOpenFolder(FolderOpener open)
+{
+    m_openFolder = std::move(open);
     redraw();
 }
 
@@ -110,6 +125,7 @@ void ActivityRow::redraw()
     m_batchPath->setVisible(m_activity.batchURL.has_value());
     if (m_activity.batchURL)
         m_batchPath->setText(QString::fromStdString(m_activity.batchURL->string()));
+    m_openButton->setVisible(m_openFolder && m_activity.phase == DrainPhase::ready && m_activity.batchURL);
     m_dismissButton->setVisible(style.offersDismiss);
 }
 

@@ -4,6 +4,7 @@
 
 #include <QWidget>
 
+#include <filesystem>
 #include <functional>
 
 class QLabel;
@@ -15,7 +16,8 @@ namespace slatewick {
 class SelectableText;
 
 // One card's activity: phase symbol, name, phase, detail, progress while
-// files are copied, the batch path once written, and "Dismiss" once over.
+// files are copied, the batch path once written, "Open folder" for a finished
+// batch where the desktop can open one, and "Dismiss" once over.
 class ActivityRow : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ActivityRow)
@@ -26,18 +28,23 @@ public:
     const CardActivity &activity() const { return m_activity; }
     void setActivity(const CardActivity &activity);
     void setDismiss(std::function<void()> dismiss) { m_dismiss = std::move(dismiss); }
+    // None hides "Open folder".
+    using FolderOpener = std::function<void(const std::filesystem::path &)>;
+    void setOpenFolder(FolderOpener open);
 
 private:
     void redraw();
 
     CardActivity m_activity;
     std::function<void()> m_dismiss;
+    FolderOpener m_openFolder;
     QLabel *m_symbol;
     QLabel *m_name;
     QLabel *m_phase;
     SelectableText *m_detail;
     QProgressBar *m_progress;
     SelectableText *m_batchPath;
+    QPushButton *m_openButton;
     QPushButton *m_dismissButton;
 };
 

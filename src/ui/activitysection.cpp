@@ -1,5 +1,6 @@
 #include "ui/activitysection.h"
 
+#include "coordinator/desktopservices.h"
 #include "coordinator/drainmodel.h"
 #include "ui/activityrow.h"
 #include "ui/symbolicons.h"
@@ -74,9 +75,26 @@ void ActivitySection::refresh()
         }
         auto *row = new ActivityRow(activities[i], {});
         row->setDismiss([this, row] { m_model.clearActivity(row->activity()); });
+        offerOpening(row);
         m_rowsLayout->addWidget(row);
         m_rows.push_back(row);
     }
+}
+
+void ActivitySection::setDesktop(DesktopServices *desktop)
+{
+    m_desktop = desktop;
+    for (ActivityRow *row : m_rows)
+        offerOpening(row);
+}
+
+void ActivitySection::offerOpening(ActivityRow *row)
+{
+    if (!m_desktop) {
+        row->setOpenFolder({});
+        return;
+    }
+    row->setOpenFolder([desktop = m_desktop](const std::filesystem::path &folder) { desktop->openFolder(folder); });
 }
 
 } // namespace slatewick

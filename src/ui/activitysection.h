@@ -9,6 +9,7 @@ class QVBoxLayout;
 namespace slatewick {
 
 class ActivityRow;
+class DesktopServices;
 class DrainModel;
 
 // "Card activity": one row per tracked card in the model's order, or an
@@ -21,9 +22,14 @@ public:
     explicit ActivitySection(DrainModel &model, QWidget *parent = nullptr);
 
     void refresh();
+    // Where "Open folder" goes; none hides it.
+    void setDesktop(DesktopServices *desktop);
 
 private:
+    void offerOpening(ActivityRow *row);
+
     DrainModel &m_model;
+    DesktopServices *m_desktop = nullptr;
     QWidget *m_empty;
     QWidget *m_list;
     QVBoxLayout *m_rowsLayout;

@@ -5,6 +5,7 @@
 #include "ui/panelplacement.h"
 #include "ui/symbolicons.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QScreen>
@@ -55,12 +56,39 @@ void DashboardPanel::open(QRect anchor)
     activateWindow();
 }
 
+namespace {
+// A click on the tray may take the focus from the panel just before it arrives.
+constexpr qint64 clickFocusLossMs = 400;
+} // namespace
+
 void DashboardPanel::toggle(QRect anchor)
 {
-    if (isVisible())
+    const bool inFront = isActiveWindow()
+                         || (m_sinceDeactivated.isValid() && m_sinceDeactivated.elapsed() < clickFocusLossMs);
+    if (isVisible() && inFront)
         hide();
     else
         open(anchor);
+}
+
+void DashboardPanel::closeEvent(QCloseEvent *event)
+{
+    if (m_mode == Mode::mainWindow && m_closeGuard && !m_closeGuard()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void DashboardPanel::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange)
+        return;
+    if (isActiveWindow())
+        m_sinceDeactivated.invalidate();
+    else
+        m_sinceDeactivated.start();
 }
 
 void DashboardPanel::updateTitle()

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QRect>
 #include <QWidget>
+
+#include <functional>
 
 namespace slatewick {
 
@@ -25,7 +28,14 @@ public:
     DashboardView *dashboard() const { return m_dashboard; }
     // anchor: the tray icon's geometry, possibly invalid.
     void open(QRect anchor);
+    // Hides a panel that is in front; brings a hidden or buried one to the front.
     void toggle(QRect anchor);
+    // As the program's window: asked before closing, which quits; false keeps it open.
+    void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     void updateTitle();
@@ -33,6 +43,8 @@ private:
     DrainModel &m_model;
     Mode m_mode;
     DashboardView *m_dashboard;
+    std::function<bool()> m_closeGuard;
+    QElapsedTimer m_sinceDeactivated;
 };
 
 } // namespace slatewick

@@ -4,6 +4,7 @@
 #include "ui/activitysection.h"
 #include "ui/configuredcard.h"
 #include "ui/headerview.h"
+#include "ui/recentbatchessection.h"
 #include "ui/settingssection.h"
 #include "ui/setupcard.h"
 
@@ -22,6 +23,7 @@ DashboardView::DashboardView(DrainModel &model, QWidget *parent)
     , m_setup(new SetupCard(model))
     , m_configured(new ConfiguredCard(model))
     , m_activity(new ActivitySection(model))
+    , m_recent(new RecentBatchesSection)
     , m_settings(new SettingsSection(model))
 {
     setObjectName(QStringLiteral("dashboard"));
@@ -38,6 +40,7 @@ DashboardView::DashboardView(DrainModel &model, QWidget *parent)
     column->addWidget(m_setup);
     column->addWidget(m_configured);
     column->addWidget(m_activity);
+    column->addWidget(m_recent);
     column->addWidget(m_settings);
     column->addStretch();
     setWidget(content);
@@ -68,6 +71,17 @@ std::optional<QString> DashboardView::chooseFolderWithDialog(QWidget *parent, co
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
+}
+
+void DashboardView::setDesktop(DesktopServices *desktop)
+{
+    m_activity->setDesktop(desktop);
+    m_recent->setDesktop(desktop);
+}
+
+void DashboardView::setRecentBatches(RecentBatches *history)
+{
+    m_recent->setHistory(history);
 }
 
 void DashboardView::showEvent(QShowEvent *event)

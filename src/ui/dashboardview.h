@@ -10,8 +10,11 @@ namespace slatewick {
 
 class ActivitySection;
 class ConfiguredCard;
+class DesktopServices;
 class DrainModel;
 class HeaderView;
+class RecentBatches;
+class RecentBatchesSection;
 class SettingsSection;
 class SetupCard;
 
@@ -30,6 +33,11 @@ public:
 
     void setFolderChooser(FolderChooser chooser) { m_chooseFolder = std::move(chooser); }
     static std::optional<QString> chooseFolderWithDialog(QWidget *parent, const QString &current);
+    // Opens batch folders in the file manager; none hides "Open folder". Outlives the view.
+    void setDesktop(DesktopServices *desktop);
+    // The batches of the cache, read on demand; none hides the section. Outlives the view.
+    void setRecentBatches(RecentBatches *history);
+    RecentBatchesSection *recentBatches() const { return m_recent; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -48,6 +56,7 @@ private:
     bool m_editingSlots = false;
     ConfiguredCard *m_configured;
     ActivitySection *m_activity;
+    RecentBatchesSection *m_recent;
     SettingsSection *m_settings;
 };
 

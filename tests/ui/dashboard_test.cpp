@@ -1,12 +1,15 @@
 // The dashboard, the tray icon and the program over a real drain model.
 #include "app/slatewickapp.h"
+#include "coordinator/recentbatches.h"
 #include "model/settingsstore.h"
+#include "support/fakedesktop.h"
 #include "support/files.h"
 #include "support/modelworld.h"
 #include "support/waitfor.h"
 #include "ui/activityrow.h"
 #include "ui/dashboardpanel.h"
 #include "ui/dashboardview.h"
+#include "ui/recentbatchessection.h"
 #include "ui/selectabletext.h"
 #include "ui/symbolicons.h"
 #include "ui/traypresence.h"
@@ -266,6 +269,74 @@ TEST_F(Sections, ActivityRowsFollowModelOrderAndDismissClearsOnlyThatRow)
     EXPECT_TRUE(find<QWidget>("noActivity")->isVisible());
 }
 
+TEST_F(Sections, OpenFolderIsOfferedOnlyOnAFinishedRowWithABatchAndOpensThatBatch)
+{
+    show();
+    CardActivity done(namedCard("B"), DrainPhase::ready, 1.0, "Verified 3 files in cache and server.");
+    done.batchURL = dir / "data/Slatewick/Cache/2026-12-04_B_0001";
+    model->setActivity(done);
+    model->setActivity(CardActivity(namedCard("A"), DrainPhase::copying, 0.4, "2 of 5 files"));
+    settle();
+    EXPECT_TRUE(shown<QAbstractButton>("activityOpenFolder").empty()); // no desktop to open it with
+
+    FakeDesktop desktop;
+    view->setDesktop(&desktop);
+    settle();
+    const std::vector<QAbstractButton *> offered = shown<QAbstractButton>("activityOpenFolder");
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(offered[0]->text(), "Open folder");
+    offered[0]->click();
+    EXPECT_EQ(desktop.opened, std::vector<std::filesystem::path>{*done.batchURL});
+
+    // The same row, reused for a drain that fails, offers nothing to open.
+    done.phase = DrainPhase::failed;
+    model->setActivity(done);
+    settle();
+    EXPECT_TRUE(shown<QAbstractButton>("activityOpenFolder").empty());
+    view->setDesktop(nullptr);
+}
+
+TEST_F(Sections, RecentBatchesOpenOnRequestAndCheckAgainNamesAChangedServerFile)
+{
+    const InsertedCard card = mount("CARD01", "slot-1");
+    for (int i = 1; i <= 3; ++i)
+        writeFile(card.url / "DCIM" / ("IMG_" + std::to_string(i) + ".JPG"), std::string(500 * i, 'x'));
+    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
+    show();
+    ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && !model->activities().empty(); }));
+    ASSERT_EQ(model->activities()[0].phase, DrainPhase::ready) << model->activities()[0].detail;
+    const std::filesystem::path cacheBatch = *model->activities()[0].batchURL;
+
+    RecentBatches history([this] { return dir / "data/Slatewick/Cache"; });
+    FakeDesktop desktop;
+    view->setDesktop(&desktop);
+    view->setRecentBatches(&history);
+    settle();
+    EXPECT_TRUE(find<QWidget>("recentBatches")->isVisible());
+    EXPECT_TRUE(shown<QWidget>("batchTitle").empty()); // folded: nothing read yet
+    button("Show recent batches")->click();
+    ASSERT_TRUE(waitFor([&] { return shown<QLabel>("batchTitle").size() == 1; }));
+    EXPECT_TRUE(texts<QLabel>("batchTitle")[0].startsWith("CARD01 \u00B7 "));
+    EXPECT_TRUE(texts<QLabel>("batchFacts")[0].startsWith("3 files \u00B7 "));
+    const std::filesystem::path serverBatch = history.batches().at(0).manifest.remotePath;
+    EXPECT_EQ(shown<SelectableText>("batchPaths")[0]->text(),
+              QString::fromStdString("Cache: " + cacheBatch.string() + "\nServer: " + serverBatch.string()));
+
+    shown<QAbstractButton>("batchOpenFolder").at(0)->click();
+    EXPECT_EQ(desktop.opened, std::vector<std::filesystem::path>{cacheBatch});
+    auto reportIs = [&](const QString &report) {
+        return waitFor([&] { return texts<QLabel>("batchReport") == QStringList({report}); });
+    };
+    button("Check again")->click();
+    EXPECT_TRUE(reportIs("Cache batch: all 3 files match. Server batch: all 3 files match."));
+    writeFile(serverBatch / "DCIM/IMG_2.JPG", "changed on the server");
+    button("Check again")->click();
+    EXPECT_TRUE(reportIs("Cache batch: all 3 files match. Server batch: 1 file changed (DCIM/IMG_2.JPG)."))
+        << texts<QLabel>("batchReport").join("|").toStdString();
+    view->setRecentBatches(nullptr);
+    view->setDesktop(nullptr);
+}
+
 TEST_F(Sections, WaitStepperStopsAtTwoAndSixtyAndBringsAStoredValueInside)
 {
     show();
@@ -353,6 +424,40 @@ TEST_F(App, WithoutATrayTheDashboardIsAWindowTitledWithTheSummary)
     EXPECT_GE(app.panel().height(), DashboardPanel::minimumHeight);
     app.model().setSettings(readySettings());
     EXPECT_TRUE(waitFor([&] { return app.panel().windowTitle() == "Slatewick: Ready"; }));
+}
+
+TEST_F(App, ClosingOrQuittingAsksOnlyWhileACardDrains)
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        GTEST_SKIP() << "this desktop has a tray, so the program's panel is no window to close";
+    const InsertedCard card = mount("CARD01", "slot-1");
+    writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
+    SettingsStore(KeyValueStore(configFolder())).save(readySettings(8)); // the job waits out its grace period
+    SlatewickApp app(collaborators());
+    ASSERT_EQ(app.model().jobCount(), 1u);
+    int asked = 0;
+    bool answer = false;
+    app.quitConfirmation().setQuestion([&](QWidget *) {
+        ++asked;
+        return answer;
+    });
+
+    EXPECT_FALSE(app.panel().close());
+    EXPECT_TRUE(app.panel().isVisible());
+    EXPECT_EQ(asked, 1);
+
+    volumes->unmount(card.url);
+    app.model().handleUnmount(card.url);
+    ASSERT_EQ(app.model().jobCount(), 0u);
+    EXPECT_TRUE(app.quitConfirmation().mayQuit(nullptr));
+    EXPECT_EQ(asked, 1);
+
+    // A row still copying counts, job or not.
+    app.model().setActivity(CardActivity(namedCard("CARD02"), DrainPhase::copying, 0.5, "Sending"));
+    EXPECT_FALSE(app.panel().close());
+    answer = true;
+    EXPECT_TRUE(app.quitConfirmation().mayQuit(nullptr));
+    EXPECT_EQ(asked, 3);
 }
 
 TEST_F(App, QuittingWhileACardDrainsEndsPromptly)

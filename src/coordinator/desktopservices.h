@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <filesystem>
+
+namespace slatewick {
+
+// What the program asks of the desktop it runs on. The real one talks to the
+// session's notification service and file manager; tests give a fake.
+class DesktopServices {
+public:
+    virtual ~DesktopServices() = default;
+
+    // Plain text: the implementation makes it safe for the service. Nothing
+    // happens, and nothing fails, where the desktop has no such service.
+    virtual void notify(const QString &summary, const QString &body) = 0;
+    virtual void openFolder(const std::filesystem::path &folder) = 0;
+};
+
+} // namespace slatewick

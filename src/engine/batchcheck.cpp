@@ -1,0 +1,139 @@
+#include "engine/batchcheck.h"
+
+#include "engine/batchrecords.h"
+#include "engine/checksumlist.h"
+#include "engine/filehashing.h"
+#include "model/batchmanifest.h"
+#include "platform/fileops.h"
+#include "platform/filesystemerror.h"
+#include "platform/uniquefd.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace slatewick {
+
+namespace {
+
+constexpr std::size_t bufferSize = 1 << 20;
+constexpr std::size_t namesShown = 3;
+
+std::string counted(std::size_t count, const char *what)
+{
+    return std::to_string(count) + (count == 1 ? " file " : " files ") + what;
+}
+
+std::string names(const std::vector<std::string> &paths)
+{
+    std::string text = " (";
+    for (std::size_t i = 0; i < paths.size() && i < namesShown; ++i)
+        text += (i ? ", " : "") + paths[i];
+    if (paths.size() > namesShown)
+        text += " and " + std::to_string(paths.size() - namesShown) + " more";
+    return text + ")";
+}
+
+// Every entry below the folder that is not hidden, by relative path; true for regular files.
+std::map<std::string, bool> entriesOf(const fs::path &folder)
+{
+    std::map<std::string, bool> entries;
+    std::error_code error;
+    fs::recursive_directory_iterator it(folder, error);
+    for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+        const fs::directory_entry &entry = *it;
+        if (entry.path().filename().string().starts_with('.')) {
+            it.disable_recursion_pending();
+            continue;
+        }
+        const fs::file_status status = entry.symlink_status(error);
+        if (error)
+            break;
+        if (fs::is_directory(status))
+            continue;
+        entries.emplace(entry.path().lexically_relative(folder).string(), fs::is_regular_file(status));
+    }
+    if (error)
+        throw FileSystemError("read folder", folder, error.value());
+    return entries;
+}
+
+} // namespace
+
+std::string BatchCheck::sentence(const std::string &which) const
+{
+    if (clean())
+        return which + (listed == 1 ? ": the 1 listed file matches." : ": all " + std::to_string(listed) + " files match.");
+    std::vector<std::string> parts;
+    if (!missing.empty())
+        parts.push_back(counted(missing.size(), "missing") + names(missing));
+    if (!changed.empty())
+        parts.push_back(counted(changed.size(), "changed") + names(changed));
+    if (!extra.empty())
+        parts.push_back(counted(extra.size(), "not in the checksum file") + names(extra));
+    if (!unreadable.empty())
+        parts.push_back(counted(unreadable.size(), "unreadable") + names(unreadable));
+    std::string text = which + ": ";
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return text + ".";
+}
+
+BatchCheck checkBatch(const fs::path &batchFolder)
+{
+    const std::vector<ChecksumEntry> listed = parseChecksumText(fileops::readFile(batchFolder / checksumFileName));
+    std::map<std::string, bool> present = entriesOf(batchFolder);
+    present.erase(checksumFileName);
+    present.erase(BatchManifest::fileName);
+
+    BatchCheck check;
+    check.listed = static_cast<std::int64_t>(listed.size());
+    std::vector<char> buffer(bufferSize);
+    ContentHasher hasher;
+    for (const ChecksumEntry &entry : listed) {
+        const auto found = present.find(entry.path);
+        if (found == present.end() || !found->second) {
+            check.missing.push_back(entry.path);
+            continue;
+        }
+        present.erase(found);
+        const fs::path file = batchFolder / entry.path;
+        const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        hasher.reset();
+        const int failure = fd ? hashWholeFile(fd.get(), hasher, buffer.data(), buffer.size()) : errno;
+        if (failure != 0)
+            check.unreadable.push_back(entry.path + ": " + std::strerror(failure));
+        else if (hasher.digest().hex() != entry.hex)
+            check.changed.push_back(entry.path);
+    }
+    for (const auto &[path, regular] : present)
+        check.extra.push_back(path);
+    return check;
+}
+
+std::string recheckReport(const fs::path &cacheBatch, const std::optional<fs::path> &serverBatch)
+{
+    auto one = [](const std::string &which, const fs::path &folder) {
+        try {
+            return checkBatch(folder).sentence(which);
+        } catch (const std::exception &error) {
+            return which + ": could not be checked: " + error.what() + ".";
+        }
+    };
+    std::string report = one("Cache batch", cacheBatch);
+    if (serverBatch) {
+        if (fileops::exists(*serverBatch))
+            report += " " + one("Server batch", *serverBatch);
+        else
+            report += " Server batch: not reachable at " + serverBatch->string() + ".";
+    }
+    return report;
+}
+
+} // namespace slatewick

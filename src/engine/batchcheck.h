@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace slatewick {
+
+// A batch folder read again against its own checksum file. Paths are relative,
+// in listing order for missing and changed files, in name order for extra ones.
+struct BatchCheck {
+    std::int64_t listed = 0;
+    std::vector<std::string> missing;
+    std::vector<std::string> extra;
+    std::vector<std::string> changed;    // read, but not to the listed hash
+    std::vector<std::string> unreadable; // with the system's reason
+
+    bool clean() const { return missing.empty() && extra.empty() && changed.empty() && unreadable.empty(); }
+    // One sentence: "Cache batch: all 12 files match." or what differs, naming a few files.
+    std::string sentence(const std::string &which) const;
+};
+
+// Hashes every file of the batch and compares it with the checksum file. The two
+// records and hidden entries (which no drain copies) are not counted as extra.
+// An unreadable or malformed checksum file throws, with the reason.
+BatchCheck checkBatch(const std::filesystem::path &batchFolder);
+
+// The report of "Check again": the cache batch, then the server batch where it is
+// there. Never throws: a failure becomes its sentence.
+std::string recheckReport(const std::filesystem::path &cacheBatch, const std::optional<std::filesystem::path> &serverBatch);
+
+} // namespace slatewick

@@ -1,0 +1,92 @@
+#include "ui/batchentry.h"
+
+#include "ui/selectabletext.h"
+#include "ui/textstyle.h"
+
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace slatewick {
+
+namespace {
+
+QPushButton *flatButton(const QString &text, const char *name)
+{
+    auto *button = new QPushButton(text);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    return button;
+}
+
+QString utf8(const std::string &text) { return QString::fromStdString(text); }
+
+} // namespace
+
+BatchEntry::BatchEntry(QWidget *parent)
+    : QWidget(parent)
+    , m_title(new QLabel)
+    , m_facts(new QLabel)
+    , m_paths(new SelectableText)
+    , m_report(new QLabel)
+    , m_open(flatButton(QStringLiteral("Open folder"), "batchOpenFolder"))
+    , m_recheck(flatButton(QStringLiteral("Check again"), "batchRecheck"))
+{
+    m_title->setObjectName(QStringLiteral("batchTitle"));
+    m_facts->setObjectName(QStringLiteral("batchFacts"));
+    m_paths->setObjectName(QStringLiteral("batchPaths"));
+    m_report->setObjectName(QStringLiteral("batchReport"));
+    for (QLabel *label : {m_title, m_facts, m_report}) {
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+    }
+    TextStyle::headline(m_title);
+    TextStyle::caption(m_facts);
+    TextStyle::secondary(m_facts);
+    TextStyle::smallCaption(m_paths);
+    TextStyle::secondary(m_paths);
+    TextStyle::caption(m_report);
+    connect(m_open, &QPushButton::clicked, this, [this] { emit openRequested(m_record.folder); });
+    connect(m_recheck, &QPushButton::clicked, this, [this] { emit recheckRequested(m_record.folder); });
+
+    auto *buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->addWidget(m_open);
+    buttons->addWidget(m_recheck);
+    buttons->addStretch();
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(3);
+    column->addWidget(m_title);
+    column->addWidget(m_facts);
+    column->addWidget(m_paths);
+    column->addWidget(m_report);
+    column->addLayout(buttons);
+}
+
+void BatchEntry::display(const BatchRecord &record, const QString &report, bool canOpen)
+{
+    m_record = record;
+    const BatchManifest &manifest = record.manifest;
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(manifest.createdAt.time_since_epoch());
+    const QDateTime created = QDateTime::fromSecsSinceEpoch(seconds.count());
+    m_title->setText(utf8(manifest.sourceVolume) + QStringLiteral(" \u00B7 ") +
+                     QLocale().toString(created, QLocale::ShortFormat));
+    m_facts->setText(QStringLiteral("%1 files \u00B7 %2%3")
+                         .arg(manifest.files)
+                         .arg(QLocale().formattedDataSize(manifest.bytes))
+                         .arg(manifest.cardCleared ? QStringLiteral(" \u00B7 card cleared") : QString()));
+    QString paths = QStringLiteral("Cache: ") + QString::fromStdString(record.folder.string());
+    if (!manifest.remotePath.empty())
+        paths += QStringLiteral("\nServer: ") + utf8(manifest.remotePath);
+    m_paths->setText(paths);
+    m_report->setText(report);
+    m_report->setVisible(!report.isEmpty());
+    m_open->setVisible(canOpen);
+}
+
+} // namespace slatewick

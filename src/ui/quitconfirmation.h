@@ -1,0 +1,34 @@
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+namespace slatewick {
+
+class DrainModel;
+
+// Asks before the user quits while a card drains. Signals and the end of the
+// session never come here: they quit without a question.
+class QuitConfirmation {
+public:
+    // True when the user chooses to quit anyway.
+    using Question = std::function<bool(QWidget *parent)>;
+
+    explicit QuitConfirmation(const DrainModel &model);
+
+    void setQuestion(Question question) { m_question = std::move(question); }
+    // From now on nothing is asked: the session is ending and will not wait for an answer.
+    void sessionEnds() { m_sessionEnding = true; }
+    // True when quitting may go ahead: nothing drains, the session ends, or the user agrees.
+    bool mayQuit(QWidget *parent) const;
+
+    static bool askWithDialog(QWidget *parent);
+
+private:
+    const DrainModel &m_model;
+    Question m_question;
+    bool m_sessionEnding = false;
+};
+
+} // namespace slatewick
