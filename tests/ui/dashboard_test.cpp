@@ -434,7 +434,7 @@ TEST_F(App, ClosingOrQuittingAsksOnlyWhileACardDrains)
     writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
     SettingsStore(KeyValueStore(configFolder())).save(readySettings(8)); // the job waits out its grace period
     SlatewickApp app(collaborators());
-    ASSERT_EQ(app.model().jobCount(), 1u);
+    ASSERT_TRUE(waitFor([&] { return app.model().jobCount() == 1u; }));
     int asked = 0;
     bool answer = false;
     app.quitConfirmation().setQuestion([&](QWidget *) {
