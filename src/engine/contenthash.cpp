@@ -6,6 +6,28 @@
 
 namespace slatewick {
 
+std::optional<ContentHash> ContentHash::fromHex(std::string_view text)
+{
+    XXH128_canonical_t canonical;
+    if (text.size() != 2 * sizeof canonical.digest)
+        return std::nullopt;
+    for (std::size_t at = 0; at < sizeof canonical.digest; ++at) {
+        unsigned value = 0;
+        for (char digit : text.substr(2 * at, 2)) {
+            value <<= 4;
+            if (digit >= '0' && digit <= '9')
+                value |= static_cast<unsigned>(digit - '0');
+            else if (digit >= 'a' && digit <= 'f')
+                value |= static_cast<unsigned>(digit - 'a' + 10);
+            else
+                return std::nullopt;
+        }
+        canonical.digest[at] = static_cast<unsigned char>(value);
+    }
+    const XXH128_hash_t hash = XXH128_hashFromCanonical(&canonical);
+    return ContentHash{hash.high64, hash.low64};
+}
+
 std::string ContentHash::hex() const
 {
     XXH128_canonical_t canonical;

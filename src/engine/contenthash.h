@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <string>
 
 struct XXH3_state_s;
@@ -16,6 +18,8 @@ struct ContentHash {
 
     // 32 lower-case hex digits of the canonical (big-endian) form, as xxh128sum prints it.
     std::string hex() const;
+    // The form hex() writes; nothing when the text is not 32 hex digits.
+    static std::optional<ContentHash> fromHex(std::string_view text);
     bool operator==(const ContentHash &) const = default;
 };
 

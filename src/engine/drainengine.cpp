@@ -12,6 +12,7 @@
 #include "model/batchmanifest.h"
 #include "model/batchpath.h"
 #include "model/drainerror.h"
+#include "platform/cancellationerror.h"
 #include "platform/fileops.h"
 #include "platform/filesystemerror.h"
 #include "platform/mountfacts.h"
@@ -29,17 +30,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string cacheLocation = "local cache";
-const std::string serverLocation = "remote server";
-
-// The folder's path text as a directory URL's path gives it: no trailing "/".
-std::string folderText(const std::string &path)
-{
-    std::string text = path;
-    while (text.size() > 1 && text.back() == '/')
-        text.pop_back();
-    return text;
-}
-
 std::string filesLeftReason(std::int64_t count)
 {
     return count == 1 ? "1 file appeared or changed after it was listed and was left on it."
@@ -87,6 +77,7 @@ DrainEngine::DrainEngine(fs::path applicationData)
 DrainEngine::DrainEngine(fs::path applicationData, Options options)
     : m_applicationData(std::move(applicationData))
     , m_options(std::move(options))
+    , m_pending(m_options.stateFolder)
 {
 }
 
@@ -100,6 +91,7 @@ fs::path DrainEngine::cacheRoot() const
 DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSettings &settings,
                                         const Update &update, std::stop_token stop, const ByteUpdate &bytes)
 {
+    const auto startedAt = std::chrono::system_clock::now();
     const fs::path source = card.url;
     HeldCard held;
     // Everything below reads through this descriptor, so the card listed is the card copied.
@@ -117,8 +109,6 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     const Inventory listing = inventory(held.root.get(), source);
     if (listing.files <= 0)
         throw DrainError::noFiles();
-    const fs::path remoteRoot = settings.remoteDirectory;
-
     update(DrainPhase::caching, 0.0, "Copying " + std::to_string(listing.files) + " files into the local cache");
     std::vector<ContentHash> cardHashes;
     std::vector<FileStamp> stamps;
@@ -139,7 +129,24 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         verifyCopy(cacheBatch, listing, cardHashes, cacheLocation, &readBack);
     }
     // From here on the card's content is safe in the cache: a stop request no
-    // longer ends the drain, the server copy continues from the cache.
+    // longer ends the drain, the server copy continues from the cache. The batch
+    // is pending, on storage with the card's hashes, before anything is cleared.
+    PendingTransfer transfer;
+    transfer.cacheBatch = cacheBatch;
+    transfer.batchName = batchName;
+    transfer.serverFolder = settings.remoteDirectory;
+    transfer.facts.sourceVolume = card.displayName;
+    transfer.facts.sourceDevice = card.deviceIdentifier;
+    transfer.facts.createdAt = startedAt;
+    transfer.facts.cachedAt = std::chrono::system_clock::now();
+    transfer.facts.files = listing.files;
+    transfer.facts.bytes = listing.bytes;
+    transfer.facts.cachePath = cacheBatch.string();
+    if (!m_options.stateFolder.empty()) {
+        FairLockHold hold(&m_lock);
+        fileops::atomicWrite(cacheBatch / checksumFileName, checksumFileText(listing, cardHashes));
+        m_pending.save(transfer);
+    }
 
     // A card that cannot be cleared (locked, read-only, taken out, swapped for
     // another) must not keep its files from the server: the drain goes on and
@@ -168,53 +175,21 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     }
     // The desktop may eject the card now.
     held.root.reset();
+    transfer.facts.cardCleared = outcome.cardCleared;
+    transfer.notClearedReason = outcome.notClearedReason;
 
-    // The folder must be the server's, not an empty mount point left by a share
-    // that is gone; the batch is then made below this descriptor, never through the path.
-    const ServerFolder serverFolder(remoteRoot, m_options.stateFolder);
-    const UniqueFd serverFd = serverFolder.open();
-    if (!serverFd)
-        throw DrainError::remoteUnavailable();
-    update(DrainPhase::copying, 0.0, "Sending verified cache to " + folderText(settings.remoteDirectory));
-    CreatedFolder created;
-    {
-        FairLockHold hold(&m_lock);
-        created = createUniqueDirectoryAt(serverFd.get(), remoteRoot, batchName);
-    }
-    const fs::path serverBatch = created.path;
-    {
-        const ByteProgress serverBytes = [&](std::int64_t done) {
-            if (bytes)
-                bytes(DrainPhase::copying, done, listing.bytes);
-        };
-        ReadBack readBack(serverBatch, listing, false);
-        const CopyOptions options{
-            .readBack = &readBack, .makeRoot = false, .destinationFd = created.fd.get(), .bytes = &serverBytes};
-        copyTree(cacheBatch, serverBatch, listing, DrainPhase::copying, update, std::stop_token(), options);
-        // Against the card's own hashes: the server batch is proven equal to the card.
-        verifyCopy(serverBatch, listing, cardHashes, serverLocation, &readBack);
-    }
-    outcome.remoteURL = serverBatch;
-
-    {
-        FairLockHold hold(&m_lock);
-        BatchManifest manifest;
-        manifest.sourceVolume = card.displayName;
-        manifest.sourceDevice = card.deviceIdentifier;
-        manifest.createdAt = std::chrono::system_clock::now();
-        manifest.cachedAt = std::chrono::system_clock::now();
-        manifest.copiedToServerAt = std::chrono::system_clock::now();
-        manifest.files = listing.files;
-        manifest.bytes = listing.bytes;
-        manifest.cachePath = cacheBatch.string();
-        manifest.remotePath = serverBatch.string();
-        manifest.cardCleared = outcome.cardCleared;
-        writeBatchRecords({cacheBatch, serverBatch}, manifest, checksumFileText(listing, cardHashes));
-        try {
-            serverFolder.record(serverFd.get());
-        } catch (const FileSystemError &) {
-            // The batch is verified and recorded; an older record only keeps the folder's check as it was.
+    try {
+        if (!transfer.recordFile.empty()) {
+            FairLockHold hold(&m_lock);
+            m_pending.save(transfer);
         }
+        outcome.remoteURL = sendToServer(transfer, listing, cardHashes, update, bytes);
+    } catch (const CancellationError &) {
+        throw; // quitting: the record stays, the next start sends the batch
+    } catch (const std::exception &failure) {
+        if (transfer.recordFile.empty())
+            throw;
+        throw ServerCopyPending(failure.what(), transfer);
     }
     return outcome;
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "engine/contenthash.h"
 #include "engine/fairlock.h"
+#include "engine/inventory.h"
+#include "engine/pendingtransfer.h"
 #include "model/drainphase.h"
 #include "model/drainsettings.h"
 #include "model/insertedcard.h"
@@ -8,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <stop_token>
 #include <string>
 
@@ -56,13 +60,27 @@ public:
     // A stop request ends the drain before its next file with CancellationError,
     // until the cache copy is verified; after that the server copy runs to its end.
     // A card that cannot be cleared does not end the drain: see Outcome.
+    // Once the cache batch is verified it is recorded as pending (with a state
+    // folder), and a server copy that does not end verified throws ServerCopyPending.
     Outcome drain(const InsertedCard &card, const DrainSettings &settings, const Update &update,
                   std::stop_token stop, const ByteUpdate &bytes = {});
+    // Sends a pending batch: the cache batch is read again against its checksum
+    // file (DrainError::cacheChanged when it differs, cacheGone when it is gone),
+    // then copied, verified and recorded exactly as a drain would, and the record
+    // removed. A server that is still unavailable throws remoteUnavailable.
+    Outcome sendPending(PendingTransfer transfer, const Update &update, const ByteUpdate &bytes = {});
+    const PendingStore &pendingStore() const { return m_pending; }
     std::filesystem::path cacheRoot() const; // creates it if needed; throws FileSystemError
 
 private:
+    // The server half of a drain: copy, verify against the card's hashes, record in both places.
+    std::filesystem::path sendToServer(PendingTransfer &transfer, const Inventory &listing,
+                                       const std::vector<ContentHash> &cardHashes, const Update &update,
+                                       const ByteUpdate &bytes);
+
     const std::filesystem::path m_applicationData;
     const Options m_options;
+    const PendingStore m_pending;
     FairLock m_lock;
 };
 

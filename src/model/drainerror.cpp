@@ -16,6 +16,10 @@ std::string describe(DrainError::Kind kind, const std::string &location)
         return "No transferable files were found on the card.";
     case DrainError::Kind::unsafeTemplate:
         return "The naming template produced an unsafe folder name.";
+    case DrainError::Kind::cacheChanged:
+        return location + " It no longer matches what was read from the card, so it is not sent.";
+    case DrainError::Kind::cacheGone:
+        return "The cache batch " + location + " is gone, so there is nothing left to send.";
     case DrainError::Kind::changedWhileRead:
         return "The file " + location + " changed on the card while it was being copied, so nothing was cleared. "
                "Insert the card again to drain it.";
@@ -29,6 +33,16 @@ DrainError::DrainError(Kind kind, std::string location)
     , m_kind(kind)
     , m_location(std::move(location))
 {
+}
+
+DrainError DrainError::cacheChanged(std::string whatDiffers)
+{
+    return DrainError(Kind::cacheChanged, std::move(whatDiffers));
+}
+
+DrainError DrainError::cacheGone(std::string cacheBatch)
+{
+    return DrainError(Kind::cacheGone, std::move(cacheBatch));
 }
 
 DrainError DrainError::changedWhileRead(std::string relativePath)

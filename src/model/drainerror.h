@@ -15,6 +15,8 @@ public:
         noFiles,
         unsafeTemplate,
         changedWhileRead,
+        cacheChanged,
+        cacheGone,
     };
 
     static DrainError verificationFailed(std::string location);
@@ -24,6 +26,9 @@ public:
     static DrainError unsafeTemplate() { return DrainError(Kind::unsafeTemplate); }
     // relativePath: the card's file that was written to while it was copied.
     static DrainError changedWhileRead(std::string relativePath);
+    // A pending batch that can no longer be sent: what differs, or where it was.
+    static DrainError cacheChanged(std::string whatDiffers);
+    static DrainError cacheGone(std::string cacheBatch);
 
     Kind kind() const { return m_kind; }
     // The copy that failed its check ("local cache" or "remote server"), or the changed file.
