@@ -117,6 +117,9 @@ void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, 
         row->batchURL = outcome.batchURL;
     } catch (const CancellationError &) {
         row.emplace(card, DrainPhase::removed, 0.0, "Card removed before the drain completed.");
+    } catch (const ServerCopyPending &pending) {
+        row.emplace(card, DrainPhase::waiting, 0.0, pending.what());
+        row->state = RowState::pendingServerCopy;
     } catch (const std::exception &error) {
         row.emplace(card, DrainPhase::failed, 0.0, error.what());
     } catch (...) {

@@ -2,6 +2,7 @@
 
 #include "coordinator/drainjob.h"
 #include "coordinator/loginitemservice.h"
+#include "coordinator/pendingsender.h"
 #include "coordinator/serverfolderwatch.h"
 #include "discovery/carddiscovery.h"
 #include "discovery/volumemonitor.h"
@@ -23,6 +24,11 @@ DrainModel::DrainModel(Collaborators collaborators, QObject *parent)
     m_serverFolder = new ServerFolderWatch(m_collaborators.stateFolder, this);
     connect(m_serverFolder, &ServerFolderWatch::availabilityChanged, this, &DrainModel::readinessMayHaveChanged);
     m_serverFolder->setFolder(m_settings.remoteDirectory, false);
+    m_pending = new PendingSender(
+        m_collaborators.engine, [this] { return std::filesystem::path(m_settings.remoteDirectory); },
+        [this](const CardActivity &row) { setActivity(row); }, this);
+    // Batches left waiting by an earlier run (a quit, a crash, a power cut) are picked up.
+    m_pending->tryNow();
     if (m_collaborators.makeMonitor) {
         m_monitor = m_collaborators.makeMonitor(
             [this](const InsertedCard &card) { handleMount(card); },
@@ -66,6 +72,17 @@ std::optional<std::string> DrainModel::serverFolderProblem() const
 void DrainModel::recheckServerFolder()
 {
     m_serverFolder->check();
+    m_pending->tryNow();
+}
+
+void DrainModel::tryPendingNow()
+{
+    m_pending->tryNow();
+}
+
+void DrainModel::sendPendingToCurrentFolder(const std::string &rowId)
+{
+    m_pending->sendToCurrentFolder(rowId);
 }
 
 // When the settings become ready, the watched cards already in drain as at start-up,
@@ -102,8 +119,10 @@ void DrainModel::setSettings(const DrainSettings &settings)
     m_settings = settings;
     emit settingsChanged();
     applySettingsChange();
-    if (folderChosen)
+    if (folderChosen) {
         m_serverFolder->setFolder(m_settings.remoteDirectory, true);
+        m_pending->tryNow(); // the waiting rows say whether their folder is still the one chosen
+    }
     else
         readinessMayHaveChanged(); // a slot switched on may make the settings ready
 }
@@ -190,6 +209,13 @@ void DrainModel::startJob(const InsertedCard &card)
         card, m_settings, m_collaborators.engine,
         [this, rowId](CardActivity row) {
             row.id = rowId;
+            if (row.state == RowState::pendingServerCopy) {
+                // The batch waits for the server: its own row takes over from the card's.
+                std::erase_if(m_activities, [&](const CardActivity &existing) { return existing.id == rowId; });
+                emit activitiesChanged();
+                m_pending->tryNow();
+                return;
+            }
             setActivity(row);
         },
         [this, key] { finishJob(key); }, this);
@@ -243,6 +269,7 @@ void DrainModel::setActivity(const CardActivity &activity)
 
 void DrainModel::clearActivity(const CardActivity &activity)
 {
+    m_pending->rowDismissed(activity);
     std::erase_if(m_activities, [&](const CardActivity &row) { return row.id == activity.id; });
     emit activitiesChanged();
 }

@@ -21,6 +21,7 @@ class CardDiscovery;
 class DrainEngine;
 class DrainJob;
 class LoginItemService;
+class PendingSender;
 class ServerFolderWatch;
 class SettingsStore;
 class VolumeMonitor;
@@ -73,8 +74,12 @@ public:
 
     void handleMount(const InsertedCard &card);
     void handleUnmount(const std::filesystem::path &url, const std::string &mountKey = {});
-    // Looks at the server folder again (any mount change may have brought it back).
+    // Looks at the server folder again (any mount change may have brought it back),
+    // and sends the batches waiting for the server where it answers.
     void recheckServerFolder();
+    void tryPendingNow();
+    // The pending batch of that row goes to the folder chosen now.
+    void sendPendingToCurrentFolder(const std::string &rowId);
     void setActivity(const CardActivity &activity);
     void clearActivity(const CardActivity &activity);
 
@@ -119,6 +124,7 @@ private:
     // The mounts whose drain began, so a second event for one starts nothing.
     std::set<std::string> m_drainedMounts;
     ServerFolderWatch *m_serverFolder = nullptr;
+    PendingSender *m_pending = nullptr;
     bool m_wasReady = false;
 };
 

@@ -21,7 +21,10 @@ Summary summarize(const std::vector<CardActivity> &activities, bool ready)
             return std::find(phases.begin(), phases.end(), row.phase) != phases.end();
         });
     };
-    if (any({DrainPhase::failed}))
+    const bool pending = std::any_of(activities.begin(), activities.end(), [](const CardActivity &row) {
+        return row.state == RowState::pendingServerCopy || row.state == RowState::pendingOtherFolder;
+    });
+    if (pending || any({DrainPhase::failed}))
         return {"Slatewick: Attention", "exclamationmark.triangle.fill"};
     if (any({DrainPhase::caching, DrainPhase::copying, DrainPhase::clearing}))
         return {"Slatewick: Draining", "arrow.triangle.2.circlepath"};

@@ -142,10 +142,12 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     transfer.facts.files = listing.files;
     transfer.facts.bytes = listing.bytes;
     transfer.facts.cachePath = cacheBatch.string();
+    std::optional<SendingClaim> claim;
     if (!m_options.stateFolder.empty()) {
         FairLockHold hold(&m_lock);
         fileops::atomicWrite(cacheBatch / checksumFileName, checksumFileText(listing, cardHashes));
         m_pending.save(transfer);
+        claim.emplace(*this, transfer.recordFile);
     }
 
     // A card that cannot be cleared (locked, read-only, taken out, swapped for

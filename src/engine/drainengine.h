@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <stop_token>
 #include <string>
 
@@ -68,7 +70,8 @@ public:
     // file (DrainError::cacheChanged when it differs, cacheGone when it is gone),
     // then copied, verified and recorded exactly as a drain would, and the record
     // removed. A server that is still unavailable throws remoteUnavailable.
-    Outcome sendPending(PendingTransfer transfer, const Update &update, const ByteUpdate &bytes = {});
+    // Nothing when the batch is being sent already (by its own drain, or another call).
+    std::optional<Outcome> sendPending(PendingTransfer transfer, const Update &update, const ByteUpdate &bytes = {});
     const PendingStore &pendingStore() const { return m_pending; }
     std::filesystem::path cacheRoot() const; // creates it if needed; throws FileSystemError
 
@@ -82,6 +85,25 @@ private:
     const Options m_options;
     const PendingStore m_pending;
     FairLock m_lock;
+    // The pending records being sent now, so that a retry never sends a batch
+    // that its own drain is still sending.
+    std::mutex m_sendingMutex;
+    std::set<std::filesystem::path> m_sending;
+
+    // Marks a pending record as being sent for as long as it lives.
+    class SendingClaim {
+    public:
+        SendingClaim(DrainEngine &engine, std::filesystem::path record);
+        ~SendingClaim();
+        SendingClaim(const SendingClaim &) = delete;
+        SendingClaim &operator=(const SendingClaim &) = delete;
+        bool claimed() const { return m_claimed; }
+
+    private:
+        DrainEngine &m_engine;
+        std::filesystem::path m_record;
+        bool m_claimed = false;
+    };
 };
 
 } // namespace slatewick

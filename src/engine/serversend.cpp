@@ -53,6 +53,22 @@ void removeEarlierTry(int serverFd, const fs::path &serverFolder, const fs::path
 
 } // namespace
 
+DrainEngine::SendingClaim::SendingClaim(DrainEngine &engine, fs::path record)
+    : m_engine(engine)
+    , m_record(std::move(record))
+{
+    std::lock_guard lock(m_engine.m_sendingMutex);
+    m_claimed = m_record.empty() || m_engine.m_sending.insert(m_record).second;
+}
+
+DrainEngine::SendingClaim::~SendingClaim()
+{
+    if (!m_claimed || m_record.empty())
+        return;
+    std::lock_guard lock(m_engine.m_sendingMutex);
+    m_engine.m_sending.erase(m_record);
+}
+
 fs::path DrainEngine::sendToServer(PendingTransfer &transfer, const Inventory &listing,
                                    const std::vector<ContentHash> &cardHashes, const Update &update,
                                    const ByteUpdate &bytes)
@@ -103,8 +119,17 @@ fs::path DrainEngine::sendToServer(PendingTransfer &transfer, const Inventory &l
     return serverBatch;
 }
 
-DrainEngine::Outcome DrainEngine::sendPending(PendingTransfer transfer, const Update &update, const ByteUpdate &bytes)
+std::optional<DrainEngine::Outcome> DrainEngine::sendPending(PendingTransfer transfer, const Update &update,
+                                                             const ByteUpdate &bytes)
 {
+    std::optional<SendingClaim> claim;
+    {
+        // A drain saves its record and claims it under the lock: no gap between the two.
+        FairLockHold hold(&m_lock);
+        claim.emplace(*this, transfer.recordFile);
+    }
+    if (!claim->claimed())
+        return std::nullopt;
     if (!fileops::exists(transfer.cacheBatch))
         throw DrainError::cacheGone(transfer.cacheBatch.string());
     // The card may have been formatted since: the cache batch is all there is, and

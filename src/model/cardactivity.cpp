@@ -18,6 +18,12 @@ std::string CardActivity::title() const
         return "Copied — card not cleared";
     case RowState::waitingForServerFolder:
         return "Waiting for the server folder";
+    case RowState::pendingServerCopy:
+    case RowState::pendingOtherFolder:
+        return "Waiting for the server";
+    case RowState::pendingBroken:
+    case RowState::pendingGone:
+        return "Not sent to the server";
     case RowState::plain:
         break;
     }

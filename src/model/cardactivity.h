@@ -14,6 +14,10 @@ enum class RowState {
     plain,
     copiedNotCleared,       // phase ready: both copies verified, the card kept its files
     waitingForServerFolder, // phase waiting: drains once the folder is back
+    pendingServerCopy,      // phase waiting: safe in the cache, sent when the server answers
+    pendingOtherFolder,     // the same, for a folder other than the one chosen now
+    pendingBroken,          // phase failed: a pending batch that cannot be sent; its record stays
+    pendingGone,            // phase failed: its cache batch was deleted; dismissing drops the record
 };
 
 // One card's row in the activity list. Keyed by id, the card's mount path.

@@ -42,6 +42,8 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     , m_progress(new QProgressBar)
     , m_batchPath(new SelectableText)
     , m_openButton(new QPushButton(QStringLiteral("Open folder")))
+    , m_tryNowButton(new QPushButton(QStringLiteral("Try now")))
+    , m_sendToNewFolderButton(new QPushButton(QStringLiteral("Send to the new folder")))
     , m_dismissButton(new QPushButton(QStringLiteral("Dismiss")))
 {
     m_symbol->setObjectName(QStringLiteral("activitySymbol"));
@@ -70,6 +72,16 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
         if (m_openFolder && m_activity.batchURL)
             m_openFolder(*m_activity.batchURL);
     });
+    m_tryNowButton->setObjectName(QStringLiteral("activityTryNow"));
+    m_sendToNewFolderButton->setObjectName(QStringLiteral("activitySendToNewFolder"));
+    connect(m_tryNowButton, &QPushButton::clicked, this, [this] {
+        if (m_tryNow)
+            m_tryNow();
+    });
+    connect(m_sendToNewFolderButton, &QPushButton::clicked, this, [this] {
+        if (m_sendToNewFolder)
+            m_sendToNewFolder();
+    });
     connect(m_dismissButton, &QPushButton::clicked, this, [this] {
         if (m_dismiss)
             m_dismiss();
@@ -83,6 +95,11 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     texts->addWidget(m_progress);
     texts->addWidget(m_batchPath);
     texts->addWidget(m_openButton, 0, Qt::AlignLeft);
+    auto *pendingActions = new QHBoxLayout;
+    pendingActions->addWidget(m_tryNowButton);
+    pendingActions->addWidget(m_sendToNewFolderButton);
+    pendingActions->addStretch();
+    texts->addLayout(pendingActions);
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -107,8 +124,19 @@ void ActivityRow::setOpenFolder(FolderOpener open)
     redraw();
 }
 
+void ActivityRow::setPendingActions(std::function<void()> tryNow, std::function<void()> sendToNewFolder)
+{
+    m_tryNow = std::move(tryNow);
+    m_sendToNewFolder = std::move(sendToNewFolder);
+    redraw();
+}
+
 void ActivityRow::redraw()
 {
+    const bool pending = m_activity.state == RowState::pendingServerCopy
+                         || m_activity.state == RowState::pendingOtherFolder;
+    m_tryNowButton->setVisible(pending && m_tryNow);
+    m_sendToNewFolderButton->setVisible(m_activity.state == RowState::pendingOtherFolder && m_sendToNewFolder);
     const PhaseStyle style = PhaseStyle::of(m_activity);
     m_symbol->setPixmap(SymbolIcons::pixmap(style.symbol, 20, devicePixelRatioF()));
     m_name->setText(QString::fromStdString(m_activity.cardName));

@@ -31,6 +31,9 @@ public:
     // None hides "Open folder".
     using FolderOpener = std::function<void(const std::filesystem::path &)>;
     void setOpenFolder(FolderOpener open);
+    // "Try now" for a batch waiting for the server, and "Send to the new folder"
+    // where another folder has been chosen since it was drained.
+    void setPendingActions(std::function<void()> tryNow, std::function<void()> sendToNewFolder);
 
 private:
     void redraw();
@@ -45,6 +48,10 @@ private:
     QProgressBar *m_progress;
     SelectableText *m_batchPath;
     QPushButton *m_openButton;
+    std::function<void()> m_tryNow;
+    std::function<void()> m_sendToNewFolder;
+    QPushButton *m_tryNowButton;
+    QPushButton *m_sendToNewFolderButton;
     QPushButton *m_dismissButton;
 };
 

@@ -75,6 +75,8 @@ void ActivitySection::refresh()
         }
         auto *row = new ActivityRow(activities[i], {});
         row->setDismiss([this, row] { m_model.clearActivity(row->activity()); });
+        row->setPendingActions([this] { m_model.tryPendingNow(); },
+                               [this, row] { m_model.sendPendingToCurrentFolder(row->activity().id); });
         offerOpening(row);
         m_rowsLayout->addWidget(row);
         m_rows.push_back(row);

@@ -22,6 +22,8 @@ PhaseStyle PhaseStyle::of(const CardActivity &activity)
 {
     if (activity.state == RowState::copiedNotCleared)
         return {QStringLiteral("exclamationmark.triangle.fill"), TextStyle::orange(), false, true};
+    if (activity.state == RowState::pendingServerCopy || activity.state == RowState::pendingOtherFolder)
+        return {QStringLiteral("clock.fill"), TextStyle::orange(), false, false};
     if (activity.state == RowState::waitingForServerFolder)
         return {QStringLiteral("clock.fill"), TextStyle::grey(), false, false};
     return of(activity.phase);

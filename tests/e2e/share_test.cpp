@@ -114,9 +114,54 @@ TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledS
     mountCard(first);
     mountCard(second);
     // Both cache copies done: both drains are at their server step, which hangs.
-    ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) == 14; }, 60s)) << fileCount(cacheRoot());
+    ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) >= 14; }, 60s)) << fileCount(cacheRoot());
     m_program->signal(SIGTERM);
     const std::optional<int> status = m_program->waitForExit(2s);
     ASSERT_TRUE(status) << "still running 2 s after SIGTERM";
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+}
+
+TEST_F(ShareEndToEnd, AShareLostMidCopyGetsTheBatchOnceItIsMountedAgainWithNoUserAction)
+{
+    Card &card = makeCard("LOST", 120, 256 << 10);
+    writeSettings({&card}, true);
+    startProgram();
+    ASSERT_TRUE(waitForSummary("Slatewick: Ready", 30s)) << summaryTitle();
+    mountCard(card);
+    ASSERT_TRUE(waitUntil([&] { return fileCount(m_share->servedFolder()) >= 3; }, 120s));
+    m_share->kill(); // the NAS drops off: "Transport endpoint is not connected"
+    ASSERT_TRUE(waitForSummary("Slatewick: Attention", 60s)) << summaryTitle();
+    EXPECT_TRUE(manifests().empty());
+
+    m_share->unmount();
+    ASSERT_EQ(m_share->mount(), "");
+    ASSERT_TRUE(waitForManifests(2, 120s));
+    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 30s)) << summaryTitle();
+    const auto served = batches(m_share->servedFolder());
+    ASSERT_EQ(served.size(), 1u) << "the cut-off batch was replaced, not kept beside the new one";
+    expectCompleteBatch(served[0], card, true);
+    expectCompleteBatch(batches(cacheRoot())[0], card, true);
+}
+
+TEST_F(ShareEndToEnd, KilledWhileTheServerCopyHangsTheNextStartSendsItOnce)
+{
+    Card &card = makeCard("HUNG", 120, 256 << 10);
+    writeSettings({&card}, false);
+    startProgram();
+    ASSERT_TRUE(waitForSummary("Slatewick: Ready", 30s)) << summaryTitle();
+    mountCard(card);
+    ASSERT_TRUE(waitUntil([&] { return fileCount(m_share->servedFolder()) >= 3; }, 120s));
+    m_share->stall();
+    m_program->signal(SIGKILL);
+    // A thread inside a request to the stopped daemon dies only once it answers.
+    m_share->resume();
+    ASSERT_TRUE(m_program->waitForExit(10s));
+    card.mount->unmount(); // only the pending batch is left to send
+
+    startProgram();
+    ASSERT_TRUE(waitForManifests(2, 120s));
+    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 30s)) << summaryTitle();
+    const auto served = batches(m_share->servedFolder());
+    ASSERT_EQ(served.size(), 1u);
+    expectCompleteBatch(served[0], card, false);
 }

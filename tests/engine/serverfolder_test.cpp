@@ -48,7 +48,8 @@ TEST(ServerFolderMounts, AShareThatIsNotMountedGetsNothingAndTheBatchArrivesOnce
     EXPECT_EQ(pending[0].transfer->cacheBatch, world.cacheRoot() / "CARD01-02");
 
     share = std::make_unique<ScopedMount>("nas", world.server, "tmpfs");
-    const DrainEngine::Outcome sent = DrainEngine(world.data, world.options).sendPending(*pending[0].transfer, ignoreReports);
+    const DrainEngine::Outcome sent =
+        DrainEngine(world.data, world.options).sendPending(*pending[0].transfer, ignoreReports).value();
     EXPECT_EQ(sent.remoteURL, world.server / "CARD01");
     EXPECT_EQ(readFile(world.server / "CARD01/DCIM/b.jpg"), "b");
     EXPECT_EQ(manifestIn(sent.remoteURL), manifestIn(sent.batchURL));

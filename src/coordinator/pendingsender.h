@@ -1,0 +1,67 @@
+#pragma once
+
+#include "model/cardactivity.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+namespace slatewick {
+
+class DrainEngine;
+class ReportChannel;
+
+// Finishes server copies by itself. Each pass runs on a thread of its own and
+// sends the pending batches in the order they were cached, each as a drain would;
+// a pass starts on any mount change, on "Try now", and on a timer that backs off
+// from a few seconds to five minutes while the server stays away.
+class PendingSender final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(PendingSender)
+
+public:
+    using RowWriter = std::function<void(const CardActivity &)>;
+    // The server folder the settings name now.
+    using CurrentFolder = std::function<std::filesystem::path()>;
+
+    PendingSender(std::shared_ptr<DrainEngine> engine, CurrentFolder currentFolder, RowWriter writeRow,
+                  QObject *parent = nullptr);
+    // Abandons a pass; a pass stuck on a stalled share is left behind.
+    ~PendingSender() override;
+
+    // Starts a pass now, or right after the one under way.
+    void tryNow();
+    // The row's batch goes to the folder chosen since, instead of the one that applied.
+    void sendToCurrentFolder(const std::string &rowId);
+    // A dismissed row whose cache batch is gone takes its record with it.
+    void rowDismissed(const CardActivity &row);
+
+    static bool isPendingRow(const std::string &rowId) { return rowId.starts_with(rowPrefix); }
+
+private:
+    static constexpr const char *rowPrefix = "pending:";
+
+    void startPass();
+    void passEnded(bool anyWaiting);
+    static void runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr<ReportChannel> channel,
+                        PendingSender *sender, std::filesystem::path currentFolder,
+                        std::set<std::string> redirected);
+
+    std::shared_ptr<DrainEngine> m_engine;
+    CurrentFolder m_currentFolder;
+    RowWriter m_writeRow;
+    std::shared_ptr<ReportChannel> m_channel;
+    QTimer m_retry;
+    std::chrono::seconds m_backOff;
+    std::set<std::string> m_redirected; // rows whose batch goes to the current folder
+    bool m_running = false;
+    bool m_again = false;
+};
+
+} // namespace slatewick
