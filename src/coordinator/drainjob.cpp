@@ -26,17 +26,20 @@ struct DrainJob::WorkerState {
 };
 
 DrainJob::DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<DrainEngine> engine, RowWriter writeRow,
-                   Finished finished, QObject *parent)
+                   ProgressWriter writeProgress, Finished finished, QObject *parent)
     : QObject(parent)
     , m_card(std::move(card))
     , m_settings(std::move(settings))
     , m_engine(std::move(engine))
     , m_writeRow(std::move(writeRow))
+    , m_writeProgress(std::move(writeProgress))
     , m_finished(std::move(finished))
     , m_channel(std::make_shared<ReportChannel>(this))
     , m_worker(std::make_shared<WorkerState>())
 {
     connect(&m_grace, &GraceTimer::timeout, this, &DrainJob::beginDrain);
+    m_countdown.setInterval(std::chrono::seconds(1));
+    connect(&m_countdown, &QTimer::timeout, this, &DrainJob::countDown);
 }
 
 void DrainJob::abandon()
@@ -67,6 +70,37 @@ void DrainJob::start()
     // A negative grace counts as none; a huge one is capped at what a timer can hold.
     const std::int64_t seconds = std::clamp<std::int64_t>(m_settings.gracePeriodSeconds, 0, INT_MAX);
     m_grace.start(std::chrono::seconds(seconds));
+    m_graceEnds = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    if (seconds > 0) {
+        countDown();
+        m_countdown.start();
+    }
+}
+
+void DrainJob::countDown()
+{
+    const auto left = std::chrono::ceil<std::chrono::seconds>(m_graceEnds - std::chrono::steady_clock::now());
+    m_writeProgress("Starts in " + std::to_string(std::max<std::int64_t>(left.count(), 1)) + " s");
+}
+
+void DrainJob::skip()
+{
+    if (m_done || !m_grace.isActive())
+        return;
+    m_grace.stop();
+    m_countdown.stop();
+    CardActivity row(m_card, DrainPhase::removed, 0.0, "Not drained. Put the card in again to drain it.");
+    row.state = RowState::skipped;
+    finish(row);
+}
+
+void DrainJob::bytesDone(DrainPhase phase, std::int64_t done, std::int64_t total)
+{
+    if (phase != m_bytesPhase) {
+        m_bytesPhase = phase;
+        m_rate.restart();
+    }
+    m_writeProgress(m_rate.line(done, total, TransferRate::Clock::now()));
 }
 
 void DrainJob::cancel()
@@ -75,6 +109,7 @@ void DrainJob::cancel()
         return;
     if (m_grace.isActive()) {
         m_grace.stop();
+        m_countdown.stop();
         finish(CardActivity(m_card, DrainPhase::removed, 0.0, "Card removed before the drain completed."));
         return;
     }
@@ -85,6 +120,8 @@ void DrainJob::cancel()
 // A card already gone fails on the worker with the same sentence.
 void DrainJob::beginDrain()
 {
+    m_countdown.stop();
+    m_writeProgress({});
     try {
         m_thread = std::thread(&DrainJob::runWorker, this, m_channel, m_worker, m_engine, m_card, m_settings,
                                m_writeRow);
@@ -104,9 +141,19 @@ void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, 
             writeRow(CardActivity(card, phase, progress, detail));
         });
     };
+    // Bytes travel coalesced and are not awaited: a large file shows movement
+    // without costing the copy a round trip to the main thread per block.
+    auto lastBytes = std::chrono::steady_clock::time_point();
+    const DrainEngine::ByteUpdate bytes = [&](DrainPhase phase, std::int64_t done, std::int64_t total) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastBytes < std::chrono::milliseconds(100) && done < total)
+            return;
+        lastBytes = now;
+        channel->post([job, phase, done, total] { job->bytesDone(phase, done, total); });
+    };
     std::optional<CardActivity> row;
     try {
-        const DrainEngine::Outcome outcome = engine->drain(card, settings, update, worker->stop.get_token());
+        const DrainEngine::Outcome outcome = engine->drain(card, settings, update, worker->stop.get_token(), bytes);
         const std::string verified = "Verified " + std::to_string(outcome.files) + " files in cache and server.";
         if (outcome.notClearedReason.empty()) {
             row.emplace(card, DrainPhase::ready, 1.0, verified + " Card is ready for reuse.");
@@ -138,6 +185,7 @@ void DrainJob::finish(const CardActivity &row)
     if (m_done)
         return;
     m_done = true;
+    m_countdown.stop();
     m_writeRow(row);
     m_finished();
 }

@@ -5,8 +5,10 @@
 #include "model/insertedcard.h"
 
 #include "coordinator/gracetimer.h"
+#include "model/transferrate.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -30,15 +32,18 @@ class DrainJob final : public QObject {
 public:
     using RowWriter = std::function<void(const CardActivity &)>;
     using Finished = std::function<void()>;
+    using ProgressWriter = std::function<void(const std::string &line)>;
 
     DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<DrainEngine> engine, RowWriter writeRow,
-             Finished finished, QObject *parent);
+             ProgressWriter writeProgress, Finished finished, QObject *parent);
     // Abandons waiting reports and gives the worker a moment to stop; a worker
     // still busy then is left to end on its own, so quitting never hangs.
     ~DrainJob() override;
 
     void start();
     void cancel();
+    // Ends the grace wait without draining: the card drains at its next insertion.
+    void skip();
     // Quitting: abandons waiting reports and asks the worker to stop; the
     // destructor then waits for it only until a moment after the first call.
     void abandon();
@@ -51,13 +56,20 @@ private:
                           std::shared_ptr<DrainEngine> engine, InsertedCard card, DrainSettings settings,
                           RowWriter writeRow);
     void finish(const CardActivity &row);
+    void bytesDone(DrainPhase phase, std::int64_t done, std::int64_t total);
+    void countDown();
 
     InsertedCard m_card;
     DrainSettings m_settings;
     std::shared_ptr<DrainEngine> m_engine;
     RowWriter m_writeRow;
+    ProgressWriter m_writeProgress;
     Finished m_finished;
     GraceTimer m_grace;
+    QTimer m_countdown;
+    std::chrono::steady_clock::time_point m_graceEnds;
+    DrainPhase m_bytesPhase = DrainPhase::waiting;
+    TransferRate m_rate;
     std::shared_ptr<ReportChannel> m_channel;
     std::shared_ptr<WorkerState> m_worker;
     std::thread m_thread;

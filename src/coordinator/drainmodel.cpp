@@ -203,6 +203,8 @@ void DrainModel::startJob(const InsertedCard &card)
                          "Waiting " + std::to_string(m_settings.gracePeriodSeconds) +
                              " seconds in case this was accidental");
     waiting.id = rowId;
+    if (m_settings.gracePeriodSeconds > 0)
+        waiting.state = RowState::gracePeriod;
     setActivity(waiting);
     m_drainedMounts.insert(key);
     auto *job = new DrainJob(
@@ -218,8 +220,10 @@ void DrainModel::startJob(const InsertedCard &card)
             }
             setActivity(row);
         },
-        [this, key] { finishJob(key); }, this);
+        [this, rowId](const std::string &line) { setProgressLine(rowId, line); }, [this, key] { finishJob(key); },
+        this);
     m_jobs.emplace(key, job);
+    m_jobRows[key] = rowId;
     job->start();
 }
 
@@ -251,18 +255,45 @@ void DrainModel::finishJob(const std::string &jobKey)
     auto found = m_jobs.find(jobKey);
     if (found == m_jobs.end())
         return;
+    m_jobRows.erase(jobKey);
     // The job is inside its own call here; it goes once control returns to the loop.
     found->second->deleteLater();
     m_jobs.erase(found);
+}
+
+void DrainModel::skipCard(const std::string &rowId)
+{
+    for (const auto &[key, row] : m_jobRows) {
+        if (row == rowId) {
+            m_jobs.at(key)->skip();
+            return;
+        }
+    }
+}
+
+void DrainModel::setProgressLine(const std::string &rowId, const std::string &line)
+{
+    auto found = std::find_if(m_activities.begin(), m_activities.end(),
+                              [&](const CardActivity &row) { return row.id == rowId; });
+    if (found == m_activities.end() || found->progressLine == line)
+        return;
+    found->progressLine = line;
+    emit activitiesChanged();
 }
 
 void DrainModel::setActivity(const CardActivity &activity)
 {
     auto found = std::find_if(m_activities.begin(), m_activities.end(),
                               [&](const CardActivity &row) { return row.id == activity.id; });
-    if (found != m_activities.end())
+    if (found != m_activities.end()) {
+        // A per-file report keeps the byte line of the copy it belongs to.
+        const bool sameCopy = activity.progressLine.empty() && found->phase == activity.phase
+                              && (activity.phase == DrainPhase::caching || activity.phase == DrainPhase::copying);
+        const std::string kept = sameCopy ? found->progressLine : std::string();
         *found = activity;
-    else
+        if (sameCopy)
+            found->progressLine = kept;
+    } else
         m_activities.insert(m_activities.begin(), activity);
     emit activitiesChanged();
 }

@@ -78,6 +78,10 @@ public:
     // and sends the batches waiting for the server where it answers.
     void recheckServerFolder();
     void tryPendingNow();
+    // Ends the row's grace wait without draining; the card drains at its next insertion.
+    void skipCard(const std::string &rowId);
+    // The row's line under its detail; an unknown row is left alone.
+    void setProgressLine(const std::string &rowId, const std::string &line);
     // The pending batch of that row goes to the folder chosen now.
     void sendPendingToCurrentFolder(const std::string &rowId);
     void setActivity(const CardActivity &activity);
@@ -90,6 +94,8 @@ public:
 
     std::string menuTitle() const;
     std::string menuSymbol() const;
+    // The title, and what is being copied in one line.
+    std::string menuToolTip() const;
 
     void updateLaunchAtLogin();
 
@@ -121,6 +127,7 @@ private:
     // Keyed by mount point and mount, so a card put in while the drain of the one
     // before it still runs gets a job of its own. Children of the model.
     std::map<std::string, DrainJob *> m_jobs;
+    std::map<std::string, std::string> m_jobRows; // job key to row id
     // The mounts whose drain began, so a second event for one starts nothing.
     std::set<std::string> m_drainedMounts;
     ServerFolderWatch *m_serverFolder = nullptr;

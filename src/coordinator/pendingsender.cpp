@@ -3,6 +3,7 @@
 #include "coordinator/reportchannel.h"
 #include "engine/drainengine.h"
 #include "model/drainerror.h"
+#include "model/transferrate.h"
 #include "platform/cancellationerror.h"
 
 #include <algorithm>
@@ -19,20 +20,6 @@ namespace {
 
 constexpr auto firstRetry = std::chrono::seconds(5);
 constexpr auto longestRetry = std::chrono::seconds(300);
-
-std::string sizeText(std::int64_t bytes)
-{
-    const char *units[] = {"bytes", "kB", "MB", "GB", "TB"};
-    double value = static_cast<double>(bytes);
-    int unit = 0;
-    while (value >= 1000.0 && unit < 4) {
-        value /= 1000.0;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", value, units[unit]);
-    return text;
-}
 
 std::string clockText()
 {

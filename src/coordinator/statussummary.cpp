@@ -42,6 +42,16 @@ std::string DrainModel::menuTitle() const
     return summarize(m_activities, isReady()).title;
 }
 
+std::string DrainModel::menuToolTip() const
+{
+    std::string tip = menuTitle();
+    for (const CardActivity &row : m_activities) {
+        if ((row.phase == DrainPhase::caching || row.phase == DrainPhase::copying) && !row.progressLine.empty())
+            return tip + " — " + row.cardName + ": " + row.progressLine;
+    }
+    return tip;
+}
+
 std::string DrainModel::menuSymbol() const
 {
     return summarize(m_activities, isReady()).symbol;

@@ -24,7 +24,10 @@ std::string CardActivity::title() const
     case RowState::pendingBroken:
     case RowState::pendingGone:
         return "Not sent to the server";
+    case RowState::skipped:
+        return "Skipped";
     case RowState::plain:
+    case RowState::gracePeriod:
         break;
     }
     return std::string(displayText(phase));

@@ -12,6 +12,8 @@ namespace slatewick {
 // What a row shows beyond its drain phase. Rows are never stored, so states may be added.
 enum class RowState {
     plain,
+    gracePeriod, // phase waiting: counting down, and the user may skip the card
+    skipped,     // phase removed: not drained; drained at its next insertion
     copiedNotCleared,       // phase ready: both copies verified, the card kept its files
     waitingForServerFolder, // phase waiting: drains once the folder is back
     pendingServerCopy,      // phase waiting: safe in the cache, sent when the server answers
@@ -35,6 +37,9 @@ struct CardActivity {
     std::string detail;
     std::optional<std::filesystem::path> batchURL;
     RowState state = RowState::plain;
+    // A line under the detail: bytes, speed and time left while copying, the
+    // countdown while waiting. Reports that replace the row keep it.
+    std::string progressLine;
 
     // The row's title: the phase's text, or the state's own.
     std::string title() const;

@@ -42,6 +42,8 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     , m_progress(new QProgressBar)
     , m_batchPath(new SelectableText)
     , m_openButton(new QPushButton(QStringLiteral("Open folder")))
+    , m_progressLine(wrappingLabel("activityProgressLine"))
+    , m_skipButton(new QPushButton(QStringLiteral("Skip this card")))
     , m_tryNowButton(new QPushButton(QStringLiteral("Try now")))
     , m_sendToNewFolderButton(new QPushButton(QStringLiteral("Send to the new folder")))
     , m_dismissButton(new QPushButton(QStringLiteral("Dismiss")))
@@ -72,6 +74,13 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
         if (m_openFolder && m_activity.batchURL)
             m_openFolder(*m_activity.batchURL);
     });
+    TextStyle::caption(m_progressLine);
+    TextStyle::secondary(m_progressLine);
+    m_skipButton->setObjectName(QStringLiteral("activitySkip"));
+    connect(m_skipButton, &QPushButton::clicked, this, [this] {
+        if (m_skip)
+            m_skip();
+    });
     m_tryNowButton->setObjectName(QStringLiteral("activityTryNow"));
     m_sendToNewFolderButton->setObjectName(QStringLiteral("activitySendToNewFolder"));
     connect(m_tryNowButton, &QPushButton::clicked, this, [this] {
@@ -92,10 +101,12 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     texts->addWidget(m_name);
     texts->addWidget(m_phase);
     texts->addWidget(m_detail);
+    texts->addWidget(m_progressLine);
     texts->addWidget(m_progress);
     texts->addWidget(m_batchPath);
     texts->addWidget(m_openButton, 0, Qt::AlignLeft);
     auto *pendingActions = new QHBoxLayout;
+    pendingActions->addWidget(m_skipButton);
     pendingActions->addWidget(m_tryNowButton);
     pendingActions->addWidget(m_sendToNewFolderButton);
     pendingActions->addStretch();
@@ -131,8 +142,17 @@ void ActivityRow::setPendingActions(std::function<void()> tryNow, std::function<
     redraw();
 }
 
+void ActivityRow::setSkip(std::function<void()> skip)
+{
+    m_skip = std::move(skip);
+    redraw();
+}
+
 void ActivityRow::redraw()
 {
+    m_progressLine->setVisible(!m_activity.progressLine.empty());
+    m_progressLine->setText(QString::fromStdString(m_activity.progressLine));
+    m_skipButton->setVisible(m_activity.state == RowState::gracePeriod && m_skip);
     const bool pending = m_activity.state == RowState::pendingServerCopy
                          || m_activity.state == RowState::pendingOtherFolder;
     m_tryNowButton->setVisible(pending && m_tryNow);

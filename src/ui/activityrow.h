@@ -34,6 +34,8 @@ public:
     // "Try now" for a batch waiting for the server, and "Send to the new folder"
     // where another folder has been chosen since it was drained.
     void setPendingActions(std::function<void()> tryNow, std::function<void()> sendToNewFolder);
+    // "Skip this card" while the grace wait counts down.
+    void setSkip(std::function<void()> skip);
 
 private:
     void redraw();
@@ -50,6 +52,9 @@ private:
     QPushButton *m_openButton;
     std::function<void()> m_tryNow;
     std::function<void()> m_sendToNewFolder;
+    std::function<void()> m_skip;
+    QLabel *m_progressLine;
+    QPushButton *m_skipButton;
     QPushButton *m_tryNowButton;
     QPushButton *m_sendToNewFolderButton;
     QPushButton *m_dismissButton;

@@ -35,7 +35,7 @@ void TrayPresence::refresh()
         m_symbol = symbol;
         m_icon.setIcon(SymbolIcons::icon(symbol));
     }
-    m_icon.setToolTip(QString::fromStdString(m_model.menuTitle()));
+    m_icon.setToolTip(QString::fromStdString(m_model.menuToolTip()));
 }
 
 } // namespace slatewick

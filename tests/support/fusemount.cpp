@@ -11,6 +11,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -105,11 +106,33 @@ FuseMount::~FuseMount()
     unmount();
 }
 
+namespace {
+
+// Every thread of the process has stopped: a signal stops them one by one, and a
+// request already taken by a thread still running would otherwise be answered.
+bool allThreadsStopped(pid_t pid)
+{
+    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
+    std::error_code error;
+    for (const auto &task : std::filesystem::directory_iterator(tasks, error)) {
+        std::ifstream stat(task.path() / "stat");
+        std::string line;
+        std::getline(stat, line);
+        const std::size_t close = line.rfind(')');
+        if (close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'T')
+            return false;
+    }
+    return !error;
+}
+
+} // namespace
+
 void FuseMount::stop()
 {
     if (m_daemon && m_daemon->running()) {
         m_daemon->signal(SIGSTOP);
         m_stopped = true;
+        waitUntil([&] { return allThreadsStopped(m_daemon->pid()); }, std::chrono::seconds(5));
     }
 }
 
