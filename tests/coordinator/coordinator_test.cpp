@@ -1,5 +1,6 @@
 #include "coordinator/gracetimer.h"
 #include "coordinator/singleinstance.h"
+#include "engine/pendingtransfer.h"
 #include "coordinator/xdgautostart.h"
 #include "model/batchmanifest.h"
 #include "model/settingsstore.h"
@@ -10,6 +11,7 @@
 #include "support/waitfor.h"
 
 #include <gmock/gmock.h>
+#include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -424,4 +426,63 @@ TEST(SingleInstance, ASecondCopyAsksTheFirstToShowItselfAndALeftoverLockBlocksNo
     std::thread asking([&] { EXPECT_TRUE(second.askRunningCopyToShow(5s)); });
     EXPECT_TRUE(waitFor([&] { return shown == 1; }));
     asking.join();
+}
+
+TEST_F(JobLifecycle, PendingBatchesArriveInTheOrderTheyWereCachedAndThoseThatCannotBeSentSaySo)
+{
+    // Three batches left waiting by an earlier run whose server was not there.
+    const std::filesystem::path nas = dir / "nas";
+    DrainEngine earlier(dir / "data", DrainEngine::Options{stateFolder(), true, {}});
+    DrainSettings settings = readySettings(0);
+    settings.remoteDirectory = nas.string();
+    settings.namingTemplate = "{card}";
+    for (const char *name : {"FIRST", "SECOND", "GONE"}) {
+        InsertedCard card;
+        card.url = dir / "cards" / name;
+        card.displayName = name;
+        writeFile(card.url / "DCIM/a.jpg", name);
+        EXPECT_THROW(earlier.drain(card, settings, [](DrainPhase, double, const std::string &) {}, {}),
+                     ServerCopyPending);
+    }
+    std::filesystem::remove_all(dir / "data/Slatewick/Cache/GONE");
+    writeFile(stateFolder() / "pending/unreadable.json", "{");
+    std::filesystem::create_directories(nas);
+    storeSettings(settings);
+
+    startModel(true);
+    std::vector<std::string> arrived;
+    QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
+        for (const CardActivity &row : model->activities()) {
+            if (row.phase == DrainPhase::ready && std::find(arrived.begin(), arrived.end(), row.cardName) == arrived.end())
+                arrived.push_back(row.cardName);
+        }
+    });
+    const auto rowIn = [&](RowState state) {
+        const auto &rows = model->activities();
+        const auto found = std::find_if(rows.begin(), rows.end(), [&](const CardActivity &a) { return a.state == state; });
+        return found == rows.end() ? nullptr : &*found;
+    };
+    ASSERT_TRUE(waitFor([&] { return arrived.size() == 2 && rowIn(RowState::pendingGone) && rowIn(RowState::pendingBroken); }));
+    EXPECT_EQ(arrived, (std::vector<std::string>{"FIRST", "SECOND"}));
+    EXPECT_EQ(readFile(nas / "SECOND/DCIM/a.jpg"), "SECOND");
+    EXPECT_EQ(model->menuTitle(), "Slatewick: Attention");
+
+    // Dismissing the row of the batch that is gone drops its record; the unreadable one is kept.
+    model->clearActivity(*rowIn(RowState::pendingGone));
+    const auto left = PendingStore(stateFolder()).load();
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(left[0].file.filename(), "unreadable.json");
+}
+
+TEST_F(SettingsAndSlots, AServerFolderOnAnotherFileSystemThanRecordedIsNamedAndNotReady)
+{
+    storeSettings(readySettings());
+    writeFile(stateFolder() / "server-folder.json",
+              nlohmann::json{{"version", 1}, {"folder", remote().string()}, {"source", "nas:/photos"}, {"type", "nfs4"}}
+                  .dump());
+    startModel(true);
+    EXPECT_FALSE(model->isReady());
+    EXPECT_EQ(model->serverFolderProblem(),
+              "This folder is not on the file system it was on when it was chosen. Mount its share, or choose the "
+              "folder again if the share itself changed.");
 }

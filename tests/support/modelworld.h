@@ -24,12 +24,17 @@ struct ModelWorld {
 
     std::filesystem::path remote() const { return dir / "server"; }
     std::filesystem::path configFolder() const { return dir / "config/Slatewick"; }
+    std::filesystem::path stateFolder() const { return dir / "state"; }
 
-    DrainModel &startModel()
+    // withState: the program's own records (server folder, pending batches) are kept in dir/state.
+    DrainModel &startModel(bool withState = false)
     {
         DrainModel::Collaborators collaborators;
         collaborators.discovery = std::make_shared<const CardDiscovery>(volumes);
-        collaborators.engine = std::make_shared<DrainEngine>(dir / "data");
+        DrainEngine::Options options;
+        if (withState)
+            options.stateFolder = collaborators.stateFolder = stateFolder();
+        collaborators.engine = std::make_shared<DrainEngine>(dir / "data", options);
         collaborators.settingsFolder = configFolder();
         collaborators.loginItems = loginItems;
         model = std::make_unique<DrainModel>(collaborators);
