@@ -2,16 +2,24 @@
 // and for checking the layout by eye. Usage: slatewick-screenshots <folder>
 #include "screenshotworld.h"
 
+#include "coordinator/recentbatches.h"
+#include "model/batchmanifest.h"
+#include "model/isotime.h"
 #include "ui/dashboardview.h"
+#include "ui/recentbatchessection.h"
 #include "ui/symbolicons.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 
 using namespace slatewick;
@@ -33,10 +41,22 @@ bool save(const QPixmap &picture, const QDir &folder, const QString &name)
     return true;
 }
 
-// The whole dashboard at the panel's width, as tall as its content.
-QPixmap render(DrainModel &model)
+// Runs the event loop until the condition holds, or two seconds have passed.
+void settle(const std::function<bool()> &condition)
 {
+    QDeadlineTimer deadline(2000);
+    while (!condition() && !deadline.hasExpired())
+        QApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 20);
+}
+
+// The whole dashboard at the panel's width, as tall as its content.
+QPixmap render(DrainModel &model, const std::function<void(DashboardView &)> &prepare = {})
+{
+    // The server folder is looked at off the main thread.
+    settle([&] { return model.serverFolderKnown(); });
     DashboardView view(model);
+    if (prepare)
+        prepare(view);
     view.resize(540, 620);
     view.show();
     QApplication::processEvents();
@@ -86,17 +106,64 @@ QPixmap configuredWithRows()
     model.setSettings(settings);
 
     // Rows go in at the top, so the last one written is shown first.
-    model.setActivity(CardActivity(rowCard(world, "NIKON_D850"), DrainPhase::failed,
-                                   "Could not copy /media/ana/NIKON_D850/DCIM/100NCD850/DSC_0042.NEF: "
-                                   "Input/output error"));
+    CardActivity waitingForServer(rowCard(world, "NIKON_D850"), DrainPhase::waiting,
+                                  "Safe in the local cache (61.2 GB); sent when the server folder answers. "
+                                  "Last try: 23:41.");
+    waitingForServer.state = RowState::pendingServerCopy;
+    model.setActivity(waitingForServer);
+    CardActivity notCleared(rowCard(world, "SD_BACKUP"), DrainPhase::ready, 1.0,
+                            "Verified 96 files in cache and server. The card was not cleared: it is locked or "
+                            "read-only.");
+    notCleared.state = RowState::copiedNotCleared;
+    notCleared.batchURL = world.folder("cache/2026-12-04T23-12-02Z_SD_BACKUP_9F3E21C0");
+    model.setActivity(notCleared);
     CardActivity ready(rowCard(world, "CARD01"), DrainPhase::ready, 1.0,
                        "Verified 214 files in cache and server. Card is ready for reuse.");
-    ready.batchURL = world.folder("studio-server/Incoming/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
+    ready.batchURL = world.folder("cache/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
     model.setActivity(ready);
-    model.setActivity(CardActivity(rowCard(world, "EOS_DIGITAL"), DrainPhase::copying, 0.4, "48 of 120 files"));
-    model.setActivity(CardActivity(rowCard(world, "CARD02"), DrainPhase::waiting,
-                                   "Waiting 8 seconds in case this was accidental"));
+    CardActivity copying(rowCard(world, "EOS_DIGITAL"), DrainPhase::copying, 0.4, "48 of 120 files");
+    copying.progressLine = "24.6 GB of 61.5 GB \u00b7 92.4 MB/s \u00b7 7 min left";
+    model.setActivity(copying);
+    CardActivity waiting(rowCard(world, "CARD02"), DrainPhase::waiting, "Waiting 8 seconds in case this was accidental");
+    waiting.state = RowState::gracePeriod;
+    waiting.progressLine = "Starts in 6 s";
+    model.setActivity(waiting);
     return render(model);
+}
+
+// The recent batches, read from the manifests of a cache.
+QPixmap history()
+{
+    ScreenshotWorld world;
+    DrainModel &model = world.start();
+    DrainSettings settings = model.settings();
+    settings.watchedSlots = {CardSlot{slotA, "CARD01 \u2014 " + slotA, "Generic", "STORAGE DEVICE", "usb"}};
+    settings.remoteDirectory = world.folder("studio-server/Incoming").string();
+    model.setSettings(settings);
+    const std::filesystem::path cache = world.folder("cache");
+    const std::pair<const char *, int> batches[] = {{"EOS_DIGITAL", 412}, {"CARD01", 214}, {"NIKON_D850", 96}};
+    int minutes = 0;
+    for (const auto &[card, files] : batches) {
+        BatchManifest manifest;
+        manifest.sourceVolume = card;
+        manifest.sourceDevice = "sdc1";
+        manifest.createdAt = manifest.cachedAt = manifest.copiedToServerAt =
+            std::chrono::system_clock::from_time_t(1'796'000'000 - 3600 * minutes++);
+        manifest.files = files;
+        manifest.bytes = std::int64_t(files) * 48'000'000;
+        std::string name = isoTimeText(manifest.createdAt) + "_" + card;
+        std::replace(name.begin(), name.end(), ':', '-');
+        manifest.cachePath = (cache / name).string();
+        manifest.remotePath = world.folder("studio-server/Incoming/" + name).string();
+        std::filesystem::create_directories(cache / name);
+        std::ofstream(cache / name / BatchManifest::fileName) << manifest.encoded();
+    }
+    RecentBatches recent([cache] { return cache; });
+    return render(model, [&](DashboardView &view) {
+        view.setRecentBatches(&recent);
+        view.recentBatches()->setUnfolded(true);
+        settle([&] { return recent.batches().size() == 3; });
+    });
 }
 
 QPixmap launchMessage()
@@ -145,6 +212,7 @@ int main(int argc, char **argv)
     const std::pair<const char *, std::function<QPixmap()>> pictures[] = {
         {"first-start.png", firstStart},         {"setup-with-cards.png", setupWithCards},
         {"configured-activity.png", configuredWithRows}, {"launch-at-login-message.png", launchMessage},
+        {"recent-batches.png", history},
         {"symbols.png", symbolSheet},
     };
     bool saved = true;

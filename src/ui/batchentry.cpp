@@ -6,6 +6,8 @@
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
+#include "model/transferrate.h"
+
 #include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -78,7 +80,7 @@ void BatchEntry::display(const BatchRecord &record, const QString &report, bool 
                      QLocale().toString(created, QLocale::ShortFormat));
     m_facts->setText(QStringLiteral("%1 files \u00B7 %2%3")
                          .arg(manifest.files)
-                         .arg(QLocale().formattedDataSize(manifest.bytes))
+                         .arg(QString::fromStdString(sizeText(manifest.bytes)))
                          .arg(manifest.cardCleared ? QStringLiteral(" \u00B7 card cleared") : QString()));
     QString paths = QStringLiteral("Cache: ") + QString::fromStdString(record.folder.string());
     if (!manifest.remotePath.empty())
