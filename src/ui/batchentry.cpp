@@ -1,13 +1,12 @@
 #include "ui/batchentry.h"
 
+#include "model/transferrate.h"
 #include "ui/selectabletext.h"
 #include "ui/textstyle.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
 #include <QLabel>
-#include "model/transferrate.h"
-
 #include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
