@@ -111,7 +111,9 @@ void SlotPicker::syncToggles()
 QWidget *SlotPicker::makeCardToggle(const InsertedCard &card)
 {
     auto *row = new QWidget;
-    auto *toggle = new QCheckBox(QString::fromStdString(card.displayName));
+    // A button reads "&" as the mark of a keyboard shortcut; "&&" shows it as written.
+    QString name = QString::fromStdString(card.displayName);
+    auto *toggle = new QCheckBox(name.replace(QLatin1Char('&'), QStringLiteral("&&")));
     toggle->setObjectName(QStringLiteral("slotToggle"));
     auto *details = new QLabel(slotDetails(card));
     details->setObjectName(QStringLiteral("slotDetails"));
