@@ -35,7 +35,10 @@ ConfiguredCard::ConfiguredCard(DrainModel &model, QWidget *parent)
     auto *refreshCards = new QPushButton(QStringLiteral("Refresh cards"));
     refreshCards->setObjectName(QStringLiteral("refreshCards"));
     connect(change, &QPushButton::clicked, this, &ConfiguredCard::chooseRequested);
-    connect(refreshCards, &QPushButton::clicked, this, [this] { m_model.refreshCards(); });
+    connect(refreshCards, &QPushButton::clicked, this, [this] {
+        m_model.refreshCards();
+        m_model.recheckServerFolder();
+    });
     // Slots can be added or forgotten at any time, without losing the folder or template.
     auto *changeSlots = new QPushButton(QStringLiteral("Change slots\u2026"));
     changeSlots->setObjectName(QStringLiteral("changeSlots"));

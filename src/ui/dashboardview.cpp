@@ -89,6 +89,7 @@ void DashboardView::showEvent(QShowEvent *event)
     QScrollArea::showEvent(event);
     m_model.refreshCards();
     // The remote folder may have come or gone while the panel was closed, without any signal.
+    m_model.recheckServerFolder();
     redrawCards();
 }
 
