@@ -127,6 +127,16 @@ void DrainModel::setSettings(const DrainSettings &settings)
         readinessMayHaveChanged(); // a slot switched on may make the settings ready
 }
 
+void DrainModel::chooseServerFolder(const std::string &folder)
+{
+    const bool same = folder == m_settings.remoteDirectory;
+    editSettings([&](DrainSettings &settings) { settings.remoteDirectory = folder; });
+    if (same) {
+        m_serverFolder->setFolder(m_settings.remoteDirectory, true);
+        m_pending->tryNow();
+    }
+}
+
 void DrainModel::editSettings(const std::function<void(DrainSettings &)> &edit)
 {
     DrainSettings edited = m_settings;

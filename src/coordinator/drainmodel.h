@@ -59,6 +59,9 @@ public:
     // Each change signal is emitted once the new value is in place.
     void setSettings(const DrainSettings &settings);
     void editSettings(const std::function<void(DrainSettings &)> &edit);
+    // The user chose this server folder (perhaps the same one again, once its share
+    // is back): the file system it lies on now is recorded as the server's.
+    void chooseServerFolder(const std::string &folder);
 
     // Slots watched and the server folder there, on its own file system, as last
     // checked off the main thread; false until the first check has answered.

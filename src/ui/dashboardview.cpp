@@ -99,8 +99,7 @@ void DashboardView::chooseRemote()
     const std::optional<QString> chosen = m_chooseFolder(this, current);
     if (!chosen)
         return;
-    const std::string path = chosen->toStdString();
-    m_model.editSettings([&](DrainSettings &settings) { settings.remoteDirectory = path; });
+    m_model.chooseServerFolder(chosen->toStdString());
 }
 
 // Every redraw decides afresh between setup and configured, from the model's last
