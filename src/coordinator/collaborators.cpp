@@ -20,7 +20,6 @@ DrainModel::Collaborators DrainModel::Collaborators::real()
     DrainEngine::Options engineOptions;
     engineOptions.stateFolder = userfolders::stateFolder();
     collaborators.engine = std::make_shared<DrainEngine>(userfolders::applicationData(), engineOptions);
-    collaborators.stateFolder = userfolders::stateFolder();
     collaborators.settingsFolder = userfolders::settingsFolder();
     collaborators.loginItems =
         std::make_shared<XdgAutostart>(userfolders::configHome() / "autostart", XdgAutostart::runningProgram());
