@@ -42,7 +42,7 @@ int childCopy(const fs::path &from, const fs::path &to)
     const Inventory listing = inventory(from);
     ReadBack readBack(to, listing, false);
     const auto hashes = copyTree(from, to, listing, DrainPhase::caching,
-                                 [](DrainPhase, double, const std::string &) {}, {}, {nullptr, &readBack});
+                                 [](DrainPhase, double, const std::string &) {}, {}, {.readBack = &readBack});
     verifyCopy(to, listing, hashes, "local cache", &readBack);
     return 0;
 }

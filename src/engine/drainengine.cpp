@@ -105,21 +105,20 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     fs::path cacheBatch;
     Inventory listing;
     HeldCard held;
+    // Everything below reads through this descriptor, so the card listed is the card copied.
+    held.root.reset(::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!held.root)
+        throw DrainError::sourceUnavailable();
+    held.identity = CardIdentity::of(held.root.get(), m_options.useUniqueMountIds);
+    batchName = BatchPath::rendered(settings.namingTemplate, card.displayName);
     {
-        // Steps 1 to 7 in one stretch: no other drain can take the batch folder
-        // between its choice and its creation.
+        // No other drain can take the batch folder between its choice and its creation.
         FairLockHold hold(&m_lock);
-        // Everything below reads through this descriptor, so the card listed is the card copied.
-        held.root.reset(::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!held.root)
-            throw DrainError::sourceUnavailable();
-        held.identity = CardIdentity::of(held.root.get(), m_options.useUniqueMountIds);
-        batchName = BatchPath::rendered(settings.namingTemplate, card.displayName);
         cacheBatch = createUniqueDirectory(cacheRoot(), batchName);
-        listing = inventory(held.root.get(), source);
-        if (listing.files <= 0)
-            throw DrainError::noFiles();
     }
+    listing = inventory(held.root.get(), source);
+    if (listing.files <= 0)
+        throw DrainError::noFiles();
     const fs::path remoteRoot = settings.remoteDirectory;
 
     update(DrainPhase::caching, 0.0, "Copying " + std::to_string(listing.files) + " files into the local cache");
@@ -132,9 +131,14 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         };
         // The verified pages stay cached: the server copy reads them next.
         ReadBack readBack(cacheBatch, listing, true);
-        CopyOptions options{&m_lock, &readBack, false, held.root.get(), -1, true, &stamps, &cacheBytes};
+        const CopyOptions options{.readBack = &readBack,
+                                  .makeRoot = false,
+                                  .sourceFd = held.root.get(),
+                                  .sourceIsCard = true,
+                                  .stamps = &stamps,
+                                  .bytes = &cacheBytes};
         cardHashes = copyTree(source, cacheBatch, listing, DrainPhase::caching, update, stop, options);
-        verifyCopy(cacheBatch, listing, cardHashes, cacheLocation, &readBack, &m_lock);
+        verifyCopy(cacheBatch, listing, cardHashes, cacheLocation, &readBack);
     }
     // From here on the card's content is safe in the cache: a stop request no
     // longer ends the drain, the server copy continues from the cache.
@@ -186,10 +190,11 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
                 bytes(DrainPhase::copying, done, listing.bytes);
         };
         ReadBack readBack(serverBatch, listing, false);
-        CopyOptions options{&m_lock, &readBack, false, -1, created.fd.get(), false, nullptr, &serverBytes};
+        const CopyOptions options{
+            .readBack = &readBack, .makeRoot = false, .destinationFd = created.fd.get(), .bytes = &serverBytes};
         copyTree(cacheBatch, serverBatch, listing, DrainPhase::copying, update, std::stop_token(), options);
         // Against the card's own hashes: the server batch is proven equal to the card.
-        verifyCopy(serverBatch, listing, cardHashes, serverLocation, &readBack, &m_lock);
+        verifyCopy(serverBatch, listing, cardHashes, serverLocation, &readBack);
     }
     outcome.remoteURL = serverBatch;
 
@@ -207,11 +212,11 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         manifest.remotePath = serverBatch.string();
         manifest.cardCleared = outcome.cardCleared;
         writeBatchRecords({cacheBatch, serverBatch}, manifest, checksumFileText(listing, cardHashes));
-    }
-    try {
-        serverFolder.record(serverFd.get());
-    } catch (const FileSystemError &) {
-        // The batch is verified and recorded; an older record only keeps the folder's check as it was.
+        try {
+            serverFolder.record(serverFd.get());
+        } catch (const FileSystemError &) {
+            // The batch is verified and recorded; an older record only keeps the folder's check as it was.
+        }
     }
     return outcome;
 }

@@ -33,7 +33,7 @@ public:
     // It may throw (e.g. CancellationError when the program quits): the drain then ends with that exception.
     using Update = std::function<void(DrainPhase phase, double progress, const std::string &detail)>;
     // Bytes done of the total of the copy under way, told often, inside large files
-    // too; must return at once (it is not awaited and may be called with the engine lock held).
+    // too; must return at once (it is not awaited, and it holds up this drain's copy).
     using ByteUpdate = std::function<void(DrainPhase phase, std::int64_t done, std::int64_t total)>;
 
     struct Options {
@@ -49,9 +49,10 @@ public:
     // The cache root is applicationData / "Slatewick" / "Cache" (the program passes userfolders::applicationData()).
     explicit DrainEngine(std::filesystem::path applicationData);
     DrainEngine(std::filesystem::path applicationData, Options options);
-    // Thread-safe: several threads may drain different cards at once on one engine.
-    // An engine-wide lock, taken in arrival order, is held for each synchronous
-    // stretch and released around every report, so drains alternate file by file.
+    // Thread-safe: several threads may drain different cards at once on one engine,
+    // each at its own card's speed. The engine-wide lock, taken in arrival order,
+    // guards only what drains share (choosing and creating a batch folder, writing
+    // the records), never a listing, a file copy, a read-back or a clearing.
     // A stop request ends the drain before its next file with CancellationError,
     // until the cache copy is verified; after that the server copy runs to its end.
     // A card that cannot be cleared does not end the drain: see Outcome.

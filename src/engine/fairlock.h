@@ -6,9 +6,9 @@
 
 namespace slatewick {
 
-// A lock taken in arrival order (a ticket lock). The engine holds it for each
-// synchronous stretch of a drain and lets go while a report is delivered, so the
-// drains of several cards take turns file by file instead of one starving the others.
+// A lock taken in arrival order (a ticket lock). The engine holds it only for the
+// short steps that drains share, so a drain that arrives is never passed over by
+// drains that keep coming back for it.
 class FairLock {
 public:
     void lock();

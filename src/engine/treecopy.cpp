@@ -1,6 +1,5 @@
 #include "engine/treecopy.h"
 
-#include "engine/fairlock.h"
 #include "engine/readback.h"
 #include "model/drainerror.h"
 #include "platform/cancellationerror.h"
@@ -255,14 +254,10 @@ std::vector<ContentHash> copyTree(const fs::path &from, const fs::path &to, cons
     const std::string ofFiles = " of " + std::to_string(inventory.files) + " files";
     std::int64_t copiedBytes = 0;
     for (std::size_t index = 0; index < paths.size(); ++index) {
-        CopiedFile copied;
-        {
-            FairLockHold hold(options.lock);
-            if (stop.stop_requested())
-                throw CancellationError();
-            copier.setBytesBefore(copiedBytes);
-            copied = copier.copy(paths[index]);
-        }
+        if (stop.stop_requested())
+            throw CancellationError();
+        copier.setBytesBefore(copiedBytes);
+        const CopiedFile copied = copier.copy(paths[index]);
         hashes.push_back(copied.hash);
         if (options.stamps)
             (*options.stamps)[index] = copied.stamp;

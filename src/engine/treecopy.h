@@ -14,7 +14,6 @@
 
 namespace slatewick {
 
-class FairLock;
 class ReadBack;
 
 using ProgressUpdate = std::function<void(DrainPhase phase, double progress, const std::string &detail)>;
@@ -22,8 +21,6 @@ using ProgressUpdate = std::function<void(DrainPhase phase, double progress, con
 using ByteProgress = std::function<void(std::int64_t bytesDone)>;
 
 struct CopyOptions {
-    // Held while each file is copied and released for its report.
-    FairLock *lock = nullptr;
     // Each finished file is handed to it after its report.
     ReadBack *readBack = nullptr;
     // Whether a missing destination root is made. A drain makes its batch folder

@@ -1,6 +1,5 @@
 #include "engine/verification.h"
 
-#include "engine/fairlock.h"
 #include "engine/filehashing.h"
 #include "engine/readback.h"
 #include "model/drainerror.h"
@@ -94,18 +93,14 @@ void flushFolders(int rootFd, const fs::path &root, const Inventory &source)
 } // namespace
 
 void verifyCopy(const fs::path &root, const Inventory &source, const std::vector<ContentHash> &sourceHashes,
-                const std::string &location, ReadBack *overlapped, FairLock *lock)
+                const std::string &location, ReadBack *overlapped)
 {
     if (sourceHashes.size() != source.relativePaths.size())
         throw std::invalid_argument("verifyCopy: one hash per listed file is needed");
     if (!std::is_sorted(source.relativePaths.begin(), source.relativePaths.end()))
         throw std::invalid_argument("verifyCopy: the source listing is not sorted");
 
-    std::optional<std::vector<FileIdentity>> identities;
-    {
-        FairLockHold hold(lock);
-        identities = matchListing(root, source);
-    }
+    const std::optional<std::vector<FileIdentity>> identities = matchListing(root, source);
     if (!identities)
         throw DrainError::verificationFailed(location);
 

@@ -9,7 +9,6 @@
 
 namespace slatewick {
 
-class FairLock;
 class ReadBack;
 
 // Verifies a copy at root against the source's listing and content hashes.
@@ -23,9 +22,8 @@ class ReadBack;
 // FileSystemError. Finally the whole copy, folders included, is flushed to storage.
 // overlapped: the read-back that ran beside the copy; its results are used where
 // the file is unchanged since, so the outcome is the same as reading everything now.
-// lock: held while the destination is listed.
 void verifyCopy(const std::filesystem::path &root, const Inventory &source,
                 const std::vector<ContentHash> &sourceHashes, const std::string &location,
-                ReadBack *overlapped = nullptr, FairLock *lock = nullptr);
+                ReadBack *overlapped = nullptr);
 
 } // namespace slatewick

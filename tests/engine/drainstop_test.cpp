@@ -63,33 +63,126 @@ TEST(DrainStop, ACardTakenOutBeforeClearingIsStillSentToTheServer)
                              [](const Report &report) { return std::get<0>(report) == DrainPhase::clearing; }));
 }
 
-TEST(DrainConcurrency, TwoDrainsOnOneEngineInterleaveAndEachEndsVerified)
-{
-    DrainWorld world;
-    for (const char *name : {"LEFT", "RIGHT"})
+namespace {
+
+// A card of eight files of its own, drained on an engine shared with other cards.
+// A held card stalls inside the copy of its first file, as a card whose read
+// hangs, until it is released.
+struct CardDrain {
+    explicit CardDrain(std::string cardName, bool heldInFirstFile = false)
+        : name(std::move(cardName))
+        , held(heldInFirstFile)
+    {
+    }
+
+    const std::string name;
+    const bool held;
+    std::stop_source stop;
+    std::atomic<bool> inside{false};
+    std::atomic<bool> release{false};
+    std::vector<std::string> details; // its reports, in order
+    std::future<DrainEngine::Outcome> outcome;
+
+    static Names fileNames()
+    {
+        Names names;
         for (int i = 0; i < 8; ++i)
-            writeFile(world.dir / name / "DCIM" / ("IMG_" + std::to_string(i) + ".JPG"), std::string(20000 + i, 'x'));
-    DrainEngine engine(world.data);
-    std::atomic<int> firstFiles{0};
-    const auto drainCard = [&](const std::string &name) {
+            names.push_back("IMG_" + std::to_string(i) + ".JPG");
+        return names;
+    }
+
+    void start(DrainEngine &engine, const DrainWorld &world)
+    {
+        for (const std::string &file : fileNames())
+            writeFile(world.dir / name / "DCIM" / file, name + file);
         InsertedCard card = world.inserted;
         card.url = world.dir / name;
         card.displayName = name;
-        // Each waits in its first file's report for the other's first file: only
-        // possible when the engine lets go of its lock while a report is delivered.
-        const DrainEngine::Update update = [&](DrainPhase phase, double, const std::string &detail) {
-            if (phase != DrainPhase::caching || detail != "1 of 8 files")
-                return;
-            ++firstFiles;
-            if (!waitUntil([&] { return firstFiles.load() == 2; }))
-                throw std::runtime_error("the other drain copied nothing while this one reported");
-        };
-        return engine.drain(card, world.settings, update, {});
-    };
-    auto left = std::async(std::launch::async, drainCard, "LEFT");
-    auto right = std::async(std::launch::async, drainCard, "RIGHT");
-    for (auto *drain : {&left, &right})
-        EXPECT_TRUE(fs::exists(drain->get().remoteURL / "Slatewick-manifest.json"));
+        outcome = std::async(std::launch::async, [this, &engine, card, settings = world.settings] {
+            const DrainEngine::Update update = [this](DrainPhase, double, const std::string &detail) {
+                details.push_back(detail);
+            };
+            const DrainEngine::ByteUpdate bytes = [this](DrainPhase phase, std::int64_t, std::int64_t) {
+                if (!held || phase != DrainPhase::caching || inside.exchange(true))
+                    return;
+                if (!waitUntil([this] { return release.load(); }))
+                    throw std::runtime_error(name + " was never released");
+            };
+            return engine.drain(card, settings, update, stop.get_token(), bytes);
+        });
+    }
+
+    bool ended() const { return outcome.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+};
+
+} // namespace
+
+// While one card's read stalls inside a file, another drains from start to end:
+// no step of one drain waits for the copy of another. Each ends verified, with
+// batches, records and reports of its own, in their order.
+TEST(DrainConcurrency, ACardWhoseReadStallsHoldsUpNoOtherDrain)
+{
+    DrainWorld world;
+    world.settings.clearAfterCopy = true;
+    DrainEngine engine(world.data);
+    CardDrain slow("SLOW", true);
+    CardDrain fast("FAST");
+    slow.start(engine, world);
+    ASSERT_TRUE(waitUntil([&] { return slow.inside.load(); }));
+    fast.start(engine, world);
+    ASSERT_TRUE(waitUntil([&] { return fast.ended(); })) << "the fast card waited for the stalled one";
+    EXPECT_FALSE(slow.ended());
+    slow.release = true;
+
+    const Names files = CardDrain::fileNames();
+    for (CardDrain *drain : {&fast, &slow}) {
+        SCOPED_TRACE(drain->name);
+        const DrainEngine::Outcome outcome = drain->outcome.get();
+        EXPECT_TRUE(outcome.cardCleared);
+        EXPECT_EQ(entryNames(world.dir / drain->name / "DCIM"), Names{});
+        EXPECT_EQ(outcome.batchURL, world.cacheRoot() / drain->name);
+        EXPECT_EQ(outcome.remoteURL, world.server / drain->name);
+        for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL}) {
+            EXPECT_EQ(manifestIn(batch)["sourceVolume"], drain->name) << batch;
+            EXPECT_EQ(entryNames(batch / "DCIM"), files) << batch;
+            EXPECT_EQ(readFile(batch / "DCIM" / files.back()), drain->name + files.back()) << batch;
+        }
+        std::vector<std::string> expected{"Copying 8 files into the local cache"};
+        for (int i = 1; i <= 8; ++i)
+            expected.push_back(std::to_string(i) + " of 8 files");
+        expected.push_back("Local cache verified; clearing card so it can be reused while the server copy continues");
+        expected.push_back("Sending verified cache to " + world.server.string());
+        for (int i = 1; i <= 8; ++i)
+            expected.push_back(std::to_string(i) + " of 8 files");
+        EXPECT_EQ(drain->details, expected);
+    }
+}
+
+// Both drains are inside a file copy at the same moment; the one cancelled ends
+// before its next file and the other still runs to a verified end.
+TEST(DrainConcurrency, CancellingOneDrainLeavesTheOtherRunning)
+{
+    DrainWorld world;
+    world.settings.clearAfterCopy = true;
+    DrainEngine engine(world.data);
+    CardDrain kept("KEPT", true);
+    CardDrain cancelled("CANCELLED", true);
+    kept.start(engine, world);
+    cancelled.start(engine, world);
+    ASSERT_TRUE(waitUntil([&] { return kept.inside.load() && cancelled.inside.load(); }))
+        << "the two cards' copies never overlapped";
+    cancelled.stop.request_stop();
+    cancelled.release = true;
+    EXPECT_THROW(cancelled.outcome.get(), CancellationError);
+    EXPECT_FALSE(kept.ended());
+    kept.release = true;
+
+    const Names files = CardDrain::fileNames();
+    EXPECT_TRUE(kept.outcome.get().cardCleared);
+    EXPECT_EQ(entryNames(world.server), Names{"KEPT"});
+    EXPECT_EQ(entryNames(world.server / "KEPT/DCIM"), files);
+    EXPECT_EQ(entryNames(world.cacheRoot() / "CANCELLED/DCIM"), Names{files.front()});
+    EXPECT_EQ(entryNames(world.dir / "CANCELLED/DCIM"), files);
 }
 
 TEST(FairLock, WaitersTakeTheLockInArrivalOrder)

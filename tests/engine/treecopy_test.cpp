@@ -42,7 +42,7 @@ void copyAndVerify(bool overlapped, bool corrupt)
         flipFirstByte(dir / "copy/f0");
     };
     const auto hashes =
-        copyTree(dir / "card", dir / "copy", listing, DrainPhase::caching, update, {}, {nullptr, overlap});
+        copyTree(dir / "card", dir / "copy", listing, DrainPhase::caching, update, {}, {.readBack = overlap});
     verifyCopy(dir / "copy", listing, hashes, "local cache", overlap);
 }
 
