@@ -1,5 +1,5 @@
 // The drain modes of engine_bench: a whole drain against the hand-made
-// equivalent, and two drains at once on one engine.
+// equivalent, and a card of many small files.
 
 #include "benchsupport.h"
 #include "engine/drainengine.h"
@@ -9,9 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace fs = std::filesystem;
 using namespace slatewick;
@@ -151,73 +149,6 @@ int benchDrain(std::int64_t mib)
     print("Card of 5,000 files of 4 KiB", smallShape, smallResult, "<= 2");
     std::printf("Peak memory of a drain: %.1f MiB (target < 64)\n",
                 std::max(mixedResult.peakMiB, smallResult.peakMiB));
-    fs::remove_all(work);
-    return 0;
-}
-
-int benchConcurrent(std::int64_t mib)
-{
-    const fs::path work = makeWorkFolder();
-    const std::vector<std::string> names{"LEFT", "RIGHT"};
-    std::printf("Making two cards of about %lld MiB each in %s ...\n", static_cast<long long>(mib / 2), work.c_str());
-    CardShape shape;
-    for (const auto &name : names)
-        shape = makeMixedCard(work / name, mib / 2);
-    for (const auto &name : names)
-        evictTree(work / name);
-    fs::create_directories(work / "remote");
-
-    using Clock = std::chrono::steady_clock;
-    struct Times {
-        double firstCache = -1, lastCache = -1, firstServer = -1, lastServer = -1, end = -1;
-    };
-    std::mutex mutex;
-    std::string order;
-    std::vector<Times> times(names.size());
-    DrainEngine engine(work / "data");
-    const auto start = Clock::now();
-    const auto since = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        threads.emplace_back([&, i] {
-            const DrainEngine::Update update = [&](DrainPhase phase, double, const std::string &detail) {
-                if (detail.find(" of ") == std::string::npos)
-                    return;
-                std::lock_guard guard(mutex);
-                Times &t = times[i];
-                const double now = since();
-                if (phase == DrainPhase::caching) {
-                    if (t.firstCache < 0)
-                        t.firstCache = now;
-                    t.lastCache = now;
-                    order += names[i][0];
-                } else {
-                    if (t.firstServer < 0)
-                        t.firstServer = now;
-                    t.lastServer = now;
-                }
-            };
-            engine.drain(benchCard(work / names[i], names[i]), benchSettings(work / "remote"), update, {});
-            std::lock_guard guard(mutex);
-            times[i].end = since();
-        });
-    }
-    for (auto &thread : threads)
-        thread.join();
-
-    int switches = 0;
-    for (std::size_t i = 1; i < order.size(); ++i)
-        switches += order[i] != order[i - 1];
-    std::printf("Two cards of %lld files, %.1f MiB each, drained at once on one engine (clearing on):\n",
-                static_cast<long long>(shape.files), static_cast<double>(shape.bytes) / (1 << 20));
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const Times &t = times[i];
-        std::printf("  %-5s  cache files %6.2f s .. %6.2f s   server files %6.2f s .. %6.2f s   done %6.2f s\n",
-                    names[i].c_str(), t.firstCache, t.lastCache, t.firstServer, t.lastServer, t.end);
-    }
-    std::printf("  cache-copy reports alternated %d times in %zu reports (perfect alternation: %zu)\n", switches,
-                order.size(), order.empty() ? 0 : order.size() - 1);
-    std::printf("  first 40 in delivery order: %s\n", order.substr(0, 40).c_str());
     fs::remove_all(work);
     return 0;
 }

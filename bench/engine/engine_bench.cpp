@@ -3,7 +3,9 @@
 //   engine_bench copy [MiB]        copyTree + verifyCopy vs cp -r + sync, and vs a hand-made verified copy
 //   engine_bench drain [MiB]       a whole drain (clearing on) vs cp, cp, sync, evict, xxh128sum;
 //                                  then the same for a card of 5,000 files of 4 KiB
-//   engine_bench concurrent [MiB]  two cards drained at once on one engine
+//   engine_bench concurrent [MiB] [MiB/s]  one, two and four cards of MiB (default 1024) drained at
+//                                  once, each on a loop device read at MiB/s (default 60), against
+//                                  the time one card takes to be read alone
 //   engine_bench manyfiles [count] a card of many 1 KiB files (default 100,000): drain time and peak memory
 //   engine_bench --make-card DIR MiB   makes a card (MiB 0: 5,000 files of 4 KiB) for trying things by hand
 //
@@ -24,13 +26,16 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <vector>
 
 namespace fs = std::filesystem;
 using namespace slatewick;
 using namespace slatewick::bench;
 
 int benchDrain(std::int64_t mib);
-int benchConcurrent(std::int64_t mib);
+int benchConcurrent(std::int64_t mib, std::int64_t mibPerSecond);
+int childRead(const fs::path &card);
+int childDrains(const fs::path &data, const fs::path &remote, double readSeconds, const std::vector<fs::path> &cards);
 int benchManyFiles(std::int64_t count);
 int childDrain(const fs::path &card, const fs::path &applicationData, const fs::path &remote);
 
@@ -128,6 +133,11 @@ int main(int argc, char **argv)
             return childCopy(argv[2], argv[3]);
         if (mode == "--child-drain" && argc == 5)
             return childDrain(argv[2], argv[3], argv[4]);
+        if (mode == "--child-read" && argc == 3)
+            return childRead(argv[2]);
+        if (mode == "--child-drains" && argc >= 6)
+            return childDrains(argv[2], argv[3], std::strtod(argv[4], nullptr),
+                               std::vector<fs::path>(argv + 5, argv + argc));
         if (mode == "--make-card" && argc == 4) {
             const std::int64_t mib = std::strtoll(argv[3], nullptr, 10);
             const CardShape shape = mib > 0 ? makeMixedCard(argv[2], mib) : makeUniformCard(argv[2], 5000, 4096);
@@ -145,10 +155,10 @@ int main(int argc, char **argv)
         if (mode == "drain")
             return benchDrain(sizeArgument(argc, argv, 1024));
         if (mode == "concurrent")
-            return benchConcurrent(sizeArgument(argc, argv, 512));
+            return benchConcurrent(sizeArgument(argc, argv, 1024), argc > 3 ? std::strtoll(argv[3], nullptr, 10) : 60);
         if (mode == "manyfiles")
             return benchManyFiles(sizeArgument(argc, argv, 100000));
-        std::fprintf(stderr, "usage: engine_bench copy|drain|concurrent [MiB]\n");
+        std::fprintf(stderr, "usage: engine_bench copy|drain|concurrent|manyfiles [MiB|count] [MiB/s]\n");
         return 2;
     } catch (const std::exception &error) {
         std::fprintf(stderr, "engine_bench: %s\n", error.what());

@@ -1,0 +1,170 @@
+// The concurrent mode of engine_bench: one, two and four cards drained at once on
+// one engine, each card on a loop device of its own read at a card reader's speed,
+// against the time one card takes merely to be read, measured in the same run.
+
+#include "benchsupport.h"
+#include "engine/drainengine.h"
+#include "engine/inventory.h"
+#include "throttledcards.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace slatewick;
+using namespace slatewick::bench;
+
+namespace {
+
+constexpr int maxCards = 4;
+
+// The card as it was before its last drain: what clearing left (empty folders)
+// goes, the master's files come back, and none of them stays in the page cache.
+void refill(const fs::path &master, const fs::path &card)
+{
+    for (const auto &entry : fs::directory_iterator(card))
+        fs::remove_all(entry.path());
+    if (runShell("cp -a " + shellQuoted(master) + "/. " + shellQuoted(card) + " && sync").status != 0)
+        throw std::runtime_error("could not fill the card " + card.string());
+    evictTree(card);
+}
+
+double readAlone(const fs::path &master, const fs::path &card)
+{
+    refill(master, card);
+    const ChildRun run = runChild({selfPath().string(), "--child-read", card.string()});
+    if (run.status != 0)
+        throw std::runtime_error("reading the card failed");
+    return run.seconds;
+}
+
+} // namespace
+
+// Reads every listed file of a card once, as a drain's card reads do.
+int childRead(const fs::path &card)
+{
+    const Inventory listing = inventory(card);
+    std::vector<char> buffer(1 << 20);
+    for (const std::string &relative : listing.relativePaths) {
+        const int fd = ::open((card / relative).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return 1;
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+        ssize_t got = 0;
+        while ((got = ::read(fd, buffer.data(), buffer.size())) > 0) {
+        }
+        ::close(fd);
+        if (got < 0)
+            return 1;
+    }
+    return 0;
+}
+
+// Drains the cards at once on one engine and prints when each was free (its cache
+// copy verified and the card cleared: it may be taken out), against readSeconds.
+int childDrains(const fs::path &data, const fs::path &remote, double readSeconds, const std::vector<fs::path> &cards)
+{
+    using Clock = std::chrono::steady_clock;
+    DrainEngine engine(data);
+    DrainSettings settings;
+    settings.remoteDirectory = remote.string();
+    settings.clearAfterCopy = true;
+    std::vector<double> freeAt(cards.size(), -1);
+    std::vector<double> endAt(cards.size(), -1);
+    std::vector<std::string> failures(cards.size());
+    const auto start = Clock::now();
+    const auto since = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        threads.emplace_back([&, i] {
+            InsertedCard card;
+            card.url = cards[i];
+            card.displayName = "CARD" + std::to_string(i + 1);
+            card.deviceIdentifier = "loop";
+            // The server copy's first report follows the clearing at once.
+            const DrainEngine::Update update = [&](DrainPhase phase, double, const std::string &) {
+                if (phase == DrainPhase::copying && freeAt[i] < 0)
+                    freeAt[i] = since();
+            };
+            try {
+                const DrainEngine::Outcome outcome = engine.drain(card, settings, update, {});
+                if (!outcome.cardCleared)
+                    failures[i] = "not cleared: " + outcome.notClearedReason;
+            } catch (const std::exception &error) {
+                failures[i] = error.what();
+            }
+            endAt[i] = since();
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    int status = 0;
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        std::printf("    card %zu free after %6.2f s = %.2f x one card's read   (drain done after %6.2f s)\n", i + 1,
+                    freeAt[i], freeAt[i] / readSeconds, endAt[i]);
+        if (!failures[i].empty()) {
+            std::printf("    card %zu failed: %s\n", i + 1, failures[i].c_str());
+            status = 1;
+        }
+    }
+    return status;
+}
+
+int benchConcurrent(std::int64_t mib, std::int64_t mibPerSecond)
+{
+    const fs::path work = makeWorkFolder();
+    std::printf("Making a card of about %lld MiB in %s ...\n", static_cast<long long>(mib), work.c_str());
+    const fs::path master = work / "master";
+    const CardShape shape = makeMixedCard(master, mib);
+    int status = 0;
+    {
+        ThrottledCards throttled(work, maxCards, mib + mib / 8 + 64, mibPerSecond << 20);
+        std::vector<fs::path> cards = throttled.roots();
+        if (throttled.ready()) {
+            std::printf("Cards: %d ext4 loop devices, reads limited to %lld MiB/s each (%s)\n", maxCards,
+                        static_cast<long long>(mibPerSecond), throttled.method().c_str());
+        } else {
+            std::printf("No read limit per card: %s.\nThe cards are plain folders on one disk: the figures show "
+                        "overlap and memory, not a card reader's speed.\n",
+                        throttled.why().c_str());
+            for (int i = 0; i < maxCards; ++i)
+                cards.push_back(work / ("card" + std::to_string(i)));
+            for (const fs::path &card : cards)
+                fs::create_directories(card);
+        }
+        const double readSeconds = readAlone(master, cards[0]);
+        std::printf("Card: %lld files, %.1f MiB; reading it alone takes %.2f s\n", static_cast<long long>(shape.files),
+                    static_cast<double>(shape.bytes) / (1 << 20), readSeconds);
+        const fs::path data = work / "data";
+        const fs::path remote = work / "remote";
+        for (const int count : {1, 2, maxCards}) {
+            for (int i = 0; i < count; ++i)
+                refill(master, cards[static_cast<std::size_t>(i)]);
+            fs::create_directories(remote);
+            std::printf("%d card%s drained at once on one engine (clearing on):\n", count, count == 1 ? "" : "s");
+            std::vector<std::string> argv{selfPath().string(), "--child-drains", data.string(), remote.string(),
+                                          std::to_string(readSeconds)};
+            for (int i = 0; i < count; ++i)
+                argv.push_back(cards[static_cast<std::size_t>(i)].string());
+            const ChildRun run = runChild(argv);
+            std::printf("    peak memory %.1f MiB (target < 64)\n", run.peakMiB);
+            status |= run.status != 0;
+            fs::remove_all(data);
+            fs::remove_all(remote);
+            ::sync();
+        }
+        std::printf("Reading one card alone again: %.2f s (the ratios above use the first reading)\n",
+                    readAlone(master, cards[0]));
+        for (const fs::path &card : cards)
+            refill(master, card); // nothing of a drain is left in the way of the unmount
+    }
+    fs::remove_all(work);
+    return status;
+}
