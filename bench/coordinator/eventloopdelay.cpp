@@ -1,7 +1,7 @@
-// How late the main thread's event loop answers while a card drains through
-// the model, against the same timer on an idle loop measured in the same run.
+// How late the main thread's event loop answers while cards drain through the
+// model, against the same timer on an idle loop measured in the same run.
 //
-//   slatewick-bench-eventloop [card MiB, default 1024]
+//   slatewick-bench-eventloop [card MiB, default 1024] [cards drained at once, default 1]
 #include "coordinator/drainmodel.h"
 #include "discovery/carddiscovery.h"
 #include "discovery/volumesource.h"
@@ -12,9 +12,11 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 #include <vector>
 
 using namespace slatewick;
@@ -22,20 +24,36 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class OneCard final : public VolumeSource {
+std::string cardName(std::size_t index)
+{
+    return "BENCH" + std::to_string(index + 1);
+}
+
+// Each card in a watched slot of its own.
+class BenchCards final : public VolumeSource {
 public:
-    explicit OneCard(fs::path root)
-        : m_root(std::move(root))
+    explicit BenchCards(std::vector<fs::path> roots)
+        : m_roots(std::move(roots))
     {
     }
     std::optional<std::vector<VolumeFacts>> mountedVolumes() const override
     {
-        return std::vector<VolumeFacts>{{m_root, std::string("BENCH"), true, true}};
+        std::vector<VolumeFacts> volumes;
+        for (std::size_t i = 0; i < m_roots.size(); ++i)
+            volumes.push_back({m_roots[i], cardName(i), true, true});
+        return volumes;
     }
-    DiskInfo diskInfo(const fs::path &) const override { return {{"DeviceLocation", std::string("bench-slot")}}; }
+    DiskInfo diskInfo(const fs::path &path) const override
+    {
+        for (std::size_t i = 0; i < m_roots.size(); ++i) {
+            if (m_roots[i] == path)
+                return {{"DeviceLocation", "slot-" + cardName(i)}};
+        }
+        return {};
+    }
 
 private:
-    fs::path m_root;
+    std::vector<fs::path> m_roots;
 };
 
 void makeCard(const fs::path &root, std::int64_t totalBytes)
@@ -85,13 +103,19 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const std::int64_t mib = argc > 1 ? std::atoll(argv[1]) : 1024;
+    const std::size_t count = argc > 2 ? static_cast<std::size_t>(std::max(1, std::atoi(argv[2]))) : 1;
     char pattern[] = "/var/tmp/slatewick-bench-XXXXXX";
     const fs::path work = ::mkdtemp(pattern);
-    makeCard(work / "card", mib << 20);
+    std::vector<fs::path> cards;
+    for (std::size_t i = 0; i < count; ++i) {
+        cards.push_back(work / cardName(i));
+        makeCard(cards.back(), mib << 20);
+    }
     fs::create_directories(work / "server");
 
     DrainSettings settings;
-    settings.watchedSlots.push_back(CardSlot{"bench-slot", "BENCH", "", "", ""});
+    for (std::size_t i = 0; i < count; ++i)
+        settings.watchedSlots.push_back(CardSlot{"slot-" + cardName(i), cardName(i), "", "", ""});
     settings.remoteDirectory = (work / "server").string();
     settings.gracePeriodSeconds = 0;
     settings.launchAtLogin = false;
@@ -102,7 +126,7 @@ int main(int argc, char **argv)
     const double idle = worstLatenessMs([&] { return idleClock.elapsed() > 1000; });
 
     DrainModel::Collaborators collaborators;
-    collaborators.discovery = std::make_shared<const CardDiscovery>(std::make_shared<OneCard>(work / "card"));
+    collaborators.discovery = std::make_shared<const CardDiscovery>(std::make_shared<BenchCards>(cards));
     collaborators.engine = std::make_shared<DrainEngine>(work / "data");
     collaborators.settingsFolder = work / "config";
     QElapsedTimer drainClock;
@@ -111,11 +135,15 @@ int main(int argc, char **argv)
     const double draining = worstLatenessMs([&] { return model.jobCount() == 0; });
     const double seconds = drainClock.elapsed() / 1000.0;
 
-    const auto &row = model.activities().front();
-    std::printf("card: %lld MiB, drain: %.2f s, outcome: %s\n", static_cast<long long>(mib), seconds,
-                row.detail.c_str());
+    bool allReady = true;
+    std::printf("%zu card%s of %lld MiB drained at once: %.2f s\n", count, count == 1 ? "" : "s",
+                static_cast<long long>(mib), seconds);
+    for (const auto &row : model.activities()) {
+        std::printf("  outcome: %s\n", row.detail.c_str());
+        allReady = allReady && row.phase == DrainPhase::ready;
+    }
     std::printf("worst event-loop lateness, idle loop (baseline): %.2f ms\n", idle);
     std::printf("worst event-loop lateness while draining:        %.2f ms (target under 50 ms)\n", draining);
     fs::remove_all(work);
-    return row.phase == DrainPhase::ready ? 0 : 1;
+    return allReady && model.activities().size() == count ? 0 : 1;
 }

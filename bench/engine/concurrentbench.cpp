@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <stdexcept>
@@ -36,35 +37,56 @@ void refill(const fs::path &master, const fs::path &card)
     evictTree(card);
 }
 
+// Reads the cards at once (already filled), then drops them from the page cache again.
+double readAtOnce(const std::vector<fs::path> &cards)
+{
+    std::vector<std::string> argv{selfPath().string(), "--child-read"};
+    for (const fs::path &card : cards)
+        argv.push_back(card.string());
+    const ChildRun run = runChild(argv);
+    if (run.status != 0)
+        throw std::runtime_error("reading the cards failed");
+    for (const fs::path &card : cards)
+        evictTree(card);
+    return run.seconds;
+}
+
 double readAlone(const fs::path &master, const fs::path &card)
 {
     refill(master, card);
-    const ChildRun run = runChild({selfPath().string(), "--child-read", card.string()});
-    if (run.status != 0)
-        throw std::runtime_error("reading the card failed");
-    return run.seconds;
+    return readAtOnce({card});
 }
 
 } // namespace
 
-// Reads every listed file of a card once, as a drain's card reads do.
-int childRead(const fs::path &card)
+// Reads every listed file of each card once, as a drain's card reads do, the
+// cards at once: what the machine gives without any drain.
+int childRead(const std::vector<fs::path> &cards)
 {
-    const Inventory listing = inventory(card);
-    std::vector<char> buffer(1 << 20);
-    for (const std::string &relative : listing.relativePaths) {
-        const int fd = ::open((card / relative).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return 1;
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-        ssize_t got = 0;
-        while ((got = ::read(fd, buffer.data(), buffer.size())) > 0) {
-        }
-        ::close(fd);
-        if (got < 0)
-            return 1;
+    std::vector<int> failed(cards.size(), 0);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < cards.size(); ++i) {
+        threads.emplace_back([&, i] {
+            const Inventory listing = inventory(cards[i]);
+            std::vector<char> buffer(1 << 20);
+            for (const std::string &relative : listing.relativePaths) {
+                const int fd = ::open((cards[i] / relative).c_str(), O_RDONLY | O_CLOEXEC);
+                if (fd < 0) {
+                    failed[i] = 1;
+                    return;
+                }
+                ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+                ssize_t got = 0;
+                while ((got = ::read(fd, buffer.data(), buffer.size())) > 0) {
+                }
+                ::close(fd);
+                failed[i] |= got < 0;
+            }
+        });
     }
-    return 0;
+    for (std::thread &thread : threads)
+        thread.join();
+    return std::find(failed.begin(), failed.end(), 1) == failed.end() ? 0 : 1;
 }
 
 // Drains the cards at once on one engine and prints when each was free (its cache
@@ -145,14 +167,22 @@ int benchConcurrent(std::int64_t mib, std::int64_t mibPerSecond)
         const fs::path data = work / "data";
         const fs::path remote = work / "remote";
         for (const int count : {1, 2, maxCards}) {
-            for (int i = 0; i < count; ++i)
-                refill(master, cards[static_cast<std::size_t>(i)]);
+            const std::vector<fs::path> used(cards.begin(), cards.begin() + count);
+            for (const fs::path &card : used)
+                refill(master, card);
+            std::printf("%d card%s at once:\n", count, count == 1 ? "" : "s");
+            if (count > 1) {
+                // The machine's own limit for this many readers (disk, CPU), without any drain.
+                const double together = readAtOnce(used);
+                std::printf("    merely reading them at once takes %6.2f s = %.2f x one card's read\n", together,
+                            together / readSeconds);
+            }
             fs::create_directories(remote);
-            std::printf("%d card%s drained at once on one engine (clearing on):\n", count, count == 1 ? "" : "s");
+            std::printf("  drained on one engine (clearing on):\n");
             std::vector<std::string> argv{selfPath().string(), "--child-drains", data.string(), remote.string(),
                                           std::to_string(readSeconds)};
-            for (int i = 0; i < count; ++i)
-                argv.push_back(cards[static_cast<std::size_t>(i)].string());
+            for (const fs::path &card : used)
+                argv.push_back(card.string());
             const ChildRun run = runChild(argv);
             std::printf("    peak memory %.1f MiB (target < 64)\n", run.peakMiB);
             status |= run.status != 0;

@@ -34,7 +34,7 @@ using namespace slatewick::bench;
 
 int benchDrain(std::int64_t mib);
 int benchConcurrent(std::int64_t mib, std::int64_t mibPerSecond);
-int childRead(const fs::path &card);
+int childRead(const std::vector<fs::path> &cards);
 int childDrains(const fs::path &data, const fs::path &remote, double readSeconds, const std::vector<fs::path> &cards);
 int benchManyFiles(std::int64_t count);
 int childDrain(const fs::path &card, const fs::path &applicationData, const fs::path &remote);
@@ -133,8 +133,8 @@ int main(int argc, char **argv)
             return childCopy(argv[2], argv[3]);
         if (mode == "--child-drain" && argc == 5)
             return childDrain(argv[2], argv[3], argv[4]);
-        if (mode == "--child-read" && argc == 3)
-            return childRead(argv[2]);
+        if (mode == "--child-read" && argc >= 3)
+            return childRead(std::vector<fs::path>(argv + 2, argv + argc));
         if (mode == "--child-drains" && argc >= 6)
             return childDrains(argv[2], argv[3], std::strtod(argv[4], nullptr),
                                std::vector<fs::path>(argv + 5, argv + argc));

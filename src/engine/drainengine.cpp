@@ -101,22 +101,20 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
                                         const Update &update, std::stop_token stop, const ByteUpdate &bytes)
 {
     const fs::path source = card.url;
-    std::string batchName;
-    fs::path cacheBatch;
-    Inventory listing;
     HeldCard held;
     // Everything below reads through this descriptor, so the card listed is the card copied.
     held.root.reset(::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!held.root)
         throw DrainError::sourceUnavailable();
     held.identity = CardIdentity::of(held.root.get(), m_options.useUniqueMountIds);
-    batchName = BatchPath::rendered(settings.namingTemplate, card.displayName);
+    const std::string batchName = BatchPath::rendered(settings.namingTemplate, card.displayName);
+    fs::path cacheBatch;
     {
         // No other drain can take the batch folder between its choice and its creation.
         FairLockHold hold(&m_lock);
         cacheBatch = createUniqueDirectory(cacheRoot(), batchName);
     }
-    listing = inventory(held.root.get(), source);
+    const Inventory listing = inventory(held.root.get(), source);
     if (listing.files <= 0)
         throw DrainError::noFiles();
     const fs::path remoteRoot = settings.remoteDirectory;
