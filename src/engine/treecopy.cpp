@@ -27,6 +27,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t blockSize = 1 << 20;
+// Written bytes of one file after which their writeback is started.
+constexpr off_t writebackStep = 16 << 20;
 
 // Opens a file below root without following any link on the way, not even in
 // an intermediate folder (openat2); on kernels without it, the last component
@@ -195,6 +197,7 @@ private:
     {
         const bool sparse = sourceStat.st_blocks * 512 < sourceStat.st_size;
         off_t at = 0;
+        off_t startedWriteback = 0;
         for (;;) {
             const ssize_t got = ::read(in, m_buffer.get(), blockSize);
             if (got < 0) {
@@ -213,6 +216,12 @@ private:
                 fileops::writeAll(out, m_buffer.get(), size, destination, "copy");
             }
             at += got;
+            // A large file goes to storage while it is still being copied, so the
+            // flush before its read-back has little left to write. Advice only.
+            if (at - startedWriteback >= writebackStep) {
+                ::sync_file_range(out, startedWriteback, at - startedWriteback, SYNC_FILE_RANGE_WRITE);
+                startedWriteback = at;
+            }
             if (m_options.bytes && *m_options.bytes)
                 (*m_options.bytes)(m_bytesBefore + at);
         }
