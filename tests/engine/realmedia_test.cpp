@@ -77,8 +77,9 @@ TEST(RealMedia, ACacheOnFuseGetsEachCopiedFileFlushedOnItsOwnOnce)
 
     const fs::path trace = world.dir / "trace.log";
     const fs::path drainOnce = fs::read_symlink("/proc/self/exe").parent_path() / "drain_once";
-    ProgramProcess drain("strace", {"-f", "-y", "-e", "trace=fsync,fdatasync", "-o", trace.string(),
-                                    drainOnce.string(), world.card.string(), world.data.string(),
+    // A sanitized build's leak check refuses to run under a tracer and fails the drain.
+    ProgramProcess drain("strace", {"-f", "-y", "-e", "trace=fsync,fdatasync", "-E", "ASAN_OPTIONS=detect_leaks=0",
+                                    "-o", trace.string(), drainOnce.string(), world.card.string(), world.data.string(),
                                     world.server.string()});
     const std::optional<int> status = drain.waitForExit(60s);
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
