@@ -11,8 +11,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -89,15 +91,17 @@ int childRead(const std::vector<fs::path> &cards)
     return std::find(failed.begin(), failed.end(), 1) == failed.end() ? 0 : 1;
 }
 
-// Drains the cards at once on one engine and prints when each was free (its cache
-// copy verified and the card cleared: it may be taken out), against readSeconds.
-int childDrains(const fs::path &data, const fs::path &remote, double readSeconds, const std::vector<fs::path> &cards)
+// Drains the cards at once on one engine and writes, a line per card, when each
+// was copied, verified, free (the card cleared: it may be taken out) and done.
+int childDrains(const fs::path &data, const fs::path &remote, const fs::path &times, const std::vector<fs::path> &cards)
 {
     using Clock = std::chrono::steady_clock;
     DrainEngine engine(data);
     DrainSettings settings;
     settings.remoteDirectory = remote.string();
     settings.clearAfterCopy = true;
+    std::vector<double> copiedAt(cards.size(), -1);
+    std::vector<double> verifiedAt(cards.size(), -1);
     std::vector<double> freeAt(cards.size(), -1);
     std::vector<double> endAt(cards.size(), -1);
     std::vector<std::string> failures(cards.size());
@@ -110,9 +114,14 @@ int childDrains(const fs::path &data, const fs::path &remote, double readSeconds
             card.url = cards[i];
             card.displayName = "CARD" + std::to_string(i + 1);
             card.deviceIdentifier = "loop";
-            // The server copy's first report follows the clearing at once.
-            const DrainEngine::Update update = [&](DrainPhase phase, double, const std::string &) {
-                if (phase == DrainPhase::copying && freeAt[i] < 0)
+            // The clearing report follows the cache verification, and the server
+            // copy's first report the clearing, at once.
+            const DrainEngine::Update update = [&](DrainPhase phase, double progress, const std::string &) {
+                if (phase == DrainPhase::caching && progress >= 1.0)
+                    copiedAt[i] = since();
+                else if (phase == DrainPhase::clearing)
+                    verifiedAt[i] = since();
+                else if (phase == DrainPhase::copying && freeAt[i] < 0)
                     freeAt[i] = since();
             };
             try {
@@ -127,12 +136,12 @@ int childDrains(const fs::path &data, const fs::path &remote, double readSeconds
     }
     for (std::thread &thread : threads)
         thread.join();
+    std::ofstream out(times);
     int status = 0;
     for (std::size_t i = 0; i < cards.size(); ++i) {
-        std::printf("    card %zu free after %6.2f s = %.2f x one card's read   (drain done after %6.2f s)\n", i + 1,
-                    freeAt[i], freeAt[i] / readSeconds, endAt[i]);
+        out << copiedAt[i] << ' ' << verifiedAt[i] << ' ' << freeAt[i] << ' ' << endAt[i] << '\n';
         if (!failures[i].empty()) {
-            std::printf("    card %zu failed: %s\n", i + 1, failures[i].c_str());
+            std::printf("card %zu failed: %s\n", i + 1, failures[i].c_str());
             status = 1;
         }
     }
@@ -161,37 +170,60 @@ int benchConcurrent(std::int64_t mib, std::int64_t mibPerSecond)
             for (const fs::path &card : cards)
                 fs::create_directories(card);
         }
-        const double readSeconds = readAlone(master, cards[0]);
-        std::printf("Card: %lld files, %.1f MiB; reading it alone takes %.2f s\n", static_cast<long long>(shape.files),
-                    static_cast<double>(shape.bytes) / (1 << 20), readSeconds);
+        const double firstRead = readAlone(master, cards[0]);
         const fs::path data = work / "data";
         const fs::path remote = work / "remote";
+        const fs::path times = work / "times";
+        struct Run {
+            int count = 0;
+            double together = 0; // reading the cards at once, no drain
+            std::vector<std::array<double, 4>> cards; // copied, verified, free, done
+            double peakMiB = 0;
+        };
+        std::vector<Run> runs;
         for (const int count : {1, 2, maxCards}) {
+            Run run;
+            run.count = count;
             const std::vector<fs::path> used(cards.begin(), cards.begin() + count);
             for (const fs::path &card : used)
                 refill(master, card);
-            std::printf("%d card%s at once:\n", count, count == 1 ? "" : "s");
-            if (count > 1) {
-                // The machine's own limit for this many readers (disk, CPU), without any drain.
-                const double together = readAtOnce(used);
-                std::printf("    merely reading them at once takes %6.2f s = %.2f x one card's read\n", together,
-                            together / readSeconds);
-            }
+            // The machine's own limit for this many readers (disk, CPU), without any drain.
+            if (count > 1)
+                run.together = readAtOnce(used);
             fs::create_directories(remote);
-            std::printf("  drained on one engine (clearing on):\n");
             std::vector<std::string> argv{selfPath().string(), "--child-drains", data.string(), remote.string(),
-                                          std::to_string(readSeconds)};
+                                          times.string()};
             for (const fs::path &card : used)
                 argv.push_back(card.string());
-            const ChildRun run = runChild(argv);
-            std::printf("    peak memory %.1f MiB (target < 64)\n", run.peakMiB);
-            status |= run.status != 0;
+            const ChildRun child = runChild(argv);
+            status |= child.status != 0;
+            run.peakMiB = child.peakMiB;
+            std::ifstream in(times);
+            for (std::array<double, 4> card{}; in >> card[0] >> card[1] >> card[2] >> card[3];)
+                run.cards.push_back(card);
+            runs.push_back(run);
             fs::remove_all(data);
             fs::remove_all(remote);
             ::sync();
         }
-        std::printf("Reading one card alone again: %.2f s (the ratios above use the first reading)\n",
-                    readAlone(master, cards[0]));
+        const double lastRead = readAlone(master, cards[0]);
+        const double readSeconds = std::min(firstRead, lastRead);
+        std::printf("Card: %lld files, %.1f MiB; reading one alone takes %.2f s (%.2f s first, %.2f s last)\n",
+                    static_cast<long long>(shape.files), static_cast<double>(shape.bytes) / (1 << 20), readSeconds,
+                    firstRead, lastRead);
+        for (const Run &run : runs) {
+            std::printf("%d card%s drained at once on one engine, clearing on (peak memory %.1f MiB, target < 64):\n",
+                 run.count, run.count == 1 ? "" : "s", run.peakMiB);
+            if (run.count > 1)
+                std::printf("    merely reading them at once: %6.2f s = %.2f x one card's read\n", run.together,
+                     run.together / readSeconds);
+            for (std::size_t i = 0; i < run.cards.size(); ++i) {
+                const std::array<double, 4> &card = run.cards[i];
+                std::printf("    card %zu free after %6.2f s = %.2f x one card's read   (copied %6.2f s, verified %6.2f s, "
+                     "drain done %6.2f s)\n",
+                     i + 1, card[2], card[2] / readSeconds, card[0], card[1], card[3]);
+            }
+        }
         for (const fs::path &card : cards)
             refill(master, card); // nothing of a drain is left in the way of the unmount
     }

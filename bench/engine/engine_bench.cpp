@@ -35,7 +35,7 @@ using namespace slatewick::bench;
 int benchDrain(std::int64_t mib);
 int benchConcurrent(std::int64_t mib, std::int64_t mibPerSecond);
 int childRead(const std::vector<fs::path> &cards);
-int childDrains(const fs::path &data, const fs::path &remote, double readSeconds, const std::vector<fs::path> &cards);
+int childDrains(const fs::path &data, const fs::path &remote, const fs::path &times, const std::vector<fs::path> &cards);
 int benchManyFiles(std::int64_t count);
 int childDrain(const fs::path &card, const fs::path &applicationData, const fs::path &remote);
 
@@ -136,7 +136,7 @@ int main(int argc, char **argv)
         if (mode == "--child-read" && argc >= 3)
             return childRead(std::vector<fs::path>(argv + 2, argv + argc));
         if (mode == "--child-drains" && argc >= 6)
-            return childDrains(argv[2], argv[3], std::strtod(argv[4], nullptr),
+            return childDrains(argv[2], argv[3], argv[4],
                                std::vector<fs::path>(argv + 5, argv + argc));
         if (mode == "--make-card" && argc == 4) {
             const std::int64_t mib = std::strtoll(argv[3], nullptr, 10);

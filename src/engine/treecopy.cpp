@@ -27,6 +27,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::size_t blockSize = 1 << 20;
+// Written bytes of one file after which their writeback is started.
+constexpr off_t writebackStep = 16 << 20;
+// How far ahead of the copy the source's blocks are requested.
+constexpr off_t readAheadWindow = 8 << 20;
 
 // Opens a file below root without following any link on the way, not even in
 // an intermediate folder (openat2); on kernels without it, the last component
@@ -195,7 +199,15 @@ private:
     {
         const bool sparse = sourceStat.st_blocks * 512 < sourceStat.st_size;
         off_t at = 0;
+        off_t startedWriteback = 0;
+        off_t requested = 0;
         for (;;) {
+            // The card's next blocks stay requested while this one is hashed and
+            // written, so a drain kept waiting for a processor leaves no card idle.
+            if (requested - at <= readAheadWindow / 2 && requested < sourceStat.st_size) {
+                ::posix_fadvise(in, requested, readAheadWindow, POSIX_FADV_WILLNEED);
+                requested += readAheadWindow;
+            }
             const ssize_t got = ::read(in, m_buffer.get(), blockSize);
             if (got < 0) {
                 if (errno == EINTR)
@@ -213,6 +225,12 @@ private:
                 fileops::writeAll(out, m_buffer.get(), size, destination, "copy");
             }
             at += got;
+            // A large file goes to storage while it is still being copied, so the
+            // flush before its read-back has little left to write. Advice only.
+            if (at - startedWriteback >= writebackStep) {
+                ::sync_file_range(out, startedWriteback, at - startedWriteback, SYNC_FILE_RANGE_WRITE);
+                startedWriteback = at;
+            }
             if (m_options.bytes && *m_options.bytes)
                 (*m_options.bytes)(m_bytesBefore + at);
         }
