@@ -486,3 +486,28 @@ TEST_F(SettingsAndSlots, AServerFolderOnAnotherFileSystemThanRecordedIsNamedAndN
               "This folder is not on the file system it was on when it was chosen. Mount its share, or choose the "
               "folder again if the share itself changed.");
 }
+
+TEST_F(JobLifecycle, APendingBatchForAFolderChosenBeforeOffersTheNewOneAndGoesThereWhenAsked)
+{
+    DrainEngine earlier(dir / "data", DrainEngine::Options{stateFolder(), true, {}});
+    DrainSettings settings = readySettings(0);
+    settings.remoteDirectory = (dir / "old-nas").string();
+    settings.namingTemplate = "{card}";
+    InsertedCard card;
+    card.url = dir / "cards/CARD01";
+    card.displayName = "CARD01";
+    writeFile(card.url / "DCIM/a.jpg", "a");
+    EXPECT_THROW(earlier.drain(card, settings, [](DrainPhase, double, const std::string &) {}, {}), ServerCopyPending);
+    storeSettings(readySettings(0)); // the server folder chosen since
+    startModel(true);
+    const auto waiting = [&]() -> const CardActivity * {
+        for (const CardActivity &row : model->activities())
+            if (row.state == RowState::pendingOtherFolder)
+                return &row;
+        return nullptr;
+    };
+    ASSERT_TRUE(waitFor([&] { return waiting() != nullptr; }));
+    EXPECT_NE(waiting()->detail.find("Another server folder has been chosen since."), std::string::npos);
+    model->sendPendingToCurrentFolder(waiting()->id);
+    EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(remote() / "CARD01/Slatewick-manifest.json"); }));
+}
