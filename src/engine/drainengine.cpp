@@ -105,6 +105,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     fs::path cacheBatch;
     Inventory listing;
     HeldCard held;
+    SpaceReservation cacheRoom;
     {
         // Steps 1 to 7 in one stretch: no other drain can take the batch folder
         // between its choice and its creation.
@@ -119,6 +120,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         listing = inventory(held.root.get(), source);
         if (listing.files <= 0)
             throw DrainError::noFiles();
+        cacheRoom = reserveCacheRoom(m_space, cacheBatch, listing, cacheLocation);
     }
     const fs::path remoteRoot = settings.remoteDirectory;
 
@@ -127,6 +129,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     std::vector<FileStamp> stamps;
     {
         const ByteProgress cacheBytes = [&](std::int64_t done) {
+            cacheRoom.written(done);
             if (bytes)
                 bytes(DrainPhase::caching, done, listing.bytes);
         };
@@ -136,13 +139,14 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         cardHashes = copyTree(source, cacheBatch, listing, DrainPhase::caching, update, stop, options);
         verifyCopy(cacheBatch, listing, cardHashes, cacheLocation, &readBack, &m_lock);
     }
+    cacheRoom.release();
     // From here on the card's content is safe in the cache: a stop request no
     // longer ends the drain, the server copy continues from the cache.
 
     // A card that cannot be cleared (locked, read-only, taken out, swapped for
     // another) must not keep its files from the server: the drain goes on and
     // records the card as not cleared, with the reason.
-    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, {}};
+    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, {}, {}};
     if (settings.clearAfterCopy) {
         outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
         if (outcome.notClearedReason.empty()) {
@@ -175,13 +179,16 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         throw DrainError::remoteUnavailable();
     update(DrainPhase::copying, 0.0, "Sending verified cache to " + folderText(settings.remoteDirectory));
     CreatedFolder created;
+    SpaceReservation serverRoom;
     {
         FairLockHold hold(&m_lock);
+        serverRoom = m_space.reserve(serverFd.get(), remoteRoot, listing, serverLocation);
         created = createUniqueDirectoryAt(serverFd.get(), remoteRoot, batchName);
     }
     const fs::path serverBatch = created.path;
     {
         const ByteProgress serverBytes = [&](std::int64_t done) {
+            serverRoom.written(done);
             if (bytes)
                 bytes(DrainPhase::copying, done, listing.bytes);
         };
@@ -192,6 +199,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         verifyCopy(serverBatch, listing, cardHashes, serverLocation, &readBack, &m_lock);
     }
     outcome.remoteURL = serverBatch;
+    outcome.spaceNote = spaceNotes(cacheRoom, serverRoom);
 
     {
         FairLockHold hold(&m_lock);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/fairlock.h"
+#include "engine/spacecheck.h"
 #include "model/drainphase.h"
 #include "model/drainsettings.h"
 #include "model/insertedcard.h"
@@ -28,6 +29,8 @@ public:
         // Why a card that was to be cleared was not, as the end of a sentence
         // ("it is locked or read-only."); empty otherwise.
         std::string notClearedReason;
+        // Free space that could not be checked, as sentences; empty when it was.
+        std::string spaceNote;
     };
     // Called on the drain's own thread; returns once the report has been applied.
     // It may throw (e.g. CancellationError when the program quits): the drain then ends with that exception.
@@ -63,6 +66,7 @@ private:
     const std::filesystem::path m_applicationData;
     const Options m_options;
     FairLock m_lock;
+    SpaceLedger m_space;
 };
 
 } // namespace slatewick

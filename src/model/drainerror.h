@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -15,6 +16,7 @@ public:
         noFiles,
         unsafeTemplate,
         changedWhileRead,
+        noRoom,
     };
 
     static DrainError verificationFailed(std::string location);
@@ -24,6 +26,8 @@ public:
     static DrainError unsafeTemplate() { return DrainError(Kind::unsafeTemplate); }
     // relativePath: the card's file that was written to while it was copied.
     static DrainError changedWhileRead(std::string relativePath);
+    // location: "local cache" or "remote server"; the sentence names both figures.
+    static DrainError noRoom(std::string location, std::int64_t needed, std::int64_t available);
 
     Kind kind() const { return m_kind; }
     // The copy that failed its check ("local cache" or "remote server"), or the changed file.
@@ -36,7 +40,7 @@ public:
     }
 
 private:
-    explicit DrainError(Kind kind, std::string location = {});
+    explicit DrainError(Kind kind, std::string location = {}, std::string sentence = {});
 
     Kind m_kind;
     std::string m_location;
