@@ -90,7 +90,8 @@ BatchCheck checkBatch(const fs::path &batchFolder)
     return checkBatch(batchFolder, batchFolder / checksumFileName, false);
 }
 
-BatchCheck checkBatch(const fs::path &batchFolder, const fs::path &checksumFile, bool fromStorage)
+BatchCheck checkBatch(const fs::path &batchFolder, const fs::path &checksumFile,
+                      bool fromStorage)
 {
     const std::vector<ChecksumEntry> listed = parseChecksumText(fileops::readFile(checksumFile));
     std::map<std::string, bool> present = entriesOf(batchFolder);

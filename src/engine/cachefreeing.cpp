@@ -71,8 +71,9 @@ std::string whyKept(const fs::path &cacheBatch, int serverRootFd)
 
 std::string FreeingReport::sentence() const
 {
-    std::string text = removed.empty() ? "Nothing was removed."
-                                       : "Removed " + batchCount(removed.size()) + " (" + formattedSize(freedBytes) + ").";
+    std::string text = "Nothing was removed.";
+    if (!removed.empty())
+        text = "Removed " + batchCount(removed.size()) + " (" + formattedSize(freedBytes) + ").";
     if (!kept.empty()) {
         text += " Kept " + batchCount(kept.size()) + ":";
         for (const std::string &reason : kept)

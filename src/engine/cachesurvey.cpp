@@ -86,7 +86,9 @@ std::vector<CacheBatch> CacheSurvey::offered() const
 std::string CacheSurvey::summary() const
 {
     const std::string held = "The cache holds " + formattedSize(heldBytes);
-    return held + (room.known ? "; " + formattedSize(room.available) + " free on its disk." : "; the free space on its disk is unknown.");
+    if (!room.known)
+        return held + "; the free space on its disk is unknown.";
+    return held + "; " + formattedSize(room.available) + " free on its disk.";
 }
 
 std::string CacheSurvey::warning() const
@@ -125,9 +127,16 @@ CacheSurvey surveyCache(const fs::path &cacheRoot)
     });
     for (std::size_t i = 0; i < complete.size() && i < recentCount; ++i)
         survey.largestRecent = std::max(survey.largestRecent, complete[i]->manifest.bytes);
-    const UniqueFd root(::open(cacheRoot.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (root)
-        survey.room = freeSpaceOf(root.get(), cacheRoot);
+    // A cache not made yet will be made on the disk of its nearest folder that is there.
+    for (fs::path folder = cacheRoot; !folder.empty(); folder = folder.parent_path()) {
+        const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (fd) {
+            survey.room = freeSpaceOf(fd.get(), folder);
+            break;
+        }
+        if (folder == folder.parent_path())
+            break;
+    }
     return survey;
 }
 

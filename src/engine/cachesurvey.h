@@ -40,6 +40,7 @@ struct CacheSurvey {
 // Reads the cache below its root: a folder with a manifest is a batch, a
 // folder holding no batch at any depth is an incomplete one (a failed drain's).
 // Looks for each server batch, so a stalled share can hold it: never on the main thread.
+// A cache not made yet is empty; the room is that of the disk it will be made on.
 CacheSurvey surveyCache(const std::filesystem::path &cacheRoot);
 
 // The longest run of offered batches, oldest first, whose bytes stay within amount.

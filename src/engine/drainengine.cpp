@@ -92,7 +92,7 @@ DrainEngine::DrainEngine(fs::path applicationData, Options options)
 
 fs::path DrainEngine::cacheRoot() const
 {
-    const fs::path root = m_applicationData / "Slatewick" / "Cache";
+    const fs::path root = cacheFolder();
     fileops::createDirectories(root);
     return root;
 }

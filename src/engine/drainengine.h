@@ -61,6 +61,7 @@ public:
     Outcome drain(const InsertedCard &card, const DrainSettings &settings, const Update &update,
                   std::stop_token stop, const ByteUpdate &bytes = {});
     std::filesystem::path cacheRoot() const; // creates it if needed; throws FileSystemError
+    std::filesystem::path cacheFolder() const { return m_applicationData / "Slatewick" / "Cache"; } // never creates it
 
 private:
     const std::filesystem::path m_applicationData;

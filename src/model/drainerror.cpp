@@ -42,10 +42,12 @@ DrainError DrainError::changedWhileRead(std::string relativePath)
 
 DrainError DrainError::noRoom(std::string location, std::int64_t needed, std::int64_t available)
 {
-    const std::string figures = "needs " + formattedSize(needed) + ", " + formattedSize(available) + " free on the " + location;
-    const std::string sentence = location == "local cache"
-                                     ? "Not enough room: the card " + figures + ". Nothing was copied; the card is untouched."
-                                     : "The card is safely cached, but there is not enough room: the batch " + figures + ".";
+    const std::string figures =
+        "needs " + formattedSize(needed) + ", " + formattedSize(available) + " free on the " + location;
+    const std::string sentence =
+        location == "local cache"
+            ? "Not enough room: the card " + figures + ". Nothing was copied; the card is untouched."
+            : "The card is safely cached, but there is not enough room: the batch " + figures + ".";
     return DrainError(Kind::noRoom, std::move(location), sentence);
 }
 

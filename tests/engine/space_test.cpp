@@ -69,8 +69,8 @@ TEST(SpaceMounts, AServerTooSmallFailsBeforeTheServerCopyAndKeepsTheVerifiedCach
     ASSERT_TRUE(server->mounted()) << server->error();
 
     const std::string failure = world.drainFailure();
-    EXPECT_EQ(failure, DrainError::noRoom("remote server", roomNeeded(inventory(world.cacheRoot() / "CARD01"), blockSize),
-                                          4 << 20).what());
+    const std::int64_t needed = roomNeeded(inventory(world.cacheRoot() / "CARD01"), blockSize);
+    EXPECT_EQ(failure, DrainError::noRoom("remote server", needed, 4 << 20).what());
     EXPECT_NE(failure.find("4.2 MB free on the remote server"), std::string::npos) << failure;
     ASSERT_FALSE(world.reports.empty());
     EXPECT_EQ(std::get<1>(world.reports.back()), 0.0) << "no file sent to the server";
