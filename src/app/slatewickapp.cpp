@@ -1,6 +1,7 @@
 #include "app/slatewickapp.h"
 
 #include "coordinator/activitynotifier.h"
+#include "coordinator/cachespace.h"
 #include "coordinator/recentbatches.h"
 #include "engine/drainengine.h"
 #include "ui/dashboardpanel.h"
@@ -18,6 +19,9 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
     , m_desktop(std::move(desktop))
     , m_model(std::make_unique<DrainModel>(collaborators))
     , m_history(std::make_unique<RecentBatches>([engine = collaborators.engine] { return engine->cacheRoot(); }))
+    , m_cacheSpace(std::make_unique<CacheSpace>([engine = collaborators.engine] { return engine->cacheFolder(); },
+                                                [model = m_model.get()] { return model->settings().remoteDirectory; },
+                                                collaborators.stateFolder))
     , m_quitConfirmation(std::make_unique<QuitConfirmation>(*m_model))
 {
     // The session ending does not wait for an answer, so it is never asked.
@@ -30,6 +34,7 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
         m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::mainWindow);
         m_panel->dashboard()->setDesktop(m_desktop.get());
         m_panel->dashboard()->setRecentBatches(m_history.get());
+        m_panel->dashboard()->setCacheSpace(m_cacheSpace.get());
         m_panel->setCloseGuard([this] { return m_quitConfirmation->mayQuit(m_panel.get()); });
         QApplication::setQuitOnLastWindowClosed(true);
         m_panel->open(QRect());
@@ -38,6 +43,7 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
     m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::trayPanel);
     m_panel->dashboard()->setDesktop(m_desktop.get());
     m_panel->dashboard()->setRecentBatches(m_history.get());
+    m_panel->dashboard()->setCacheSpace(m_cacheSpace.get());
     m_tray = std::make_unique<TrayPresence>(*m_model);
     QApplication::setQuitOnLastWindowClosed(false);
     connect(m_tray.get(), &TrayPresence::toggleRequested, this, [this] { m_panel->toggle(m_tray->geometry()); });
@@ -63,6 +69,7 @@ SlatewickApp::~SlatewickApp()
     m_panel.reset();
     m_notifier.reset();
     m_history.reset();
+    m_cacheSpace.reset();
     m_quitConfirmation.reset();
     m_model.reset();
 }

@@ -10,6 +10,7 @@
 namespace slatewick {
 
 class ActivityNotifier;
+class CacheSpace;
 class DashboardPanel;
 class DesktopServices;
 class RecentBatches;
@@ -43,6 +44,7 @@ private:
     std::unique_ptr<DrainModel> m_model;
     std::unique_ptr<ActivityNotifier> m_notifier;
     std::unique_ptr<RecentBatches> m_history;
+    std::unique_ptr<CacheSpace> m_cacheSpace;
     std::unique_ptr<QuitConfirmation> m_quitConfirmation;
     std::unique_ptr<DashboardPanel> m_panel;
     std::unique_ptr<TrayPresence> m_tray;

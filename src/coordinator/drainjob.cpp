@@ -162,6 +162,8 @@ void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, 
             row->state = RowState::copiedNotCleared;
         }
         row->batchURL = outcome.batchURL;
+        if (!outcome.spaceNote.empty())
+            row->detail += " " + outcome.spaceNote;
     } catch (const CancellationError &) {
         row.emplace(card, DrainPhase::removed, 0.0, "Card removed before the drain completed.");
     } catch (const ServerCopyPending &pending) {

@@ -87,7 +87,13 @@ std::string BatchCheck::sentence(const std::string &which) const
 
 BatchCheck checkBatch(const fs::path &batchFolder)
 {
-    const std::vector<ChecksumEntry> listed = parseChecksumText(fileops::readFile(batchFolder / checksumFileName));
+    return checkBatch(batchFolder, batchFolder / checksumFileName, false);
+}
+
+BatchCheck checkBatch(const fs::path &batchFolder, const fs::path &checksumFile,
+                      bool fromStorage)
+{
+    const std::vector<ChecksumEntry> listed = parseChecksumText(fileops::readFile(checksumFile));
     std::map<std::string, bool> present = entriesOf(batchFolder);
     present.erase(checksumFileName);
     present.erase(BatchManifest::fileName);
@@ -106,6 +112,8 @@ BatchCheck checkBatch(const fs::path &batchFolder)
         const fs::path file = batchFolder / entry.path;
         const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         hasher.reset();
+        if (fd && fromStorage)
+            ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
         const int failure = fd ? hashWholeFile(fd.get(), hasher, buffer.data(), buffer.size()) : errno;
         if (failure != 0)
             check.unreadable.push_back(entry.path + ": " + std::strerror(failure));

@@ -26,6 +26,11 @@ struct BatchCheck {
 // records and hidden entries (which no drain copies) are not counted as extra.
 // An unreadable or malformed checksum file throws, with the reason.
 BatchCheck checkBatch(const std::filesystem::path &batchFolder);
+// The same against another folder's checksum file (a server batch against its
+// cache batch's); fromStorage drops each file's cached pages first, so the
+// storage itself is read where the file system allows.
+BatchCheck checkBatch(const std::filesystem::path &batchFolder, const std::filesystem::path &checksumFile,
+                      bool fromStorage);
 
 // The report of "Check again": the cache batch, then the server batch where it is
 // there. Never throws: a failure becomes its sentence.

@@ -83,7 +83,7 @@ DrainEngine::DrainEngine(fs::path applicationData, Options options)
 
 fs::path DrainEngine::cacheRoot() const
 {
-    const fs::path root = m_applicationData / "Slatewick" / "Cache";
+    const fs::path root = cacheFolder();
     fileops::createDirectories(root);
     return root;
 }
@@ -109,11 +109,18 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     const Inventory listing = inventory(held.root.get(), source);
     if (listing.files <= 0)
         throw DrainError::noFiles();
+    SpaceReservation cacheRoom;
+    {
+        // Under the lock, so two drains never count the same free space.
+        FairLockHold hold(&m_lock);
+        cacheRoom = reserveCacheRoom(m_space, cacheBatch, listing, cacheLocation);
+    }
     update(DrainPhase::caching, 0.0, "Copying " + std::to_string(listing.files) + " files into the local cache");
     std::vector<ContentHash> cardHashes;
     std::vector<FileStamp> stamps;
     {
         const ByteProgress cacheBytes = [&](std::int64_t done) {
+            cacheRoom.written(done);
             if (bytes)
                 bytes(DrainPhase::caching, done, listing.bytes);
         };
@@ -128,6 +135,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         cardHashes = copyTree(source, cacheBatch, listing, DrainPhase::caching, update, stop, options);
         verifyCopy(cacheBatch, listing, cardHashes, cacheLocation, &readBack);
     }
+    cacheRoom.release();
     // From here on the card's content is safe in the cache: a stop request no
     // longer ends the drain, the server copy continues from the cache. The batch
     // is pending, on storage with the card's hashes, before anything is cleared.
@@ -153,7 +161,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     // A card that cannot be cleared (locked, read-only, taken out, swapped for
     // another) must not keep its files from the server: the drain goes on and
     // records the card as not cleared, with the reason.
-    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, {}};
+    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, {}, {}};
     if (settings.clearAfterCopy) {
         outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
         if (outcome.notClearedReason.empty()) {
@@ -185,7 +193,9 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
             FairLockHold hold(&m_lock);
             m_pending.save(transfer);
         }
-        outcome.remoteURL = sendToServer(transfer, listing, cardHashes, update, bytes);
+        std::string serverNote;
+        outcome.remoteURL = sendToServer(transfer, listing, cardHashes, update, bytes, serverNote);
+        outcome.spaceNote = spaceNotes(cacheRoom.note(), serverNote);
     } catch (const CancellationError &) {
         throw; // quitting: the record stays, the next start sends the batch
     } catch (const std::exception &failure) {

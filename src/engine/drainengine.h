@@ -4,6 +4,7 @@
 #include "engine/fairlock.h"
 #include "engine/inventory.h"
 #include "engine/pendingtransfer.h"
+#include "engine/spacecheck.h"
 #include "model/drainphase.h"
 #include "model/drainsettings.h"
 #include "model/insertedcard.h"
@@ -34,6 +35,8 @@ public:
         // Why a card that was to be cleared was not, as the end of a sentence
         // ("it is locked or read-only."); empty otherwise.
         std::string notClearedReason;
+        // Free space that could not be checked, as sentences; empty when it was.
+        std::string spaceNote;
     };
     // Called on the drain's own thread; returns once the report has been applied.
     // It may throw (e.g. CancellationError when the program quits): the drain then ends with that exception.
@@ -74,12 +77,14 @@ public:
     std::optional<Outcome> sendPending(PendingTransfer transfer, const Update &update, const ByteUpdate &bytes = {});
     const PendingStore &pendingStore() const { return m_pending; }
     std::filesystem::path cacheRoot() const; // creates it if needed; throws FileSystemError
+    std::filesystem::path cacheFolder() const { return m_applicationData / "Slatewick" / "Cache"; } // never creates it
 
 private:
     // The server half of a drain: copy, verify against the card's hashes, record in both places.
+    // spaceNote: set where the server's free space could not be checked.
     std::filesystem::path sendToServer(PendingTransfer &transfer, const Inventory &listing,
                                        const std::vector<ContentHash> &cardHashes, const Update &update,
-                                       const ByteUpdate &bytes);
+                                       const ByteUpdate &bytes, std::string &spaceNote);
 
     const std::filesystem::path m_applicationData;
     const Options m_options;
@@ -104,6 +109,7 @@ private:
         std::filesystem::path m_record;
         bool m_claimed = false;
     };
+    SpaceLedger m_space;
 };
 
 } // namespace slatewick

@@ -7,6 +7,7 @@
 #include "engine/checksumlist.h"
 #include "engine/readback.h"
 #include "engine/serverfolder.h"
+#include "engine/spacecheck.h"
 #include "engine/treecopy.h"
 #include "engine/verification.h"
 #include "model/drainerror.h"
@@ -71,7 +72,7 @@ DrainEngine::SendingClaim::~SendingClaim()
 
 fs::path DrainEngine::sendToServer(PendingTransfer &transfer, const Inventory &listing,
                                    const std::vector<ContentHash> &cardHashes, const Update &update,
-                                   const ByteUpdate &bytes)
+                                   const ByteUpdate &bytes, std::string &spaceNote)
 {
     // The folder must be the server's, not an empty mount point left by a share
     // that is gone; the batch is then made below this descriptor, never through the path.
@@ -81,8 +82,12 @@ fs::path DrainEngine::sendToServer(PendingTransfer &transfer, const Inventory &l
         throw DrainError::remoteUnavailable();
     update(DrainPhase::copying, 0.0, "Sending verified cache to " + folderText(transfer.serverFolder.string()));
     CreatedFolder created;
+    SpaceReservation serverRoom;
     {
         FairLockHold hold(&m_lock);
+        // Checked before anything is written there; a server without room leaves the batch pending.
+        serverRoom = m_space.reserve(serverFd.get(), transfer.serverFolder, listing, serverLocation);
+        spaceNote = serverRoom.note();
         if (transfer.serverBatch)
             removeEarlierTry(serverFd.get(), transfer.serverFolder, *transfer.serverBatch);
         created = createUniqueDirectoryAt(serverFd.get(), transfer.serverFolder, transfer.batchName);
@@ -93,6 +98,7 @@ fs::path DrainEngine::sendToServer(PendingTransfer &transfer, const Inventory &l
     const fs::path serverBatch = created.path;
     {
         const ByteProgress serverBytes = [&](std::int64_t done) {
+            serverRoom.written(done);
             if (bytes)
                 bytes(DrainPhase::copying, done, listing.bytes);
         };
@@ -147,8 +153,8 @@ std::optional<DrainEngine::Outcome> DrainEngine::sendPending(PendingTransfer tra
     listing.bytes = transfer.facts.bytes;
 
     Outcome outcome{transfer.cacheBatch, {}, listing.files, listing.bytes, transfer.facts.cardCleared,
-                    transfer.notClearedReason};
-    outcome.remoteURL = sendToServer(transfer, listing, hashes, update, bytes);
+                    transfer.notClearedReason, {}};
+    outcome.remoteURL = sendToServer(transfer, listing, hashes, update, bytes, outcome.spaceNote);
     return outcome;
 }
 

@@ -1,5 +1,7 @@
 #include "model/drainerror.h"
 
+#include "model/bytesize.h"
+
 namespace slatewick {
 
 namespace {
@@ -23,13 +25,15 @@ std::string describe(DrainError::Kind kind, const std::string &location)
     case DrainError::Kind::changedWhileRead:
         return "The file " + location + " changed on the card while it was being copied, so nothing was cleared. "
                "Insert the card again to drain it.";
+    case DrainError::Kind::noRoom:
+        break; // noRoom() writes its own sentence, with the figures
     }
     return {};
 }
 } // namespace
 
-DrainError::DrainError(Kind kind, std::string location)
-    : std::runtime_error(describe(kind, location))
+DrainError::DrainError(Kind kind, std::string location, std::string sentence)
+    : std::runtime_error(sentence.empty() ? describe(kind, location) : sentence)
     , m_kind(kind)
     , m_location(std::move(location))
 {
@@ -48,6 +52,17 @@ DrainError DrainError::cacheGone(std::string cacheBatch)
 DrainError DrainError::changedWhileRead(std::string relativePath)
 {
     return DrainError(Kind::changedWhileRead, std::move(relativePath));
+}
+
+DrainError DrainError::noRoom(std::string location, std::int64_t needed, std::int64_t available)
+{
+    const std::string figures =
+        "needs " + formattedSize(needed) + ", " + formattedSize(available) + " free on the " + location;
+    const std::string sentence =
+        location == "local cache"
+            ? "Not enough room: the card " + figures + ". Nothing was copied; the card is untouched."
+            : "The card is safely cached, but there is not enough room: the batch " + figures + ".";
+    return DrainError(Kind::noRoom, std::move(location), sentence);
 }
 
 DrainError DrainError::verificationFailed(std::string location)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -17,6 +18,7 @@ public:
         changedWhileRead,
         cacheChanged,
         cacheGone,
+        noRoom,
     };
 
     static DrainError verificationFailed(std::string location);
@@ -29,6 +31,8 @@ public:
     // A pending batch that can no longer be sent: what differs, or where it was.
     static DrainError cacheChanged(std::string whatDiffers);
     static DrainError cacheGone(std::string cacheBatch);
+    // location: "local cache" or "remote server"; the sentence names both figures.
+    static DrainError noRoom(std::string location, std::int64_t needed, std::int64_t available);
 
     Kind kind() const { return m_kind; }
     // The copy that failed its check ("local cache" or "remote server"), or the changed file.
@@ -41,7 +45,7 @@ public:
     }
 
 private:
-    explicit DrainError(Kind kind, std::string location = {});
+    explicit DrainError(Kind kind, std::string location = {}, std::string sentence = {});
 
     Kind m_kind;
     std::string m_location;

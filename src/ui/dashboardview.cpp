@@ -2,6 +2,7 @@
 
 #include "coordinator/drainmodel.h"
 #include "ui/activitysection.h"
+#include "ui/cachesection.h"
 #include "ui/configuredcard.h"
 #include "ui/headerview.h"
 #include "ui/recentbatchessection.h"
@@ -24,6 +25,7 @@ DashboardView::DashboardView(DrainModel &model, QWidget *parent)
     , m_configured(new ConfiguredCard(model))
     , m_activity(new ActivitySection(model))
     , m_recent(new RecentBatchesSection)
+    , m_cache(new CacheSection)
     , m_settings(new SettingsSection(model))
 {
     setObjectName(QStringLiteral("dashboard"));
@@ -41,6 +43,7 @@ DashboardView::DashboardView(DrainModel &model, QWidget *parent)
     column->addWidget(m_configured);
     column->addWidget(m_activity);
     column->addWidget(m_recent);
+    column->addWidget(m_cache);
     column->addWidget(m_settings);
     column->addStretch();
     setWidget(content);
@@ -84,9 +87,15 @@ void DashboardView::setRecentBatches(RecentBatches *history)
     m_recent->setHistory(history);
 }
 
+void DashboardView::setCacheSpace(CacheSpace *space)
+{
+    m_cache->setCacheSpace(space);
+}
+
 void DashboardView::showEvent(QShowEvent *event)
 {
     QScrollArea::showEvent(event);
+    m_cache->refresh();
     m_model.refreshCards();
     // The remote folder may have come or gone while the panel was closed, without any signal.
     m_model.recheckServerFolder();

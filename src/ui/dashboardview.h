@@ -9,6 +9,8 @@
 namespace slatewick {
 
 class ActivitySection;
+class CacheSection;
+class CacheSpace;
 class ConfiguredCard;
 class DesktopServices;
 class DrainModel;
@@ -38,6 +40,9 @@ public:
     // The batches of the cache, read on demand; none hides the section. Outlives the view.
     void setRecentBatches(RecentBatches *history);
     RecentBatchesSection *recentBatches() const { return m_recent; }
+    // The cache's size and room, and freeing it; none hides the section. Outlives the view.
+    void setCacheSpace(CacheSpace *space);
+    CacheSection *cacheSection() const { return m_cache; }
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -57,6 +62,7 @@ private:
     ConfiguredCard *m_configured;
     ActivitySection *m_activity;
     RecentBatchesSection *m_recent;
+    CacheSection *m_cache;
     SettingsSection *m_settings;
 };
 

@@ -210,15 +210,18 @@ bool EndToEnd::waitForManifests(std::size_t count, std::chrono::milliseconds lim
 
 std::vector<std::string> EndToEnd::listedFiles(const fs::path &root)
 {
+    // The program may be clearing the card meanwhile: what goes during the walk is passed over.
     std::vector<std::string> files;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    std::error_code error;
+    for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
+         it.increment(error)) {
         if (it->path().filename().string().front() == '.') {
-            if (it->is_directory())
+            if (it->is_directory(error))
                 it.disable_recursion_pending();
             continue;
         }
-        if (it->is_regular_file() && !it->is_symlink())
-            files.push_back(fs::relative(it->path(), root).string());
+        if (it->is_regular_file(error) && !it->is_symlink(error))
+            files.push_back(it->path().lexically_relative(root).string());
     }
     std::sort(files.begin(), files.end());
     return files;

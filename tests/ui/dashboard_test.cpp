@@ -1,6 +1,8 @@
 // The dashboard, the tray icon and the program over a real drain model.
 #include "app/slatewickapp.h"
+#include "coordinator/cachespace.h"
 #include "coordinator/recentbatches.h"
+#include "model/bytesize.h"
 #include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
@@ -335,6 +337,39 @@ TEST_F(Sections, RecentBatchesOpenOnRequestAndCheckAgainNamesAChangedServerFile)
         << texts<QLabel>("batchReport").join("|").toStdString();
     view->setRecentBatches(nullptr);
     view->setDesktop(nullptr);
+}
+
+TEST_F(Sections, FreeCacheSpaceListsTheBatchAndKeepsItWhereItsServerBatchIsOnTheCachesOwnDisk)
+{
+    const InsertedCard card = mount("CARD01", "slot-1");
+    writeFile(card.url / "DCIM/IMG_1.JPG", std::string(1500, 'x'));
+    writeFile(dir / "data/Slatewick/Cache/FAILED/DCIM/IMG_9.JPG", std::string(200, 'y'));
+    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
+    show();
+    ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && !model->activities().empty(); }));
+    const std::filesystem::path cacheBatch = *model->activities()[0].batchURL;
+
+    CacheSpace space([this] { return dir / "data/Slatewick/Cache"; }, [this] { return remote(); }, {});
+    view->setCacheSpace(&space);
+    const QString name = QString::fromStdString(cacheBatch.filename().string());
+    // The batch holds its records too.
+    const QString batchSize = QString::fromStdString(formattedSize(treeBytes(cacheBatch)));
+    const QString held = QString::fromStdString(formattedSize(treeBytes(cacheBatch) + 200));
+    ASSERT_TRUE(waitFor([&] { return find<QLabel>("cacheSummary")->text().startsWith("The cache holds " + held); }))
+        << find<QLabel>("cacheSummary")->text().toStdString();
+    button("Free cache space")->click();
+    ASSERT_TRUE(waitFor([&] {
+        return texts<QLabel>("cacheBatches")
+               == QStringList{name + " \u2014 " + batchSize + "\nFAILED \u2014 200 bytes \u2014 incomplete, not offered"};
+    })) << texts<QLabel>("cacheBatches").join("|").toStdString();
+    button("Remove from the cache")->click();
+    EXPECT_TRUE(waitFor([&] {
+        return texts<QLabel>("cacheFreeingReport")
+               == QStringList{"Nothing was removed. Kept 1 batch: " + name
+                              + ": its server batch lies on the cache's own disk."};
+    })) << texts<QLabel>("cacheFreeingReport").join("|").toStdString();
+    EXPECT_TRUE(std::filesystem::exists(cacheBatch));
+    view->setCacheSpace(nullptr);
 }
 
 TEST_F(Sections, WaitStepperStopsAtTwoAndSixtyAndBringsAStoredValueInside)

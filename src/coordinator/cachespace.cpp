@@ -1,0 +1,89 @@
+#include "coordinator/cachespace.h"
+
+#include "coordinator/reportchannel.h"
+
+#include <system_error>
+#include <thread>
+#include <utility>
+
+namespace slatewick {
+
+namespace {
+
+// Detached on purpose: the channel, not the thread, ties a result to its receiver.
+template<typename Work>
+bool runDetached(Work work)
+{
+    try {
+        std::thread(std::move(work)).detach();
+        return true;
+    } catch (const std::system_error &) {
+        return false;
+    }
+}
+
+} // namespace
+
+CacheSpace::CacheSpace(CacheRoot cacheRoot, ServerFolderPath serverFolder, std::filesystem::path stateFolder,
+                       QObject *parent)
+    : QObject(parent)
+    , m_cacheRoot(std::move(cacheRoot))
+    , m_serverFolder(std::move(serverFolder))
+    , m_stateFolder(std::move(stateFolder))
+    , m_channel(std::make_shared<ReportChannel>(this))
+{
+}
+
+CacheSpace::~CacheSpace()
+{
+    m_channel->abandon();
+}
+
+void CacheSpace::reload()
+{
+    if (m_loading) {
+        m_reloadAgain = true;
+        return;
+    }
+    m_loading = runDetached([channel = m_channel, cacheRoot = m_cacheRoot, self = this] {
+        std::optional<CacheSurvey> survey;
+        try {
+            survey = surveyCache(cacheRoot());
+        } catch (const std::exception &) {
+            // No cache folder to be had: nothing to show.
+        }
+        channel->post([self, survey = std::move(survey)]() mutable {
+            self->m_survey = std::move(survey);
+            self->m_loading = false;
+            emit self->changed();
+            if (std::exchange(self->m_reloadAgain, false))
+                self->reload();
+        });
+    });
+    emit changed();
+}
+
+void CacheSpace::free(std::vector<std::filesystem::path> batches)
+{
+    if (m_freeing || batches.empty())
+        return;
+    m_freeing = runDetached([channel = m_channel, batches = std::move(batches), server = m_serverFolder(),
+                             state = m_stateFolder, self = this] {
+        std::string report;
+        try {
+            report = freeCacheBatches(batches, server, state).sentence();
+        } catch (const std::exception &error) {
+            report = std::string("Nothing more was removed: ") + error.what() + ".";
+        }
+        channel->post([self, report = std::move(report)] {
+            self->m_report = report;
+            self->m_freeing = false;
+            self->reload();
+        });
+    });
+    m_report = m_freeing ? "Checking the server batches\u2026"
+                         : "Freeing could not be started: the system has no thread to spare.";
+    emit changed();
+}
+
+} // namespace slatewick

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "engine/cachefreeing.h"
+#include "engine/cachesurvey.h"
+
+#include <QObject>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace slatewick {
+
+class ReportChannel;
+
+// The cache's size, the room left on its disk and "Free cache space", each
+// read or done on a worker thread: the server batches are read back, which
+// may take long or stall. Quitting never waits for a worker; its result is dropped.
+class CacheSpace final : public QObject {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CacheSpace)
+
+public:
+    // Called on a worker; may throw. Looking at the cache should not create it.
+    using CacheRoot = std::function<std::filesystem::path()>;
+    // Called on the main thread when freeing begins: the server folder as now chosen.
+    using ServerFolderPath = std::function<std::filesystem::path()>;
+
+    CacheSpace(CacheRoot cacheRoot, ServerFolderPath serverFolder, std::filesystem::path stateFolder,
+               QObject *parent = nullptr);
+    ~CacheSpace() override;
+
+    // Reads the cache again; a read already under way is not doubled.
+    void reload();
+    bool loading() const { return m_loading; }
+    // None before the first read has answered.
+    const std::optional<CacheSurvey> &survey() const { return m_survey; }
+
+    // Removes these cache batches where their server batches prove them, then reads the cache again.
+    void free(std::vector<std::filesystem::path> batches);
+    bool freeing() const { return m_freeing; }
+    // The last freeing's outcome, "Checking the server batches…" while under way.
+    const std::string &report() const { return m_report; }
+
+signals:
+    void changed();
+
+private:
+    CacheRoot m_cacheRoot;
+    ServerFolderPath m_serverFolder;
+    std::filesystem::path m_stateFolder;
+    std::shared_ptr<ReportChannel> m_channel;
+    bool m_loading = false;
+    bool m_reloadAgain = false;
+    bool m_freeing = false;
+    std::optional<CacheSurvey> m_survey;
+    std::string m_report;
+};
+
+} // namespace slatewick

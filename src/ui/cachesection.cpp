@@ -1,0 +1,152 @@
+#include "ui/cachesection.h"
+
+#include "coordinator/cachespace.h"
+#include "model/bytesize.h"
+#include "ui/textstyle.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace slatewick {
+
+namespace {
+
+QString utf8(const std::string &text) { return QString::fromStdString(text); }
+
+QLabel *wrappedLabel(const char *name)
+{
+    auto *label = new QLabel;
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(true);
+    TextStyle::caption(label);
+    return label;
+}
+
+QString batchLine(const CacheBatch &batch)
+{
+    const QString size = utf8(formattedSize(batch.bytes));
+    const QString name = utf8(batch.folder.filename().string());
+    if (!batch.complete)
+        return QStringLiteral("%1 \u2014 %2 \u2014 incomplete, not offered").arg(name, size);
+    if (!batch.serverBatchThere)
+        return QStringLiteral("%1 \u2014 %2 \u2014 no server batch, not offered").arg(name, size);
+    return QStringLiteral("%1 \u2014 %2").arg(name, size);
+}
+
+} // namespace
+
+CacheSection::CacheSection(QWidget *parent)
+    : SectionBox(QStringLiteral("Local cache"), QStringLiteral("internaldrive.fill"), 8, parent)
+    , m_summary(wrappedLabel("cacheSummary"))
+    , m_warning(wrappedLabel("cacheWarning"))
+    , m_toggle(new QPushButton(QStringLiteral("Free cache space")))
+    , m_freeing(new QWidget)
+    , m_batches(wrappedLabel("cacheBatches"))
+    , m_amount(new QComboBox)
+    , m_remove(new QPushButton(QStringLiteral("Remove from the cache")))
+    , m_report(wrappedLabel("cacheFreeingReport"))
+{
+    setObjectName(QStringLiteral("cacheSpace"));
+    m_toggle->setObjectName(QStringLiteral("cacheFreeToggle"));
+    m_toggle->setFlat(true);
+    m_toggle->setCursor(Qt::PointingHandCursor);
+    m_amount->setObjectName(QStringLiteral("cacheFreeAmount"));
+    m_remove->setObjectName(QStringLiteral("cacheFreeRemove"));
+    TextStyle::colored(m_warning, TextStyle::orange());
+    TextStyle::secondary(m_batches);
+
+    auto *freeing = new QVBoxLayout(m_freeing);
+    freeing->setContentsMargins(0, 0, 0, 0);
+    freeing->addWidget(m_batches);
+    freeing->addWidget(m_amount);
+    freeing->addWidget(m_remove, 0, Qt::AlignLeft);
+    content()->addWidget(m_summary);
+    content()->addWidget(m_warning);
+    content()->addWidget(m_toggle, 0, Qt::AlignLeft);
+    content()->addWidget(m_freeing);
+    content()->addWidget(m_report);
+    connect(m_toggle, &QPushButton::clicked, this, [this] { setFreeingShown(!m_freeingShown); });
+    connect(m_remove, &QPushButton::clicked, this, &CacheSection::removeChosen);
+    setVisible(false);
+}
+
+void CacheSection::setCacheSpace(CacheSpace *space)
+{
+    if (m_space)
+        disconnect(m_space, nullptr, this, nullptr);
+    m_space = space;
+    setVisible(m_space != nullptr);
+    if (m_space) {
+        connect(m_space, &CacheSpace::changed, this, &CacheSection::redraw);
+        m_space->reload();
+    }
+    redraw();
+}
+
+void CacheSection::refresh()
+{
+    if (m_space)
+        m_space->reload();
+}
+
+void CacheSection::setFreeingShown(bool shown)
+{
+    m_freeingShown = shown;
+    // Batches may have reached the server since the last look.
+    if (m_freeingShown && m_space)
+        m_space->reload();
+    redraw();
+}
+
+void CacheSection::redraw()
+{
+    const CacheSurvey *survey = m_space && m_space->survey() ? &*m_space->survey() : nullptr;
+    m_summary->setText(survey ? utf8(survey->summary()) : QStringLiteral("Reading the cache\u2026"));
+    m_warning->setText(survey ? utf8(survey->warning()) : QString());
+    m_warning->setVisible(!m_warning->text().isEmpty());
+    m_toggle->setText(m_freeingShown ? QStringLiteral("Hide") : QStringLiteral("Free cache space"));
+    m_freeing->setVisible(m_freeingShown && survey);
+    m_report->setText(m_space ? utf8(m_space->report()) : QString());
+    m_report->setVisible(!m_report->text().isEmpty());
+    if (!survey)
+        return;
+
+    QStringList lines;
+    for (const CacheBatch &batch : survey->batches)
+        lines << batchLine(batch);
+    m_batches->setText(lines.isEmpty() ? QStringLiteral("No batches in the local cache.") : lines.join(u'\n'));
+    // Each choice is a run of the oldest batches the server holds; its size is what goes.
+    const int chosen = m_amount->currentIndex();
+    m_amount->clear();
+    std::int64_t total = 0;
+    const std::vector<CacheBatch> offered = survey->offered();
+    for (std::size_t count = 1; count <= offered.size(); ++count) {
+        total += offered[count - 1].bytes;
+        m_amount->addItem(QStringLiteral("Up to %1 (the oldest %2)")
+                              .arg(utf8(formattedSize(total)))
+                              .arg(count == 1 ? QStringLiteral("batch") : QStringLiteral("%1 batches").arg(count)),
+                          QVariant::fromValue<qint64>(total));
+    }
+    if (m_amount->count() > 0)
+        m_amount->setCurrentIndex(std::clamp(chosen, 0, m_amount->count() - 1));
+    m_amount->setEnabled(!offered.empty());
+    m_remove->setEnabled(!offered.empty() && !m_space->freeing());
+}
+
+void CacheSection::removeChosen()
+{
+    if (!m_space || !m_space->survey() || m_amount->currentIndex() < 0)
+        return;
+    const std::int64_t amount = m_amount->currentData().value<qint64>();
+    std::vector<std::filesystem::path> folders;
+    for (const CacheBatch &batch : oldestWithin(m_space->survey()->offered(), amount))
+        folders.push_back(batch.folder);
+    m_space->free(std::move(folders));
+}
+
+} // namespace slatewick

@@ -1,0 +1,163 @@
+#include "engine/cachefreeing.h"
+#include "engine/cachesurvey.h"
+#include "engine/drainfixture.h"
+#include "model/bytesize.h"
+#include "support/mountnamespace.h"
+
+#include <thread>
+
+using namespace slatewick;
+using namespace slatewick::testsupport;
+
+namespace {
+
+constexpr std::int64_t blockSize = 4096; // tmpfs's
+
+std::unique_ptr<ScopedMount> mountTmpfs(const fs::path &at, const std::string &size)
+{
+    fs::create_directories(at);
+    return std::make_unique<ScopedMount>("tmpfs", at, "tmpfs", 0, "size=" + size);
+}
+
+void writeCard(const fs::path &card, int files, std::size_t bytesEach)
+{
+    for (int i = 0; i < files; ++i)
+        writeFile(card / ("DCIM/IMG_000" + std::to_string(i) + ".JPG"), std::string(bytesEach, char('a' + i)));
+}
+
+} // namespace
+
+TEST(Space, SizesAreWrittenInDecimalUnitsWithOneDecimal)
+{
+    EXPECT_EQ(formattedSize(-5), "0 bytes");
+    EXPECT_EQ(formattedSize(1), "1 byte");
+    EXPECT_EQ(formattedSize(999), "999 bytes");
+    EXPECT_EQ(formattedSize(1000), "1.0 kB");
+    EXPECT_EQ(formattedSize(999'960), "1.0 MB");
+    EXPECT_EQ(formattedSize(12'400'000), "12.4 MB");
+    EXPECT_EQ(formattedSize(61'249'999'999), "61.2 GB");
+}
+
+TEST(SpaceMounts, ACacheTooSmallForTheCardFailsBeforeAnythingIsWrittenAndLeavesTheCard)
+{
+    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    DrainWorld world;
+    world.settings.clearAfterCopy = true;
+    writeCard(world.card, 3, 2 << 20);
+    const auto cache = mountTmpfs(world.data, "4m");
+    ASSERT_TRUE(cache->mounted()) << cache->error();
+
+    const std::string expected =
+        DrainError::noRoom("local cache", roomNeeded(inventory(world.card), blockSize), 4 << 20).what();
+    EXPECT_EQ(world.drainFailure(), expected);
+    EXPECT_NE(expected.find("needs 7.4 MB, 4.2 MB free on the local cache"), std::string::npos) << expected;
+    EXPECT_TRUE(world.reports.empty());
+    EXPECT_EQ(entryNames(world.cacheRoot()), Names{}) << "the empty batch folder is removed";
+    EXPECT_EQ(entryNames(world.card / "DCIM"), (Names{"IMG_0000.JPG", "IMG_0001.JPG", "IMG_0002.JPG"}));
+    EXPECT_EQ(entryNames(world.server), Names{});
+}
+
+TEST(SpaceMounts, AServerTooSmallFailsBeforeTheServerCopyAndKeepsTheVerifiedCacheBatch)
+{
+    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    DrainWorld world;
+    world.settings.clearAfterCopy = true;
+    writeCard(world.card, 3, 2 << 20);
+    const auto server = mountTmpfs(world.server, "4m");
+    ASSERT_TRUE(server->mounted()) << server->error();
+
+    const std::string failure = world.drainFailure();
+    const std::int64_t needed = roomNeeded(inventory(world.cacheRoot() / "CARD01"), blockSize);
+    EXPECT_EQ(failure, DrainError::noRoom("remote server", needed, 4 << 20).what());
+    EXPECT_NE(failure.find("4.2 MB free on the remote server"), std::string::npos) << failure;
+    ASSERT_FALSE(world.reports.empty());
+    EXPECT_EQ(std::get<1>(world.reports.back()), 0.0) << "no file sent to the server";
+    EXPECT_EQ(entryNames(world.server), Names{});
+    EXPECT_EQ(entryNames(world.cacheRoot() / "CARD01"), Names{"DCIM"}) << "verified, not yet recorded";
+}
+
+TEST(SpaceMounts, OfTwoDrainsAtOnceThatDoNotFitTogetherTheSecondFailsWithTheRoomTheFirstLeft)
+{
+    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    DrainWorld world;
+    const fs::path secondCard = world.dir / "card2";
+    writeCard(world.card, 1, 5 << 20);
+    writeCard(secondCard, 1, 5 << 20);
+    const auto cache = mountTmpfs(world.data, "10m");
+    ASSERT_TRUE(cache->mounted()) << cache->error();
+    const std::int64_t eachNeeds = roomNeeded(inventory(world.card), blockSize);
+    ASSERT_LT(eachNeeds, 10 << 20);
+    ASSERT_GT(2 * eachNeeds, 10 << 20);
+
+    DrainEngine engine(world.data);
+    InsertedCard second = world.inserted;
+    second.url = secondCard;
+    second.displayName = "CARD02";
+    std::string secondFailure;
+    bool started = false;
+    // The second drain runs to its end while the first is under way, between two of its reports.
+    const DrainEngine::Update update = [&](DrainPhase, double, const std::string &) {
+        if (std::exchange(started, true))
+            return;
+        std::thread([&] {
+            secondFailure = failureText<DrainError>(
+                [&] { engine.drain(second, world.settings, [](auto...) {}, std::stop_token()); });
+        }).join();
+    };
+    const DrainEngine::Outcome first = engine.drain(world.inserted, world.settings, update, std::stop_token());
+
+    EXPECT_EQ(secondFailure, DrainError::noRoom("local cache", eachNeeds, (10 << 20) - eachNeeds).what());
+    EXPECT_EQ(first.remoteURL, world.server / "CARD01");
+    EXPECT_EQ(entryNames(world.cacheRoot()), Names{"CARD01"});
+    EXPECT_EQ(entryNames(world.server), Names{"CARD01"});
+}
+
+TEST(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhole)
+{
+    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    DrainWorld world;
+    world.options.stateFolder = world.dir / "state";
+    const auto server = mountTmpfs(world.server, "64m");
+    ASSERT_TRUE(server->mounted()) << server->error();
+    for (const char *name : {"CARD01", "CARD02", "CARD03"}) {
+        fs::remove_all(world.card);
+        writeCard(world.card, 2, 1000 + name[5]);
+        world.inserted.displayName = name;
+        world.drain();
+    }
+    writeFile(world.cacheRoot() / "FAILED/DCIM/a.jpg", std::string(100, 'x'));
+
+    const CacheSurvey survey = surveyCache(world.cacheRoot());
+    ASSERT_EQ(survey.batches.size(), 4u);
+    EXPECT_EQ(survey.batches[3].folder, world.cacheRoot() / "FAILED");
+    EXPECT_EQ(survey.batches[3].bytes, 100);
+    EXPECT_FALSE(survey.batches[3].offered()) << "an incomplete batch is listed, never offered";
+    const std::vector<CacheBatch> offered = survey.offered();
+    ASSERT_EQ(offered.size(), 3u);
+    EXPECT_EQ(offered[0].folder, world.cacheRoot() / "CARD01");
+    EXPECT_EQ(oldestWithin(offered, offered[0].bytes + offered[1].bytes).size(), 2u);
+    EXPECT_EQ(oldestWithin(offered, offered[0].bytes - 1).size(), 0u);
+    EXPECT_EQ(survey.largestRecent, 2 * (1000 + '3'));
+
+    flipFirstByte(world.server / "CARD02/DCIM/IMG_0001.JPG");
+    fs::remove_all(world.server / "CARD03");
+    std::vector<fs::path> chosen;
+    for (const CacheBatch &batch : offered)
+        chosen.push_back(batch.folder);
+    const FreeingReport report = freeCacheBatches(chosen, world.server, world.options.stateFolder);
+
+    EXPECT_EQ(report.removed, std::vector<fs::path>{world.cacheRoot() / "CARD01"});
+    EXPECT_EQ(report.kept, (std::vector<std::string>{
+                               "CARD02: Server batch: 1 file changed (DCIM/IMG_0001.JPG).",
+                               "CARD03: its server batch " + (world.server / "CARD03").string() + " is missing."}));
+    EXPECT_EQ(entryNames(world.cacheRoot()), (Names{"CARD02", "CARD03", "FAILED"}));
+    EXPECT_EQ(entryNames(world.server), (Names{"CARD01", "CARD02"}));
+
+    // A server folder chosen since, on another file system, vouches for no batch left elsewhere.
+    const FreeingReport sameDisk = freeCacheBatches({world.cacheRoot() / "CARD02"}, world.dir.path(), {});
+    EXPECT_TRUE(sameDisk.removed.empty());
+}
