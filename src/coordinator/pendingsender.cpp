@@ -3,7 +3,7 @@
 #include "coordinator/reportchannel.h"
 #include "engine/drainengine.h"
 #include "model/drainerror.h"
-#include "model/transferrate.h"
+#include "model/bytesize.h"
 #include "platform/cancellationerror.h"
 
 #include <algorithm>
@@ -47,7 +47,7 @@ CardActivity waitingRow(const std::string &rowId, const PendingTransfer &transfe
                         const std::string &lastTry)
 {
     const bool elsewhere = !currentFolder.empty() && currentFolder != transfer.serverFolder;
-    std::string detail = "Safe in the local cache (" + sizeText(transfer.facts.bytes) + "); sent when ";
+    std::string detail = "Safe in the local cache (" + formattedSize(transfer.facts.bytes) + "); sent when ";
     detail += elsewhere ? transfer.serverFolder.string() + " answers. Another server folder has been chosen since."
                         : "the server folder answers.";
     if (!lastTry.empty())

@@ -1,23 +1,11 @@
 #include "model/transferrate.h"
 
+#include "model/bytesize.h"
+
 #include <cmath>
 #include <cstdio>
 
 namespace slatewick {
-
-std::string sizeText(std::int64_t bytes)
-{
-    static const char *const units[] = {"bytes", "kB", "MB", "GB", "TB"};
-    double value = static_cast<double>(bytes);
-    int unit = 0;
-    while (value >= 999.95 && unit < 4) {
-        value /= 1000.0;
-        ++unit;
-    }
-    char text[32];
-    std::snprintf(text, sizeof text, unit == 0 ? "%.0f %s" : "%.1f %s", value, units[unit]);
-    return text;
-}
 
 namespace {
 
@@ -40,13 +28,13 @@ std::string TransferRate::line(std::int64_t done, std::int64_t total, Clock::tim
         m_start = now;
         m_startBytes = done;
     }
-    std::string text = sizeText(done) + " of " + sizeText(total);
+    std::string text = formattedSize(done) + " of " + formattedSize(total);
     const double seconds = std::chrono::duration<double>(now - m_start).count();
     // Under half a second the speed says little.
     if (seconds < 0.5 || done <= m_startBytes)
         return text;
     const double perSecond = static_cast<double>(done - m_startBytes) / seconds;
-    text += " \u00b7 " + sizeText(static_cast<std::int64_t>(perSecond)) + "/s";
+    text += " \u00b7 " + formattedSize(static_cast<std::int64_t>(perSecond)) + "/s";
     if (total > done)
         text += " \u00b7 " + timeLeftText(static_cast<double>(total - done) / perSecond);
     return text;

@@ -6,9 +6,6 @@
 
 namespace slatewick {
 
-// "61.2 GB": decimal units, as disks and cards are sold.
-std::string sizeText(std::int64_t bytes);
-
 // The line under a copying row: bytes done of the total, the speed and the time
 // left, from the samples of one copy (a new phase starts it again).
 class TransferRate {

@@ -1,6 +1,6 @@
 #include "ui/batchentry.h"
 
-#include "model/transferrate.h"
+#include "model/bytesize.h"
 #include "ui/selectabletext.h"
 #include "ui/textstyle.h"
 
@@ -79,7 +79,7 @@ void BatchEntry::display(const BatchRecord &record, const QString &report, bool 
                      QLocale().toString(created, QLocale::ShortFormat));
     m_facts->setText(QStringLiteral("%1 files \u00B7 %2%3")
                          .arg(manifest.files)
-                         .arg(QString::fromStdString(sizeText(manifest.bytes)))
+                         .arg(QString::fromStdString(formattedSize(manifest.bytes)))
                          .arg(manifest.cardCleared ? QStringLiteral(" \u00B7 card cleared") : QString()));
     QString paths = QStringLiteral("Cache: ") + QString::fromStdString(record.folder.string());
     if (!manifest.remotePath.empty())
