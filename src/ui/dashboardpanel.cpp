@@ -10,6 +10,7 @@
 #include <QKeySequence>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace slatewick {
@@ -83,12 +84,30 @@ void DashboardPanel::closeEvent(QCloseEvent *event)
 void DashboardPanel::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
+    // The texts take their colours from the palette when they are made, so a switch
+    // between light and dark builds the dashboard again, once the change has settled.
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::PaletteChange || type == QEvent::ApplicationPaletteChange || type == QEvent::ThemeChange)
+        && !m_rebuildPending) {
+        m_rebuildPending = true;
+        QTimer::singleShot(0, this, &DashboardPanel::rebuildDashboard);
+    }
     if (event->type() != QEvent::ActivationChange)
         return;
     if (isActiveWindow())
         m_sinceDeactivated.invalidate();
     else
         m_sinceDeactivated.start();
+}
+
+void DashboardPanel::rebuildDashboard()
+{
+    m_rebuildPending = false;
+    auto *fresh = new DashboardView(m_model);
+    m_dashboard->connectLike(*fresh);
+    layout()->replaceWidget(m_dashboard, fresh);
+    m_dashboard->deleteLater();
+    m_dashboard = fresh;
 }
 
 void DashboardPanel::updateTitle()

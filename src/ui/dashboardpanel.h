@@ -39,12 +39,14 @@ protected:
 
 private:
     void updateTitle();
+    void rebuildDashboard();
 
     DrainModel &m_model;
     Mode m_mode;
     DashboardView *m_dashboard;
     std::function<bool()> m_closeGuard;
     QElapsedTimer m_sinceDeactivated;
+    bool m_rebuildPending = false;
 };
 
 } // namespace slatewick

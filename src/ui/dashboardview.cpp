@@ -76,19 +76,30 @@ std::optional<QString> DashboardView::chooseFolderWithDialog(QWidget *parent, co
     return chosen;
 }
 
+void DashboardView::connectLike(DashboardView &fresh) const
+{
+    fresh.setFolderChooser(m_chooseFolder);
+    fresh.setDesktop(m_desktop);
+    fresh.setRecentBatches(m_history);
+    fresh.setCacheSpace(m_space);
+}
+
 void DashboardView::setDesktop(DesktopServices *desktop)
 {
+    m_desktop = desktop;
     m_activity->setDesktop(desktop);
     m_recent->setDesktop(desktop);
 }
 
 void DashboardView::setRecentBatches(RecentBatches *history)
 {
+    m_history = history;
     m_recent->setHistory(history);
 }
 
 void DashboardView::setCacheSpace(CacheSpace *space)
 {
+    m_space = space;
     m_cache->setCacheSpace(space);
 }
 

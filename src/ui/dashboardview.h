@@ -43,6 +43,8 @@ public:
     // The cache's size and room, and freeing it; none hides the section. Outlives the view.
     void setCacheSpace(CacheSpace *space);
     CacheSection *cacheSection() const { return m_cache; }
+    // Gives a fresh view (one built for a new theme) the same chooser and services.
+    void connectLike(DashboardView &fresh) const;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -56,6 +58,9 @@ private:
 
     DrainModel &m_model;
     FolderChooser m_chooseFolder;
+    DesktopServices *m_desktop = nullptr;
+    RecentBatches *m_history = nullptr;
+    CacheSpace *m_space = nullptr;
     HeaderView *m_header;
     SetupCard *m_setup;
     bool m_editingSlots = false;

@@ -531,3 +531,20 @@ TEST_F(Dashboard, ChangeSlotsFromTheConfiguredCardAddsASecondReadersSlotAndKeeps
     EXPECT_EQ(find<QLabel>("watchingSlots")->text(), "Watching 2 slots");
     EXPECT_EQ(model->settings().remoteDirectory, remote().string());
 }
+
+TEST_F(Dashboard, ASwitchBetweenLightAndDarkBuildsTheDashboardAgainInTheNewColours)
+{
+    startModel();
+    DashboardPanel panel(*model, DashboardPanel::Mode::mainWindow);
+    const DashboardView *before = panel.dashboard();
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(0x20, 0x21, 0x24));
+    dark.setColor(QPalette::WindowText, QColor(0xe8, 0xea, 0xed));
+    QApplication::setPalette(dark);
+    EXPECT_TRUE(waitFor([&] { return panel.dashboard() != before; }));
+    const auto *title = panel.dashboard()->findChild<QLabel *>(QStringLiteral("headerTitle"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(0xe8, 0xea, 0xed));
+    QApplication::setPalette(light);
+}
