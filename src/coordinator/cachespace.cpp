@@ -1,28 +1,11 @@
 #include "coordinator/cachespace.h"
 
+#include "coordinator/detachedwork.h"
 #include "coordinator/reportchannel.h"
 
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace slatewick {
-
-namespace {
-
-// Detached on purpose: the channel, not the thread, ties a result to its receiver.
-template<typename Work>
-bool runDetached(Work work)
-{
-    try {
-        std::thread(std::move(work)).detach();
-        return true;
-    } catch (const std::system_error &) {
-        return false;
-    }
-}
-
-} // namespace
 
 CacheSpace::CacheSpace(CacheRoot cacheRoot, ServerFolderPath serverFolder, std::filesystem::path stateFolder,
                        QObject *parent)

@@ -1,5 +1,6 @@
 #include "coordinator/pendingsender.h"
 
+#include "coordinator/detachedwork.h"
 #include "coordinator/reportchannel.h"
 #include "engine/drainengine.h"
 #include "model/drainerror.h"
@@ -10,7 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <thread>
 
 namespace slatewick {
 
@@ -105,8 +105,10 @@ void PendingSender::startPass()
     m_running = true;
     m_again = false;
     m_retry.stop();
-    std::thread(&PendingSender::runPass, m_engine, m_channel, this, m_currentFolder(), std::exchange(m_redirected, {}))
-        .detach();
+    m_running = runDetached([engine = m_engine, channel = m_channel, self = this, folder = m_currentFolder(),
+                             redirected = std::exchange(m_redirected, {})] {
+        runPass(engine, channel, self, folder, redirected);
+    });
 }
 
 void PendingSender::passEnded(bool anyWaiting)

@@ -1,30 +1,16 @@
 #include "coordinator/recentbatches.h"
 
+#include "coordinator/detachedwork.h"
 #include "coordinator/reportchannel.h"
 #include "engine/batchcheck.h"
 
 #include <optional>
-#include <system_error>
-#include <thread>
 
 namespace slatewick {
 
 namespace {
 
 const std::string checking = "Checking\u2026";
-
-// Detached on purpose: the channel, not the thread, ties a result to its receiver.
-// False when no thread can be had.
-template<typename Work>
-bool runDetached(Work work)
-{
-    try {
-        std::thread(std::move(work)).detach();
-        return true;
-    } catch (const std::system_error &) {
-        return false;
-    }
-}
 
 } // namespace
 

@@ -1,12 +1,13 @@
 #include "coordinator/serverfolderwatch.h"
 
+#include "coordinator/detachedwork.h"
+
 #include <QMetaObject>
 
 #include <fcntl.h>
 
 #include <chrono>
 #include <mutex>
-#include <thread>
 
 namespace slatewick {
 
@@ -65,7 +66,7 @@ void ServerFolderWatch::start(bool record)
     m_checking = true;
     m_checkAgain = false;
     const ServerFolder folder(m_folder, m_stateFolder);
-    std::thread([folder, record, generation = m_generation, mailbox = m_mailbox] {
+    m_checking = runDetached([folder, record, generation = m_generation, mailbox = m_mailbox] {
         Availability availability = Availability::missing;
         if (record) {
             // Chosen just now: whatever it lies on is the server.
@@ -84,7 +85,7 @@ void ServerFolderWatch::start(bool record)
                 watch, [watch, generation, availability] { watch->answer(generation, availability); },
                 Qt::QueuedConnection);
         }
-    }).detach();
+    });
 }
 
 void ServerFolderWatch::answer(std::uint64_t generation, Availability availability)
