@@ -27,7 +27,7 @@ InsertedCard ScreenshotWorld::mount(const std::string &name, const std::string &
                                     const std::string &model)
 {
     const std::filesystem::path root = folder("media/" + name);
-    m_volumes->mount({root, name, location, vendor, model});
+    m_volumes->mount(root, name, location, vendor, model);
     return *CardDiscovery(m_volumes).make(root, name);
 }
 

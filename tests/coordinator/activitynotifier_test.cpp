@@ -61,7 +61,7 @@ TEST_F(Notifier, ARealDrainWithClearingTellsTakenOutThenOnTheServer)
     const std::filesystem::path card = dir / "media/CARD01";
     for (int i = 1; i <= 3; ++i)
         writeFile(card / "DCIM" / ("IMG_" + std::to_string(i) + ".JPG"), std::string(1000 + i, 'x'));
-    volumes->mount({card, "CARD01", "slot-1"});
+    volumes->mount(card, "CARD01", "slot-1");
     SettingsStore(KeyValueStore(configFolder())).save(readySettings(0, true));
     startModel();
     ActivityNotifier notifier(*model, desktop);

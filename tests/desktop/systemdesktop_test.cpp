@@ -1,12 +1,13 @@
 // Notifications reach a notification service of the test's own, on a private
 // session bus, so nothing is shown on the developer's desktop.
 #include "desktop/systemdesktop.h"
+#include "support/files.h"
+#include "support/programprocess.h"
 #include "support/tempdir.h"
 #include "support/waitfor.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QVariantMap>
 
@@ -42,7 +43,7 @@ const QString serviceName = QStringLiteral("org.freedesktop.Notifications");
 // notification daemon is ever started by a call.
 struct PrivateBus : ::testing::Test {
     TempDir dir;
-    QProcess daemon;
+    std::unique_ptr<ProgramProcess> daemon;
     QString address;
 
     void SetUp() override
@@ -53,20 +54,26 @@ struct PrivateBus : ::testing::Test {
                                         << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
                                            "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
                                            "<allow own=\"*\"/></policy></busconfig>";
-        daemon.start(QStringLiteral("dbus-daemon"),
-                     {QStringLiteral("--nofork"), QStringLiteral("--print-address"),
-                      QStringLiteral("--config-file=") + QString::fromStdString((dir / "bus.conf").string())});
-        ASSERT_TRUE(waitFor([&] { return daemon.canReadLine() || daemon.state() == QProcess::NotRunning; }));
-        address = QString::fromUtf8(daemon.readLine()).trimmed();
-        ASSERT_FALSE(address.isEmpty()) << daemon.readAllStandardError().toStdString();
+        daemon = std::make_unique<ProgramProcess>(
+            "dbus-daemon",
+            std::vector<std::string>{"--nofork", "--print-address", "--config-file=" + (dir / "bus.conf").string()},
+            std::map<std::string, std::string>{}, dir / "bus.log");
+        // The address is the line that starts "unix:", once it is written whole.
+        ASSERT_TRUE(waitFor([&] {
+            const QString said = QString::fromStdString(readFile(dir / "bus.log"));
+            const qsizetype at = said.indexOf(QStringLiteral("unix:"));
+            if (at >= 0 && said.indexOf(QLatin1Char('\n'), at) > at)
+                address = said.mid(at).section(QLatin1Char('\n'), 0, 0);
+            return !address.isEmpty() || !daemon->running();
+        }));
+        ASSERT_FALSE(address.isEmpty()) << readFile(dir / "bus.log") << daemon->error();
     }
 
     void TearDown() override
     {
         QDBusConnection::disconnectFromBus(QStringLiteral("service"));
         QDBusConnection::disconnectFromBus(QStringLiteral("program"));
-        daemon.terminate();
-        daemon.waitForFinished();
+        daemon.reset();
     }
 };
 

@@ -1,6 +1,6 @@
 #include "discovery/carddiscovery.h"
 
-#include "discovery/fakevolumesource.h"
+#include "support/fakevolumes.h"
 
 #include <QLocale>
 
@@ -23,17 +23,16 @@ class CardDiscoveryTest : public ::testing::Test {
 protected:
     std::vector<InsertedCard> cards() const { return CardDiscovery(m_source).removableCards(); }
 
-    std::shared_ptr<testsupport::FakeVolumeSource> m_source = std::make_shared<testsupport::FakeVolumeSource>();
+    std::shared_ptr<testsupport::FakeVolumes> m_source = std::make_shared<testsupport::FakeVolumes>();
 };
 
 TEST_F(CardDiscoveryTest, keepsVolumesReportedRemovableOrEjectableOnly)
 {
-    m_source->volumes = std::vector<VolumeFacts>{
-        {"/media/a", "Removable", true, false},
-        {"/media/b", "Ejectable", false, true},
-        {"/media/c", "Neither", false, false},
-        {"/media/d", "Unreported", std::nullopt, std::nullopt},
-    };
+    for (const VolumeFacts &facts : {VolumeFacts{"/media/a", "Removable", true, false},
+                                     VolumeFacts{"/media/b", "Ejectable", false, true},
+                                     VolumeFacts{"/media/c", "Neither", false, false},
+                                     VolumeFacts{"/media/d", "Unreported", std::nullopt, std::nullopt}})
+        m_source->add(facts);
     EXPECT_EQ(names(cards()), (std::vector<std::string>{"Ejectable", "Removable"}));
 }
 
@@ -41,10 +40,9 @@ TEST_F(CardDiscoveryTest, keepsVolumesReportedRemovableOrEjectableOnly)
 // (the C-locale CTest entry runs the sorts* tests once more under LC_ALL=C).
 TEST_F(CardDiscoveryTest, sortsNumbersByValueIgnoringCaseInAnyLocaleAndKeepsIdenticalNamesInTableOrder)
 {
-    m_source->volumes = std::vector<VolumeFacts>{{"/m/1", "Card 10", true, {}},
-                                                 {"/m/2", "card 2", true, {}},
-                                                 {"/m/3", "Card 1", true, {}},
-                                                 {"/m/4", "Card 1", true, {}}};
+    for (const VolumeFacts &facts : {VolumeFacts{"/m/1", "Card 10", true, {}}, VolumeFacts{"/m/2", "card 2", true, {}},
+                                     VolumeFacts{"/m/3", "Card 1", true, {}}, VolumeFacts{"/m/4", "Card 1", true, {}}})
+        m_source->add(facts);
     const QLocale previous;
     for (const QLocale &locale : {QLocale::c(), QLocale(QLocale::German), QLocale(QLocale::English)}) {
         QLocale::setDefault(locale);
@@ -65,11 +63,12 @@ TEST_F(CardDiscoveryTest, fallsBackToFixedTextsWithoutDiskInformation)
 
 TEST_F(CardDiscoveryTest, takesTheDevicePathBesideAnEmptyLocationAndCountsNonTextValuesAsMissing)
 {
-    m_source->disks["/media/ana/CARD"] = {{"DeviceIdentifier", std::string("sdc1")},
-                                          {"DeviceVendor", std::int64_t{42}},
-                                          {"DeviceProtocol", std::string("scsi")},
-                                          {"DeviceLocation", std::string("")},
-                                          {"DevicePath", std::string("/devices/pci0000:00/usb1/1-1/scsi-0:0:1")}};
+    m_source->add({"/media/ana/CARD", "Card", true, true},
+                  {{"DeviceIdentifier", std::string("sdc1")},
+                   {"DeviceVendor", std::int64_t{42}},
+                   {"DeviceProtocol", std::string("scsi")},
+                   {"DeviceLocation", std::string("")},
+                   {"DevicePath", std::string("/devices/pci0000:00/usb1/1-1/scsi-0:0:1")}});
     const InsertedCard card = CardDiscovery(m_source).make("/media/ana/CARD", "Card").value();
     EXPECT_EQ(card.deviceIdentifier, "sdc1");
     EXPECT_EQ(card.vendor, "Unknown vendor");

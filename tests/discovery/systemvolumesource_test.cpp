@@ -1,8 +1,8 @@
 #include "discovery/systemvolumesource.h"
 
 #include "discovery/carddiscovery.h"
-#include "discovery/loopvolume.h"
 #include "support/files.h"
+#include "support/loopdevice.h"
 #include "support/programprocess.h"
 #include "support/tempdir.h"
 
@@ -30,8 +30,9 @@ class SystemVolumesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        if (const std::string &refusal = testsupport::enterPrivateMountNamespace(); !refusal.empty())
-            GTEST_SKIP() << refusal;
+        for (const std::string &refusal : {testsupport::enterPrivateMountNamespace(), testsupport::loopDeviceRefusal()})
+            if (!refusal.empty())
+                GTEST_SKIP() << refusal;
         m_run = std::make_unique<ScopedMount>("tmpfs", "/run", "tmpfs");
         if (!m_run->mounted())
             GTEST_SKIP() << m_run->error();
@@ -51,10 +52,9 @@ protected:
 
 TEST_F(SystemVolumesTest, aLoopMountedImageIsAnEjectableCardNamedByItsLabelUnlessUdevSaysToIgnoreIt)
 {
-    testsupport::LoopVolume volume(m_folder.path(), "card-mount", "HOLIDAY");
-    ASSERT_EQ(volume.failure(), "");
-    if (!volume.refusal().empty())
-        GTEST_SKIP() << volume.refusal();
+    testsupport::Ext4Card volume(m_folder / "card.img", "HOLIDAY", 4 << 20);
+    ASSERT_EQ(volume.error(), "");
+    ASSERT_EQ(volume.mount(m_folder / "card-mount"), "");
 
     const std::optional<InsertedCard> card = listed(volume.mountPoint());
     ASSERT_TRUE(card) << "not listed: " << volume.mountPoint();
@@ -63,7 +63,13 @@ TEST_F(SystemVolumesTest, aLoopMountedImageIsAnEjectableCardNamedByItsLabelUnles
     EXPECT_EQ(card->fingerprint, "/devices/virtual/block/" + volume.loop().name());
     EXPECT_FALSE(listed("/")) << "the system disk is neither removable nor ejectable";
 
-    testsupport::writeFile("/run/udev/data/b" + deviceNumber(volume.loop()), "I:1000\nE:UDISKS_IGNORE=1\n");
+    // udev's record names the label with unsafe bytes written as \xNN.
+    const std::string record = "/run/udev/data/b" + deviceNumber(volume.loop());
+    testsupport::writeFile(record, "I:1000\nE:ID_FS_LABEL_ENC=SUMMER\\x20\\x2f\\xc3\\xa9t\\xc3\\xa9\\x\nE:ID_FS_TYPE=ext4\n");
+    ASSERT_TRUE(listed(volume.mountPoint()));
+    EXPECT_EQ(listed(volume.mountPoint())->displayName, "SUMMER /\u00e9t\u00e9\\x");
+
+    testsupport::writeFile(record, "I:1000\nE:UDISKS_IGNORE=1\n");
     EXPECT_FALSE(listed(volume.mountPoint()));
 }
 

@@ -1,8 +1,8 @@
 #include "discovery/volumemonitor.h"
 
 #include "discovery/carddiscovery.h"
-#include "discovery/loopvolume.h"
 #include "discovery/systemvolumesource.h"
+#include "support/loopdevice.h"
 #include "support/tempdir.h"
 #include "support/waitfor.h"
 
@@ -18,7 +18,7 @@
 namespace slatewick {
 namespace {
 
-using testsupport::LoopVolume;
+using testsupport::Ext4Card;
 using testsupport::waitFor;
 
 // The real source, with a hook that runs while the monitor describes a new volume.
@@ -44,8 +44,9 @@ protected:
     // A monitor watches the namespace it started in, so enter the test namespace first.
     void SetUp() override
     {
-        if (const std::string &refusal = testsupport::enterPrivateMountNamespace(); !refusal.empty())
-            GTEST_SKIP() << refusal;
+        for (const std::string &refusal : {testsupport::enterPrivateMountNamespace(), testsupport::loopDeviceRefusal()})
+            if (!refusal.empty())
+                GTEST_SKIP() << refusal;
     }
 
     std::unique_ptr<VolumeMonitor> startedMonitor()
@@ -58,12 +59,11 @@ protected:
         return monitor;
     }
 
-    // Mounts a volume; a refusal of the machine is kept for the test to skip with.
-    std::unique_ptr<LoopVolume> mounted(const std::string &name)
+    std::unique_ptr<Ext4Card> mounted(const std::string &name)
     {
-        auto volume = std::make_unique<LoopVolume>(m_folder.path(), name, name);
-        EXPECT_EQ(volume->failure(), "");
-        m_refusal = volume->failure().empty() ? volume->refusal() : volume->failure();
+        auto volume = std::make_unique<Ext4Card>(m_folder / (name + ".img"), name, 4 << 20);
+        EXPECT_EQ(volume->error(), "");
+        EXPECT_EQ(volume->mount(m_folder / name), "");
         return volume;
     }
 
@@ -72,7 +72,6 @@ protected:
     testsupport::TempDir m_folder;
     std::shared_ptr<HookedSource> m_source = std::make_shared<HookedSource>();
     std::vector<std::string> m_events;
-    std::string m_refusal;
 };
 
 // Both mounts (and later both unmounts) happen before the event loop runs again,
@@ -80,10 +79,8 @@ protected:
 TEST_F(VolumeMonitorTest, reportsEachMountAndUnmountAtItsMountPointAlsoWhenFoldedIntoOneWakeUp)
 {
     const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
-    const std::unique_ptr<LoopVolume> first = mounted("FIRST");
-    const std::unique_ptr<LoopVolume> second = mounted("SECOND");
-    if (!m_refusal.empty())
-        GTEST_SKIP() << m_refusal;
+    const std::unique_ptr<Ext4Card> first = mounted("FIRST");
+    const std::unique_ptr<Ext4Card> second = mounted("SECOND");
     const std::string a = first->mountPoint().string();
     const std::string b = second->mountPoint().string();
 
@@ -99,11 +96,9 @@ TEST_F(VolumeMonitorTest, reportsEachMountAndUnmountAtItsMountPointAlsoWhenFolde
 TEST_F(VolumeMonitorTest, anImmediateUnmountArrivesAfterItsMount)
 {
     const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
-    std::unique_ptr<LoopVolume> volume;
+    std::unique_ptr<Ext4Card> volume;
     m_source->onDescribe = [&] { volume->unmount(); };
     volume = mounted("QUICK");
-    if (!m_refusal.empty())
-        GTEST_SKIP() << m_refusal;
 
     ASSERT_TRUE(eventCount(2));
     const std::string mountPoint = volume->mountPoint().string();
@@ -114,15 +109,13 @@ TEST_F(VolumeMonitorTest, anImmediateUnmountArrivesAfterItsMount)
 // table reads as before, with the same device at the same place.
 TEST_F(VolumeMonitorTest, aCardPutBackBeforeTheMonitorLooksIsStillAnUnmountAndAMount)
 {
-    const std::unique_ptr<LoopVolume> volume = mounted("AGAIN");
-    if (!m_refusal.empty())
-        GTEST_SKIP() << m_refusal;
+    const std::unique_ptr<Ext4Card> volume = mounted("AGAIN");
     struct statx info {};
     if (::statx(AT_FDCWD, volume->mountPoint().c_str(), 0, 0x4000U /* the never-reused mount id */, &info) != 0
         || !(info.stx_mask & 0x4000U))
         GTEST_SKIP() << "This kernel has no never-reused mount ids (Linux 6.8 and later have them)";
     const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
-    ASSERT_EQ(volume->remount(), "");
+    ASSERT_EQ(volume->mount(volume->mountPoint()), "");
 
     ASSERT_TRUE(eventCount(2));
     const std::string mountPoint = volume->mountPoint().string();
@@ -141,9 +134,7 @@ TEST_F(VolumeMonitorTest, aReleasedMonitorDeliversNothingEvenWhatItHadQueued)
             released = true;
         }, Qt::QueuedConnection);
     };
-    const std::unique_ptr<LoopVolume> volume = mounted("GONE");
-    if (!m_refusal.empty())
-        GTEST_SKIP() << m_refusal;
+    const std::unique_ptr<Ext4Card> volume = mounted("GONE");
 
     ASSERT_TRUE(waitFor([&] { return released; }));
     volume->unmount();

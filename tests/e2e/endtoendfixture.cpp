@@ -1,41 +1,17 @@
 #include "e2e/endtoendfixture.h"
 
-#include "support/files.h"
+#include "model/settingsstore.h"
 
-#include <fcntl.h>
-#include <linux/loop.h>
-#include <signal.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <random>
 
 namespace slatewick::testsupport {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-namespace {
-
-// Empty where this machine lends loop devices; otherwise the kernel's reason.
-std::string loopDevicesRefusal()
-{
-    const int control = ::open("/dev/loop-control", O_RDWR | O_CLOEXEC);
-    if (control < 0)
-        return std::string("Loop devices are refused here: /dev/loop-control: ") + std::strerror(errno);
-    const int free = ::ioctl(control, LOOP_CTL_GET_FREE);
-    const int error = errno;
-    ::close(control);
-    if (free < 0)
-        return std::string("Loop devices are refused here: ") + std::strerror(error);
-    return {};
-}
-
-} // namespace
 
 VirtualDisplay &EndToEnd::display()
 {
@@ -47,7 +23,7 @@ void EndToEnd::SetUp()
 {
     if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
         GTEST_SKIP() << refusal;
-    if (const std::string refusal = loopDevicesRefusal(); !refusal.empty())
+    if (const std::string refusal = loopDeviceRefusal(); !refusal.empty())
         GTEST_SKIP() << refusal;
     ASSERT_TRUE(display().running()) << display().error();
     m_temp = std::make_unique<TempDir>();
@@ -63,10 +39,6 @@ void EndToEnd::TearDown()
     m_program.reset();
     if (HasFailure() && m_temp)
         std::printf("What the program printed:\n%s\n", readFile(m_dir / "program-output.txt").c_str());
-    for (auto &card : m_cards) {
-        card->mount.reset();
-        card->loop.reset();
-    }
     m_cards.clear();
     m_temp.reset();
 }
@@ -89,12 +61,9 @@ EndToEnd::Card &EndToEnd::makeCard(const std::string &label, int files, std::int
     writeFile(card->staging / ".DS_Store", "view settings");
     writeFile(card->staging / ".Trashes/501/old.jpg", "trashed");
     const std::int64_t imageBytes = std::max<std::int64_t>(64 << 20, files * fileBytes * 2 + (32 << 20));
-    if (const std::string failure = makeExt4Image(card->image, label, imageBytes, card->staging); !failure.empty())
-        throw std::runtime_error(failure);
-    card->loop = std::make_unique<LoopDevice>(card->image);
-    if (!card->loop->attached())
-        throw std::runtime_error(card->loop->error());
-    fs::create_directories(card->mountPoint);
+    card->disk = std::make_unique<Ext4Card>(card->image, label, imageBytes, card->staging);
+    if (!card->disk->error().empty())
+        throw std::runtime_error(card->disk->error());
     m_cards.push_back(std::move(card));
     return *m_cards.back();
 }
@@ -102,22 +71,17 @@ EndToEnd::Card &EndToEnd::makeCard(const std::string &label, int files, std::int
 void EndToEnd::writeSettings(const std::vector<const Card *> &watched, bool clearAfterCopy,
                              const std::string &namingTemplate)
 {
-    nlohmann::json slots = nlohmann::json::array();
+    DrainSettings settings;
     for (const Card *card : watched) {
-        const std::string fingerprint = "/devices/virtual/block/" + card->loop->name();
-        slots.push_back({{"fingerprint", fingerprint},
-                         {"label", card->label + " \u2014 " + fingerprint},
-                         {"vendor", "Unknown vendor"},
-                         {"model", "Unknown reader"},
-                         {"protocolName", "Unknown"}});
+        const std::string fingerprint = "/devices/virtual/block/" + card->disk->loop().name();
+        settings.watchedSlots.push_back(
+            {fingerprint, card->label + " \u2014 " + fingerprint, "Unknown vendor", "Unknown reader", "Unknown"});
     }
-    const nlohmann::json document{{"watchedSlots", slots},
-                                  {"remoteDirectory", server().string()},
-                                  {"clearAfterCopy", clearAfterCopy},
-                                  {"namingTemplate", namingTemplate},
-                                  {"gracePeriodSeconds", 0},
-                                  {"launchAtLogin", true}};
-    writeFile(settingsFile(), document.dump());
+    settings.remoteDirectory = server().string();
+    settings.clearAfterCopy = clearAfterCopy;
+    settings.namingTemplate = namingTemplate;
+    settings.gracePeriodSeconds = 0;
+    SettingsStore(KeyValueStore(settingsFile().parent_path())).save(settings);
 }
 
 std::map<std::string, std::string> EndToEnd::programEnvironment() const
@@ -145,11 +109,9 @@ void EndToEnd::startProgram(const std::map<std::string, std::string> &extraEnvir
     ASSERT_TRUE(m_program->running()) << readFile(m_dir / "program-output.txt");
 }
 
-void EndToEnd::mountCard(Card &card, bool readOnly)
+void EndToEnd::mountCard(Card &card)
 {
-    card.mount = std::make_unique<ScopedMount>(card.loop->node(), card.mountPoint, "ext4",
-                                               readOnly ? MS_RDONLY : 0);
-    ASSERT_TRUE(card.mount->mounted()) << card.mount->error();
+    ASSERT_EQ(card.disk->mount(card.mountPoint), "");
 }
 
 void EndToEnd::drainToCleanBatches(Card &card, bool cleared)
@@ -180,12 +142,10 @@ bool EndToEnd::waitForSummary(const std::string &title, std::chrono::millisecond
 std::vector<fs::path> EndToEnd::batches(const fs::path &root) const
 {
     std::vector<fs::path> found;
-    std::error_code error;
-    for (const auto &entry : fs::directory_iterator(root, error)) {
-        if (entry.is_directory())
-            found.push_back(entry.path());
+    for (const std::string &name : entryNames(root)) {
+        if (fs::is_directory(root / name))
+            found.push_back(root / name);
     }
-    std::sort(found.begin(), found.end());
     return found;
 }
 
@@ -208,35 +168,6 @@ bool EndToEnd::waitForManifests(std::size_t count, std::chrono::milliseconds lim
     return waitUntil([&] { return manifests().size() >= count; }, limit);
 }
 
-std::vector<std::string> EndToEnd::listedFiles(const fs::path &root)
-{
-    // The program may be clearing the card meanwhile: what goes during the walk is passed over.
-    std::vector<std::string> files;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
-         it.increment(error)) {
-        if (it->path().filename().string().front() == '.') {
-            if (it->is_directory(error))
-                it.disable_recursion_pending();
-            continue;
-        }
-        if (it->is_regular_file(error) && !it->is_symlink(error))
-            files.push_back(it->path().lexically_relative(root).string());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::size_t EndToEnd::fileCount(const fs::path &root)
-{
-    std::size_t count = 0;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
-         it.increment(error))
-        count += it->is_regular_file();
-    return count;
-}
-
 void EndToEnd::expectBatchFiles(const fs::path &batch, const Card &card) const
 {
     const auto expected = listedFiles(card.staging);
@@ -253,15 +184,14 @@ void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool
     expectBatchFiles(batch, card);
     const auto expected = listedFiles(card.staging);
 
-    const std::string check = "cd '" + batch.string() + "' && xxh128sum --quiet --check Slatewick-checksums.xxh128";
-    EXPECT_EQ(std::system(check.c_str()), 0) << check;
+    EXPECT_EQ(checksumsVerify(batch), "");
 
     const auto manifest = nlohmann::json::parse(readFile(batch / "Slatewick-manifest.json"));
     EXPECT_EQ(manifest.size(), 10u);
     EXPECT_EQ(manifest["files"], expected.size());
     EXPECT_EQ(manifest["cardCleared"], cleared);
     EXPECT_EQ(manifest["sourceVolume"], card.label);
-    EXPECT_EQ(manifest["sourceDevice"], card.loop->name());
+    EXPECT_EQ(manifest["sourceDevice"], card.disk->loop().name());
     std::int64_t bytes = 0;
     for (const auto &file : expected)
         bytes += static_cast<std::int64_t>(fs::file_size(card.staging / file));
@@ -272,12 +202,8 @@ void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool
 
 void EndToEnd::expectCardHoldsEverything(const fs::path &cardRoot, const Card &card) const
 {
-    for (auto it = fs::recursive_directory_iterator(card.staging); it != fs::recursive_directory_iterator(); ++it) {
-        if (it->is_regular_file()) {
-            const auto relative = fs::relative(it->path(), card.staging);
-            EXPECT_EQ(readFile(cardRoot / relative), readFile(it->path())) << relative;
-        }
-    }
+    for (const std::string &file : listedFiles(card.staging, true))
+        EXPECT_EQ(readFile(cardRoot / file), readFile(card.staging / file)) << file;
 }
 
 } // namespace slatewick::testsupport

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "e2e/virtualdisplay.h"
+#include "support/files.h"
 #include "support/loopdevice.h"
-#include "support/mountnamespace.h"
 #include "support/programprocess.h"
 #include "support/tempdir.h"
 #include "support/waituntil.h"
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <map>
 #include <memory>
@@ -27,9 +26,8 @@ protected:
         std::string label;
         std::filesystem::path staging; // what was put on the card
         std::filesystem::path image;
-        std::unique_ptr<LoopDevice> loop;
-        std::unique_ptr<ScopedMount> mount;
         std::filesystem::path mountPoint;
+        std::unique_ptr<Ext4Card> disk;
     };
 
     void SetUp() override;
@@ -47,7 +45,7 @@ protected:
     // The program's own XDG folders and display.
     std::map<std::string, std::string> programEnvironment() const;
     void startProgram(const std::map<std::string, std::string> &extraEnvironment = {});
-    void mountCard(Card &card, bool readOnly = false);
+    void mountCard(Card &card);
     // Mounts the card and waits until both batches are written and the program is clean again;
     // each batch must then be complete.
     void drainToCleanBatches(Card &card, bool cleared);
@@ -68,10 +66,8 @@ protected:
     void expectBatchFiles(const std::filesystem::path &batch, const Card &card) const;
     // Every staged file is on the card as it was put there.
     void expectCardHoldsEverything(const std::filesystem::path &cardRoot, const Card &card) const;
-    // The files of the card's listing (not hidden) relative to its root.
-    static std::vector<std::string> listedFiles(const std::filesystem::path &root);
     // Regular files anywhere under the root; none when it is missing.
-    static std::size_t fileCount(const std::filesystem::path &root);
+    static std::size_t fileCount(const std::filesystem::path &root) { return listedFiles(root, true).size(); }
 
     static VirtualDisplay &display();
 

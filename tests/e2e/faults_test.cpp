@@ -1,7 +1,6 @@
 // Faults from outside during a drain: the card pulled, the server gone, the
 // cache too small. Each time nothing is lost and the program keeps running.
 #include "e2e/endtoendfixture.h"
-#include "support/files.h"
 
 using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
@@ -15,8 +14,7 @@ TEST_F(EndToEnd, CardPulledDuringTheCacheCopyKeepsEveryFileAndTheNextCardDrains)
     startProgram();
     mountCard(pulled);
     ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) >= 3; }, 60s));
-    pulled.mount->unmount(); // lazily, as a desktop does when a reader is yanked
-    pulled.loop.reset();
+    pulled.disk->unplug();
 
     mountCard(next);
     ASSERT_TRUE(waitForManifests(2, 60s));

@@ -1,7 +1,6 @@
 // The road of one card through the real program, and what it leaves behind
 // when it is killed, quit, or started with damaged settings.
 #include "e2e/endtoendfixture.h"
-#include "support/files.h"
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,20 +10,17 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-std::vector<std::string> topLevel(const fs::path &root)
-{
-    std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(root))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+
+// One card through the program with clearing off, then on.
+class DrainRun : public EndToEnd, public ::testing::WithParamInterface<bool> {};
+
 } // namespace
 
-TEST_F(EndToEnd, DrainsACardIntoVerifiedBatchesAndLeavesItUntouchedWithoutClearing)
+TEST_P(DrainRun, DrainsACardIntoVerifiedBatchesAndClearsItOnlyWhenAsked)
 {
+    const bool clearing = GetParam();
     Card &card = makeCard("CARD01", 24, 300 << 10);
-    writeSettings({&card}, false);
+    writeSettings({&card}, clearing);
     startProgram();
     EXPECT_TRUE(waitForSummary("Slatewick: Ready", 20s)) << summaryTitle();
     // Started again by hand (launch at login already ran it): the second copy only
@@ -33,33 +29,17 @@ TEST_F(EndToEnd, DrainsACardIntoVerifiedBatchesAndLeavesItUntouchedWithoutCleari
     const std::optional<int> status = second.waitForExit(10s);
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
     ASSERT_TRUE(m_program->running());
-    drainToCleanBatches(card, false);
-    expectCardHoldsEverything(card.mountPoint, card);
-}
-
-TEST_F(EndToEnd, ClearsTheCardDownToItsProtectedEntries)
-{
-    Card &card = makeCard("CARD02", 24, 300 << 10);
-    writeSettings({&card}, true);
-    startProgram();
-    drainToCleanBatches(card, true);
-    EXPECT_EQ(topLevel(card.mountPoint), (std::vector<std::string>{".DS_Store", ".Trashes"}));
+    drainToCleanBatches(card, clearing);
+    if (!clearing) {
+        expectCardHoldsEverything(card.mountPoint, card);
+        return;
+    }
+    EXPECT_EQ(entryNames(card.mountPoint), (std::vector<std::string>{".DS_Store", ".Trashes"}));
     EXPECT_EQ(readFile(card.mountPoint / ".Trashes/501/old.jpg"), "trashed");
 }
 
-TEST_F(EndToEnd, ReadOnlyCardIsStillSentToTheServerLeftUntouchedAndCountsAsCopied)
-{
-    Card &card = makeCard("LOCKED", 12, 200 << 10);
-    writeSettings({&card}, true);
-    startProgram();
-    mountCard(card, true);
-    // Safe in both places: the card that kept its files is no failure.
-    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 60s)) << summaryTitle();
-    ASSERT_EQ(manifests().size(), 2u);
-    expectCompleteBatch(batches(cacheRoot())[0], card, false);
-    expectCompleteBatch(batches(server())[0], card, false);
-    expectCardHoldsEverything(card.mountPoint, card);
-}
+INSTANTIATE_TEST_SUITE_P(EndToEnd, DrainRun, ::testing::Values(false, true),
+                         [](const auto &info) { return info.param ? "Clearing" : "NotClearing"; });
 
 TEST_F(EndToEnd, KilledMidDrainLosesNothingAndTheNextStartDrainsIntoAFreshBatch)
 {
@@ -82,22 +62,6 @@ TEST_F(EndToEnd, KilledMidDrainLosesNothingAndTheNextStartDrainsIntoAFreshBatch)
     EXPECT_EQ(cached[0].filename(), "KILLED");
     EXPECT_EQ(cached[1].filename(), "KILLED-02");
     expectCompleteBatch(cached[1], card, true);
-}
-
-TEST_F(EndToEnd, DamagedSettingsStartInSetupAndStayAsTheyWere)
-{
-    Card &card = makeCard("CARD03", 4, 4096);
-    writeSettings({&card}, true);
-    std::string damaged = readFile(settingsFile());
-    damaged.replace(damaged.find("\"launchAtLogin\""), 15, "\"launchAtLogon\"");
-    writeFile(settingsFile(), damaged);
-    startProgram();
-    ASSERT_TRUE(waitForSummary("Slatewick: Setup", 20s)) << summaryTitle();
-    mountCard(card);
-    // Setup drains nothing; the summary stays and the card keeps its files.
-    EXPECT_FALSE(waitUntil([&] { return fs::exists(cacheRoot()) || summaryTitle() != "Slatewick: Setup"; }, 3s));
-    EXPECT_EQ(readFile(settingsFile()), damaged);
-    expectCardHoldsEverything(card.mountPoint, card);
 }
 
 TEST_F(EndToEnd, QuittingDuringADrainIsQuickAndLeavesNoHalfWrittenManifest)

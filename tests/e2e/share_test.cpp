@@ -1,7 +1,6 @@
 // The server folder on a real network share (sshfs to an sshd of the test's own)
 // that stalls or goes away, as a NAS does.
 #include "e2e/endtoendfixture.h"
-#include "support/files.h"
 #include "support/fusemount.h"
 #include "support/sshshare.h"
 
@@ -58,10 +57,10 @@ TEST_F(ShareEndToEnd, ASameNamedCardPutInWhileTheServerCopyHangsIsDrainedToo)
     mountCard(first);
     // Cleared: the card may go back into the camera while its server copy hangs.
     ASSERT_TRUE(waitUntil([&] { return listedFiles(first.mountPoint).empty(); }, 60s));
-    first.mount->unmount();
+    first.disk->unmount();
     // The next card from the same camera, in the same reader, at the same mount point.
     writeFile(first.image, readFile(secondImage));
-    const slatewick::UniqueFd device(::open(first.loop->node().c_str(), O_RDONLY | O_CLOEXEC));
+    const slatewick::UniqueFd device(::open(first.disk->loop().node().c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_EQ(::ioctl(device.get(), BLKFLSBUF, 0), 0) << std::strerror(errno);
     mountCard(first);
     ASSERT_TRUE(waitUntil([&] { return listedFiles(first.mountPoint).empty(); }, 60s)) << "the second card drains";
@@ -89,7 +88,7 @@ TEST_F(ShareEndToEnd, AShareThatIsNotMountedIsNoServerAndACardWaitsUntilItIsBack
     // The first verified server batch records the share as the server's file system.
     drainToCleanBatches(first, false);
     m_program.reset();
-    first.mount->unmount();
+    first.disk->unmount();
 
     m_share->unmount(); // its empty mount point stays
     startProgram();
@@ -158,7 +157,7 @@ TEST_F(ShareEndToEnd, KilledWhileTheServerCopyHangsTheNextStartSendsItOnce)
     // A thread inside a request to the stopped daemon dies only once it answers.
     m_share->resume();
     ASSERT_TRUE(m_program->waitForExit(10s));
-    card.mount->unmount(); // only the pending batch is left to send
+    card.disk->unmount(); // only the pending batch is left to send
 
     startProgram();
     ASSERT_TRUE(waitForManifests(2, 120s));

@@ -1,7 +1,9 @@
 #pragma once
 
-#include <sys/types.h>
+#include "platform/uniquefd.h"
+#include "support/programprocess.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,7 +26,8 @@ public:
     std::vector<std::string> windowTitles() const;
 
 private:
-    pid_t m_pid = -1;
+    UniqueFd m_output;
+    std::unique_ptr<ProgramProcess> m_server;
     std::string m_name;
     std::string m_error;
 };

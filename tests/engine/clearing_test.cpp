@@ -4,7 +4,6 @@
 
 #include "engine/drainfixture.h"
 #include "support/loopdevice.h"
-#include "support/mountnamespace.h"
 #include "platform/uniquefd.h"
 
 #include <fcntl.h>
@@ -21,16 +20,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr std::int64_t imageBytes = 8 << 20;
-
 // An ext4 card image holding one file, labelled as cameras label every card.
-fs::path cardImage(const TempDir &dir, const std::string &name, const std::string &file)
+std::unique_ptr<Ext4Card> card(const TempDir &dir, const std::string &name, const std::string &file)
 {
     writeFile(dir / ("content-" + name) / file, name);
-    const fs::path image = dir / (name + ".img");
-    const std::string failed = makeExt4Image(image, "EOS_DIGITAL", imageBytes, dir / ("content-" + name));
-    EXPECT_EQ(failed, "");
-    return image;
+    auto made = std::make_unique<Ext4Card>(dir / (name + ".img"), "EOS_DIGITAL", 8 << 20, dir / ("content-" + name));
+    EXPECT_EQ(made->error(), "");
+    return made;
 }
 
 } // namespace
@@ -85,8 +81,9 @@ TEST(Clearing, AFileWrittenToWhileItIsReadFailsTheDrainBeforeAnythingIsCleared)
 
 TEST(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFolderUnderIt)
 {
-    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
-        GTEST_SKIP() << refusal;
+    for (const std::string &refusal : {enterPrivateMountNamespace(), loopDeviceRefusal()})
+        if (!refusal.empty())
+            GTEST_SKIP() << refusal;
     struct Case {
         const char *what;
         bool useUniqueMountIds;
@@ -100,16 +97,14 @@ TEST(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFold
         world.settings.clearAfterCopy = true;
         world.options.useUniqueMountIds = c.useUniqueMountIds;
         writeFile(world.card / "under-the-mount.txt", "the laptop's own file");
-        LoopDevice firstLoop(cardImage(world.dir, "first", "DCIM/first.jpg"));
-        LoopDevice secondLoop(cardImage(world.dir, "second", "DCIM/second.jpg"));
-        if (!firstLoop.attached() || !secondLoop.attached())
-            GTEST_SKIP() << firstLoop.error() << secondLoop.error();
-        auto mount = std::make_unique<ScopedMount>(firstLoop.node(), world.card, "ext4");
-        ASSERT_TRUE(mount->mounted()) << mount->error();
+        const auto first = card(world.dir, "first", "DCIM/first.jpg");
+        const auto second = card(world.dir, "second", "DCIM/second.jpg");
+        ASSERT_EQ(first->mount(world.card), "");
         world.options.beforeClearing = [&] {
-            mount->unmount();
-            if (c.swap)
-                mount = std::make_unique<ScopedMount>(secondLoop.node(), world.card, "ext4");
+            first->unmount();
+            if (c.swap) {
+                EXPECT_EQ(second->mount(world.card), "");
+            }
         };
 
         const DrainEngine::Outcome outcome = world.drain();
@@ -126,26 +121,24 @@ TEST(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFold
 
 TEST(ClearingMounts, TwoCardsInTurnInOneReaderAreToldApartByTheirFileSystemsEvenWithoutUniqueMountIds)
 {
-    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
-        GTEST_SKIP() << refusal;
+    for (const std::string &refusal : {enterPrivateMountNamespace(), loopDeviceRefusal()})
+        if (!refusal.empty())
+            GTEST_SKIP() << refusal;
     TempDir dir;
-    const fs::path first = cardImage(dir, "first", "a.jpg");
-    const fs::path second = cardImage(dir, "second", "a.jpg");
-    LoopDevice loop(first);
-    if (!loop.attached())
-        GTEST_SKIP() << loop.error();
-    fs::create_directory(dir / "card");
+    const auto first = card(dir, "first", "a.jpg");
+    const auto second = card(dir, "second", "a.jpg");
     // The same reader, the same mount point, the same label and root inode: only the file system differs.
     const auto identityNow = [&] {
-        ScopedMount mount(loop.node(), dir / "card", "ext4");
-        EXPECT_TRUE(mount.mounted()) << mount.error();
+        EXPECT_EQ(first->mount(dir / "card"), "");
         const UniqueFd root(::open((dir / "card").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        return CardIdentity::of(root.get(), false);
+        const CardIdentity identity = CardIdentity::of(root.get(), false);
+        first->unmount();
+        return identity;
     };
     const CardIdentity before = identityNow();
     EXPECT_TRUE(before.sameCard(identityNow())) << "the same card mounted again";
-    writeFile(first, readFile(second));
-    const UniqueFd device(::open(loop.node().c_str(), O_RDONLY | O_CLOEXEC));
+    writeFile(dir / "first.img", readFile(dir / "second.img"));
+    const UniqueFd device(::open(first->loop().node().c_str(), O_RDONLY | O_CLOEXEC));
     ASSERT_EQ(::ioctl(device.get(), BLKFLSBUF, 0), 0) << std::strerror(errno);
     const CardIdentity after = identityNow();
     EXPECT_EQ(after.device, before.device);

@@ -1,8 +1,7 @@
 #include "engine/drainfixture.h"
 
 #include "platform/filesystemerror.h"
-
-#include <cstdlib>
+#include "support/programprocess.h"
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
@@ -77,26 +76,29 @@ TEST(Drain, AMissingServerFolderIsUnavailableWithTheCardClearedOnlyWhenClearingI
 
 TEST(Drain, AnUnsafeTemplateCreatesNothingNotEvenTheCacheRoot)
 {
-    for (const char *unsafe : {"/{card}", "{card}/../x", "./{card}", "{card}/.", "///"}) {
-        DrainWorld world;
-        world.settings.namingTemplate = unsafe;
-        writeFile(world.card / "a.jpg", "a");
-        EXPECT_EQ(world.drainFailure(), DrainError::unsafeTemplate().what()) << unsafe;
-        EXPECT_FALSE(fs::exists(world.data)) << unsafe;
-        EXPECT_TRUE(entryNames(world.server).empty()) << unsafe;
-    }
+    DrainWorld world;
+    world.settings.namingTemplate = "{card}/../x";
+    writeFile(world.card / "a.jpg", "a");
+    EXPECT_EQ(world.drainFailure(), DrainError::unsafeTemplate().what());
+    EXPECT_FALSE(fs::exists(world.data));
+    EXPECT_TRUE(entryNames(world.server).empty());
 }
 
-TEST(Drain, ATakenBatchNameGetsTheNextCounterInTheCacheWhileTheServerBatchKeepsItsName)
+TEST(Drain, ATakenBatchNameGetsTheNextCounterWhereItIsTakenAndOnlyThere)
 {
-    DrainWorld world;
-    world.settings.namingTemplate = "shoots/{card}";
-    fs::create_directories(world.cacheRoot() / "shoots/CARD01");
-    writeFile(world.card / "a.jpg", "a");
-    const DrainEngine::Outcome outcome = world.drain();
-    EXPECT_EQ(outcome.batchURL, world.cacheRoot() / "shoots/CARD01-02");
-    EXPECT_EQ(outcome.remoteURL, world.server / "shoots/CARD01");
-    EXPECT_EQ(manifestIn(outcome.remoteURL)["cachePath"], outcome.batchURL.string());
+    for (const bool takenOnServer : {false, true}) {
+        DrainWorld world;
+        world.settings.namingTemplate = "shoots/{card}";
+        const fs::path taken = (takenOnServer ? world.server : world.cacheRoot()) / "shoots/CARD01";
+        writeFile(taken / "earlier.jpg", "an earlier batch");
+        writeFile(world.card / "a.jpg", "a");
+        const DrainEngine::Outcome outcome = world.drain();
+        EXPECT_EQ(outcome.batchURL, world.cacheRoot() / (takenOnServer ? "shoots/CARD01" : "shoots/CARD01-02"));
+        EXPECT_EQ(outcome.remoteURL, world.server / (takenOnServer ? "shoots/CARD01-02" : "shoots/CARD01"));
+        EXPECT_EQ(manifestIn(outcome.remoteURL)["cachePath"], outcome.batchURL.string());
+        EXPECT_EQ(manifestIn(outcome.batchURL)["remotePath"], outcome.remoteURL.string());
+        EXPECT_EQ(entryNames(taken), Names{"earlier.jpg"});
+    }
 }
 
 TEST(Drain, AByteFlippedInTheCacheBeforeVerificationFailsItAndLeavesTheCard)
@@ -123,18 +125,12 @@ TEST(Drain, TheRecordsReplaceACardsOwnManifestAndTheChecksumsVerifyWithXxh128sum
         writeFile(world.card / name, std::string(3 << 20, name[0]));
     writeFile(world.card / "empty", "");
     const DrainEngine::Outcome outcome = world.drain();
-    const bool haveXxh128sum = std::system("command -v xxh128sum >/dev/null 2>&1") == 0;
     for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL}) {
         EXPECT_EQ(manifestIn(batch)["files"], 7);
         const std::string sums = readFile(batch / "Slatewick-checksums.xxh128");
         EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), 6) << "no line for the card's manifest:\n" << sums;
-        if (haveXxh128sum) {
-            const std::string check = "cd '" + batch.string() + "' && xxh128sum --check Slatewick-checksums.xxh128";
-            EXPECT_EQ(std::system(check.c_str()), 0) << check;
-        }
+        EXPECT_EQ(checksumsVerify(batch), "");
     }
-    if (!haveXxh128sum)
-        GTEST_SKIP() << "xxh128sum is not installed (Debian package xxhash)";
 }
 
 TEST(Drain, AServerFolderThatVanishesMidCopyIsNeverMadeAgain)

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -29,17 +28,6 @@ inline void flipFirstByte(const fs::path &file)
 inline nlohmann::json manifestIn(const fs::path &batch)
 {
     return nlohmann::json::parse(readFile(batch / "Slatewick-manifest.json"));
-}
-
-// The names in a folder, sorted byte for byte; none when it is missing.
-inline Names entryNames(const fs::path &folder)
-{
-    Names names;
-    std::error_code error;
-    for (const auto &entry : fs::directory_iterator(folder, error))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // The text of the Failure that call ends with; ending otherwise fails the test.

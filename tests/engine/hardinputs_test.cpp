@@ -107,3 +107,30 @@ TEST(HardInputs, ASparseFileIsReadWholeFromTheCardAndKeepsItsHolesInTheCopies)
         EXPECT_EQ(piece, "middle");
     }
 }
+
+TEST(HardInputs, AFileSwappedForAFifoOrAFolderForALinkAfterTheListingNeitherHangsNorReadsOutsideTheCard)
+{
+    for (const bool fifo : {true, false}) {
+        DrainWorld world;
+        writeFile(world.card / "DCIM/a.jpg", "a");
+        writeFile(world.card / "DCIM/sub/b.jpg", "the card's b");
+        writeFile(world.dir / "outside/b.jpg", "a file outside the card");
+        // The first report comes once the card is listed, before any file is read.
+        world.onReport = [&](const Report &report) {
+            if (std::get<1>(report) != 0.0 || std::get<0>(report) != DrainPhase::caching)
+                return;
+            if (fifo) {
+                fs::remove(world.card / "DCIM/a.jpg");
+                ASSERT_EQ(::mkfifo((world.card / "DCIM/a.jpg").c_str(), 0600), 0);
+            } else {
+                fs::remove_all(world.card / "DCIM/sub");
+                fs::create_directory_symlink(world.dir / "outside", world.card / "DCIM/sub");
+            }
+        };
+        EXPECT_NE(failureText([&] { world.drain(); }), "") << "fifo: " << fifo;
+        EXPECT_FALSE(fs::exists(world.server / "CARD01/Slatewick-manifest.json"));
+        for (const fs::path &root : {world.data, world.server})
+            for (const std::string &file : listedFiles(root, true))
+                EXPECT_NE(readFile(root / file), "a file outside the card") << file;
+    }
+}

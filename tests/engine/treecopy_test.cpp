@@ -83,3 +83,25 @@ TEST(VerifyCopy, AnExactCopyVerifiesAndASameSizeCorruptionFailsWithAndWithoutOve
             << "overlapped: " << overlapped;
     }
 }
+
+TEST(VerifyCopy, ACopyWithAnExtraAMissingOrAResizedFileFailsByItsListing)
+{
+    for (const std::string fault : {"extra", "missing", "resized"}) {
+        TempDir dir;
+        writeFile(dir / "card/a.jpg", "a");
+        writeFile(dir / "card/DCIM/b.jpg", "b");
+        const Inventory listing = inventory(dir / "card");
+        fs::create_directories(dir / "copy");
+        const auto hashes = copyTree(dir / "card", dir / "copy", listing, DrainPhase::caching,
+                                     [](DrainPhase, double, const std::string &) {}, {});
+        if (fault == "extra")
+            writeFile(dir / "copy/DCIM/c.jpg", "c");
+        else if (fault == "missing")
+            fs::remove(dir / "copy/DCIM/b.jpg");
+        else
+            writeFile(dir / "copy/a.jpg", "a, and more");
+        EXPECT_EQ(failureText<DrainError>([&] { verifyCopy(dir / "copy", listing, hashes, "server"); }),
+                  DrainError::verificationFailed("server").what())
+            << fault;
+    }
+}

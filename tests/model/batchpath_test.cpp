@@ -46,17 +46,6 @@ TEST(BatchPath, RefusesTemplatesThatLeaveTheRootOrNameNothing)
     EXPECT_THROW(render(std::string("a\0b", 3)), DrainError);
     // A card whose name trims to nothing leaves no component.
     EXPECT_THROW(render("{card}", "  "), DrainError);
-    try {
-        render("/x");
-    } catch (const DrainError &error) {
-        EXPECT_EQ(error.kind(), DrainError::Kind::unsafeTemplate);
-    }
-}
-
-TEST(BatchPath, ExampleUsesSampleValuesOrGivesNothing)
-{
-    EXPECT_EQ(BatchPath::example("{card}_{batch}"), "SAMPLE_CARD_A1B2C3D4");
-    EXPECT_EQ(BatchPath::example("/x"), std::nullopt);
 }
 
 TEST(BatchPath, BatchCodeIsEightUpperCaseHexDigitsAndFresh)

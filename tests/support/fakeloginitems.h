@@ -12,15 +12,10 @@ class FakeLoginItems final : public LoginItemService {
 public:
     bool registered = false;
     std::string failWith; // non-empty: register and unregister throw this reason
-    mutable int statusQueries = 0;
     int registerCalls = 0;
     int unregisterCalls = 0;
 
-    bool isEnabled() const override
-    {
-        ++statusQueries;
-        return registered;
-    }
+    bool isEnabled() const override { return registered; }
     void registerItem() override
     {
         ++registerCalls;

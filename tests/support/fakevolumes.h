@@ -2,33 +2,32 @@
 
 #include "discovery/volumesource.h"
 
-#include <map>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace slatewick::testsupport {
 
-// A mount table the test writes: each volume with its slot location.
+// A mount table the test writes, safe to read from the model's worker threads.
 class FakeVolumes final : public VolumeSource {
 public:
-    struct Volume {
-        std::filesystem::path mountPoint;
-        std::string name;
-        std::string location;
-        std::string vendor = "Acme";
-        std::string model = "Reader";
-        std::string mountKey = {};
-    };
-
-    void mount(Volume volume)
+    // A card in a reader slot at the given location, as a desktop mounts one.
+    void mount(const std::filesystem::path &mountPoint, const std::string &name, const std::string &location,
+               const std::string &vendor = "Acme", const std::string &model = "Reader")
+    {
+        add({mountPoint, name, true, true},
+            {{"DeviceIdentifier", std::string("sdz1")}, {"DeviceVendor", vendor}, {"DeviceModel", model},
+             {"BusProtocol", std::string("usb")}, {"DeviceLocation", location}});
+    }
+    void add(VolumeFacts facts, DiskInfo disk = {})
     {
         std::lock_guard lock(m_mutex);
-        m_volumes.push_back(std::move(volume));
+        m_volumes.emplace_back(std::move(facts), std::move(disk));
     }
     void unmount(const std::filesystem::path &mountPoint)
     {
         std::lock_guard lock(m_mutex);
-        std::erase_if(m_volumes, [&](const Volume &volume) { return volume.mountPoint == mountPoint; });
+        std::erase_if(m_volumes, [&](const auto &volume) { return volume.first.mountPoint == mountPoint; });
     }
 
     std::optional<std::vector<VolumeFacts>> mountedVolumes() const override
@@ -36,26 +35,22 @@ public:
         std::lock_guard lock(m_mutex);
         std::vector<VolumeFacts> facts;
         for (const auto &volume : m_volumes)
-            facts.push_back(VolumeFacts{volume.mountPoint, volume.name, true, true, volume.mountKey});
+            facts.push_back(volume.first);
         return facts;
     }
     DiskInfo diskInfo(const std::filesystem::path &mountPoint) const override
     {
         std::lock_guard lock(m_mutex);
         for (const auto &volume : m_volumes) {
-            if (volume.mountPoint == mountPoint)
-                return DiskInfo{{"DeviceIdentifier", std::string("sdz1")},
-                                {"DeviceVendor", volume.vendor},
-                                {"DeviceModel", volume.model},
-                                {"BusProtocol", std::string("usb")},
-                                {"DeviceLocation", volume.location}};
+            if (volume.first.mountPoint == mountPoint)
+                return volume.second;
         }
         return {};
     }
 
 private:
     mutable std::mutex m_mutex;
-    std::vector<Volume> m_volumes;
+    std::vector<std::pair<VolumeFacts, DiskInfo>> m_volumes;
 };
 
 } // namespace slatewick::testsupport

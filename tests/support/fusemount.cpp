@@ -34,18 +34,17 @@ std::string unescape(const std::string &text)
     return plain;
 }
 
-std::string tail(const std::filesystem::path &log)
+} // namespace
+
+std::string lastLineOf(const std::filesystem::path &log)
 {
     std::ifstream file(log);
-    std::string line;
     std::string last;
-    while (std::getline(file, line))
+    for (std::string line; std::getline(file, line);)
         if (!line.empty())
             last = line;
     return last;
 }
-
-} // namespace
 
 std::string fuseRefusal()
 {
@@ -91,7 +90,7 @@ FuseMount::FuseMount(const std::string &program, const std::vector<std::string> 
     m_attached = !mountTypeAt(m_mountPoint).empty();
     if (m_attached)
         return;
-    const std::string said = tail(outputLog);
+    const std::string said = lastLineOf(outputLog);
     if (const std::optional<int> status = m_daemon->end(std::chrono::milliseconds(0)); status && !WIFSIGNALED(*status))
         m_error = program + " ended with status " + std::to_string(*status) + " without mounting";
     else

@@ -111,4 +111,29 @@ std::string makeExt4Image(const std::filesystem::path &image, const std::string 
     return runProgram("mkfs.ext4", arguments);
 }
 
+Ext4Card::Ext4Card(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
+                   const std::filesystem::path &contents)
+{
+    if (m_error = makeExt4Image(image, label, bytes, contents); !m_error.empty())
+        return;
+    m_loop = std::make_unique<LoopDevice>(image);
+    m_error = m_loop->error();
+}
+
+std::string Ext4Card::mount(const std::filesystem::path &mountPoint, unsigned long flags)
+{
+    m_mount.reset();
+    m_mountPoint = mountPoint;
+    std::error_code ignored;
+    std::filesystem::create_directories(mountPoint, ignored);
+    m_mount = std::make_unique<ScopedMount>(m_loop->node(), mountPoint, "ext4", flags);
+    return m_mount->error();
+}
+
+void Ext4Card::unplug()
+{
+    m_mount.reset();
+    m_loop.reset();
+}
+
 } // namespace slatewick::testsupport

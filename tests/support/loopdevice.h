@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/uniquefd.h"
+#include "support/mountnamespace.h"
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace slatewick::testsupport {
@@ -45,5 +47,31 @@ std::string loopDeviceRefusal();
 // the contents folder; empty on success, else why not.
 std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
                           const std::filesystem::path &contents = {});
+
+// A labelled ext4 card image, holding a copy of the contents folder, on a loop
+// device that is mounted on request. Mount only inside the private mount
+// namespace; check error() after construction.
+class Ext4Card {
+public:
+    Ext4Card(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
+             const std::filesystem::path &contents = {});
+
+    const std::string &error() const { return m_error; }
+    const LoopDevice &loop() const { return *m_loop; }
+    const std::filesystem::path &mountPoint() const { return m_mountPoint; }
+    bool mounted() const { return m_mount && m_mount->mounted(); }
+    // Mounts the card, making the mount point; empty or why not.
+    std::string mount(const std::filesystem::path &mountPoint, unsigned long flags = 0);
+    // Lazily, as a desktop does when a reader is pulled out.
+    void unmount() { m_mount.reset(); }
+    // Unmounts and detaches the device, as a reader unplugged.
+    void unplug();
+
+private:
+    std::unique_ptr<LoopDevice> m_loop;
+    std::unique_ptr<ScopedMount> m_mount;
+    std::filesystem::path m_mountPoint;
+    std::string m_error;
+};
 
 } // namespace slatewick::testsupport

@@ -230,28 +230,34 @@ long ProgramProcess::residentKiB() const
     return 0;
 }
 
-std::string runProgram(const std::string &program, const std::vector<std::string> &arguments)
+std::string runProgram(const std::string &program, const std::vector<std::string> &arguments, std::string *output)
 {
-    const UniqueFd output(::memfd_create("program-output", MFD_CLOEXEC));
-    if (!output)
+    const UniqueFd log(::memfd_create("program-output", MFD_CLOEXEC));
+    if (!log)
         return std::string("Could not make room for the output of ") + program + ": " + std::strerror(errno);
     // The child opens this before exec, while it still holds the descriptor.
-    ProgramProcess process(program, arguments, {}, "/proc/self/fd/" + std::to_string(output.get()));
+    ProgramProcess process(program, arguments, {}, "/proc/self/fd/" + std::to_string(log.get()));
     if (!process.started())
         return process.error();
     const std::optional<int> status = process.waitForExit(std::chrono::minutes(5));
+    std::string said(static_cast<std::size_t>(std::max<off_t>(::lseek(log.get(), 0, SEEK_END), 0)), '\0');
+    said.resize(static_cast<std::size_t>(std::max<ssize_t>(::pread(log.get(), said.data(), said.size(), 0), 0)));
+    if (output)
+        *output = said;
     if (!status)
         return program + " did not finish within 5 minutes";
     if (WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
         return {};
-    char text[600] = {};
-    const off_t size = ::lseek(output.get(), 0, SEEK_END);
-    const off_t from = size > off_t(sizeof text - 1) ? size - off_t(sizeof text - 1) : 0;
-    const ssize_t got = ::pread(output.get(), text, sizeof text - 1, from);
-    std::string said(text, got > 0 ? std::size_t(got) : 0);
     while (!said.empty() && std::isspace(static_cast<unsigned char>(said.back())))
         said.pop_back();
+    said = said.substr(said.size() > 600 ? said.size() - 600 : 0);
     return program + " failed with status " + std::to_string(*status) + (said.empty() ? "" : ": " + said);
+}
+
+std::string checksumsVerify(const std::filesystem::path &batch)
+{
+    return runProgram("sh", {"-c", "cd \"$1\" && xxh128sum --quiet --check Slatewick-checksums.xxh128", "sh",
+                             batch.string()});
 }
 
 } // namespace slatewick::testsupport

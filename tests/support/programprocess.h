@@ -48,7 +48,11 @@ private:
 std::vector<pid_t> childProcesses();
 
 // Runs a program with arguments and waits for it; empty when it exits with 0,
-// else why not, with the end of its output.
-std::string runProgram(const std::string &program, const std::vector<std::string> &arguments);
+// else why not, with the end of its output. The whole output goes to output if given.
+std::string runProgram(const std::string &program, const std::vector<std::string> &arguments,
+                       std::string *output = nullptr);
+
+// Empty when xxh128sum --check passes every line of the batch's checksum file, else why not.
+std::string checksumsVerify(const std::filesystem::path &batch);
 
 } // namespace slatewick::testsupport

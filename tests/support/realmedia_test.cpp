@@ -1,4 +1,3 @@
-#include "support/exfatcard.h"
 #include "support/files.h"
 #include "support/fusemount.h"
 #include "support/sshshare.h"
@@ -50,25 +49,6 @@ TEST(SshShareTest, carriesWritesStallsAndComesBackAfterBeingLost)
         EXPECT_EQ(readFile(share.mountPoint() / "second.txt"), "late");
     }
     EXPECT_EQ(childProcesses(), std::vector<pid_t>{}) << "the share left processes behind";
-}
-
-TEST(ExFatCardTest, showsItsFilesThroughFuseblk)
-{
-    for (const std::string &refusal : {fuseRefusal(), loopDeviceRefusal()})
-        if (!refusal.empty())
-            GTEST_SKIP() << refusal;
-    const TempDir dir;
-    writeFile(dir / "contents/DCIM/100CAM/IMG_0001.JPG", "picture");
-    ASSERT_EQ(makeExFatImage(dir / "card.img", "CARD", 16 << 20, dir / "contents"), "");
-    fs::create_directory(dir / "card");
-    {
-        ExFatCardMount card(dir / "card.img", dir / "card");
-        ASSERT_EQ(card.error(), "");
-        EXPECT_EQ(mountTypeAt(dir / "card"), "fuseblk");
-        EXPECT_EQ(readFile(dir / "card/DCIM/100CAM/IMG_0001.JPG"), "picture");
-    }
-    EXPECT_EQ(mountTypeAt(dir / "card"), "");
-    EXPECT_EQ(childProcesses(), std::vector<pid_t>{}) << "the card left processes behind";
 }
 
 } // namespace

@@ -47,23 +47,12 @@ bool accepts(int port)
     return socket && ::connect(socket.get(), reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
 }
 
-std::string lastLine(const std::filesystem::path &log)
-{
-    std::ifstream file(log);
-    std::string last;
-    for (std::string line; std::getline(file, line);)
-        if (!line.empty())
-            last = line;
-    return last;
-}
-
 } // namespace
 
-SshShare::SshShare(const std::filesystem::path &folder, SshShareOptions options)
+SshShare::SshShare(const std::filesystem::path &folder)
     : m_keys(folder / "ssh")
     , m_served(folder / "served")
     , m_mountPoint(folder / "share")
-    , m_options(options)
 {
     if (m_error = fuseRefusal(); !m_error.empty())
         return;
@@ -117,7 +106,7 @@ std::string SshShare::startServer()
         if (m_sshd->running())
             return {};
     }
-    return "sshd kept ending before it accepted: " + lastLine(m_keys / "sshd.log");
+    return "sshd kept ending before it accepted: " + lastLineOf(m_keys / "sshd.log");
 }
 
 std::string SshShare::mount()
@@ -125,13 +114,9 @@ std::string SshShare::mount()
     if (!m_sshd)
         return "The share has no server: " + m_error;
     unmount();
-    std::string options = "IdentityFile=" + (m_keys / "user_key").string()
+    const std::string options = "IdentityFile=" + (m_keys / "user_key").string()
                           + ",IdentitiesOnly=yes,BatchMode=yes,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null"
                           + ",LogLevel=ERROR,port=" + std::to_string(m_port);
-    if (m_options.reconnect)
-        options += ",reconnect";
-    if (m_options.serverAliveSeconds > 0)
-        options += ",ServerAliveInterval=" + std::to_string(m_options.serverAliveSeconds) + ",ServerAliveCountMax=2";
     // -f keeps the daemon in the foreground, as our own child we can stop and kill.
     const std::vector<std::string> arguments{"-f", "-o", options, "root@127.0.0.1:" + m_served.string(),
                                              m_mountPoint.string()};

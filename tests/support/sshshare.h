@@ -9,20 +9,13 @@
 
 namespace slatewick::testsupport {
 
-struct SshShareOptions {
-    // sshfs reconnects after a lost connection; off so a lost share stays lost.
-    bool reconnect = false;
-    // How often sshfs probes the server, 0 for never.
-    int serverAliveSeconds = 0;
-};
-
 // A real network share for a test: an sshd of its own on 127.0.0.1 with keys made
 // in the folder given, serving a folder there that sshfs mounts at mountPoint().
 // The sshfs daemon can be stalled, killed or unmounted like a failing server.
 // Check error() after construction; nothing it starts outlives it.
 class SshShare {
 public:
-    explicit SshShare(const std::filesystem::path &folder, SshShareOptions options = {});
+    explicit SshShare(const std::filesystem::path &folder);
     SshShare(const SshShare &) = delete;
     SshShare &operator=(const SshShare &) = delete;
     // Resumes a stalled daemon, unmounts, stops sshd.
@@ -51,7 +44,6 @@ private:
     std::filesystem::path m_keys;
     std::filesystem::path m_served;
     std::filesystem::path m_mountPoint;
-    SshShareOptions m_options;
     std::unique_ptr<ProgramProcess> m_sshd;
     std::unique_ptr<FuseMount> m_mount;
     std::string m_error;

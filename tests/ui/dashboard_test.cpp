@@ -1,4 +1,5 @@
 // The dashboard, the tray icon and the program over a real drain model.
+#include "app/quitsignals.h"
 #include "app/slatewickapp.h"
 #include "coordinator/cachespace.h"
 #include "coordinator/recentbatches.h"
@@ -13,7 +14,6 @@
 #include "ui/dashboardview.h"
 #include "ui/recentbatchessection.h"
 #include "ui/selectabletext.h"
-#include "ui/symbolicons.h"
 #include "ui/traypresence.h"
 
 #include <QCheckBox>
@@ -22,6 +22,11 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <csignal>
+#include <cstring>
 
 #include <algorithm>
 
@@ -40,7 +45,7 @@ struct Dashboard : ::testing::Test, ModelWorld {
     {
         const std::filesystem::path root = dir / "media" / name;
         std::filesystem::create_directories(root);
-        volumes->mount({root, name, location});
+        volumes->mount(root, name, location);
         return *CardDiscovery(volumes).make(root, name);
     }
 
@@ -416,25 +421,10 @@ TEST_F(Sections, PolicySwitchesAreStoredAtOnceAndALaunchAtLoginFailureShowsUntil
     EXPECT_FALSE(launch->isChecked());
 }
 
-TEST_F(Tray, TooltipAndIconFollowTheSummaryAndTheMenuOffersOpenAndQuit)
+TEST_F(Tray, TheMenuOffersOpenAndQuit)
 {
     startModel();
     TrayPresence tray(*model);
-    auto shows = [&](const QString &title, const QString &symbol) {
-        EXPECT_EQ(tray.toolTip(), title);
-        EXPECT_EQ(tray.symbol(), symbol);
-        EXPECT_EQ(tray.icon().cacheKey(), SymbolIcons::icon(symbol).cacheKey()) << symbol.toStdString();
-    };
-    shows("Slatewick: Setup", "slider.horizontal.3");
-    model->setSettings(readySettings());
-    ASSERT_TRUE(waitFor([&] { return model->isReady(); }));
-    shows("Slatewick: Ready", "tray.and.arrow.down.fill");
-    model->setActivity(
-        CardActivity(namedCard("CARD01"), DrainPhase::failed, "No transferable files were found on the card."));
-    shows("Slatewick: Attention", "exclamationmark.triangle.fill");
-    model->clearActivity(model->activities()[0]);
-    shows("Slatewick: Ready", "tray.and.arrow.down.fill");
-
     QStringList texts;
     for (QAction *action : tray.menu()->actions()) {
         if (!action->isSeparator())
@@ -495,22 +485,6 @@ TEST_F(App, ClosingOrQuittingAsksOnlyWhileACardDrains)
     EXPECT_EQ(asked, 3);
 }
 
-TEST_F(App, QuittingWhileACardDrainsEndsPromptly)
-{
-    // A card in a watched slot, mounted before start: start-up drains it at once.
-    const InsertedCard card = mount("CARD01", "slot-1");
-    for (int i = 0; i < 400; ++i)
-        writeFile(card.url / "DCIM" / ("IMG_" + std::to_string(1000 + i) + ".JPG"), std::string(64 * 1024, 'x'));
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
-    auto app = std::make_unique<SlatewickApp>(collaborators());
-    ASSERT_TRUE(waitFor([&] {
-        const auto &rows = app->model().activities();
-        return !rows.empty() && rows[0].phase != DrainPhase::waiting;
-    }));
-    // Destroying the program mid-drain must neither hang nor touch freed widgets.
-    app.reset();
-}
-
 TEST_F(Dashboard, ChangeSlotsFromTheConfiguredCardAddsASecondReadersSlotAndKeepsTheFolder)
 {
     const InsertedCard first = mount("CARD01", "slot-1");
@@ -547,4 +521,17 @@ TEST_F(Dashboard, ASwitchBetweenLightAndDarkBuildsTheDashboardAgainInTheNewColou
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->palette().color(QPalette::WindowText), QColor(0xe8, 0xea, 0xed));
     QApplication::setPalette(light);
+}
+
+TEST(QuitSignals, SigtermSigintAndSighupEachEndTheEventLoopCleanly)
+{
+    for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+        const QuitSignals quitSignals;
+        // A signal left unhandled would end the test process; one handled but lost, the guard.
+        QTimer guard;
+        guard.callOnTimeout([] { QCoreApplication::exit(1); });
+        guard.start(10000);
+        ::raise(number);
+        EXPECT_EQ(QCoreApplication::exec(), 0) << strsignal(number);
+    }
 }

@@ -106,30 +106,20 @@ TEST(HeaderView, CleanStateSwitchesTextsAndTurnsTheBadgeFromAccentToGreen)
     EXPECT_NE(clean.pixelColor(34, 34).rgb(), busy.pixelColor(34, 34).rgb());
 }
 
-TEST(SymbolIcons, EveryUsedSymbolHasADistinctPaintedIconAndAnUnknownNameNone)
+TEST(SymbolIcons, EverySymbolHasADistinctPaintedIconAndAnUnknownNameNone)
 {
-    // Every symbol the tray, the rows, the header and the sections ask for.
-    const QStringList used{
-        "exclamationmark.triangle.fill", "arrow.triangle.2.circlepath", "checkmark.circle.fill",
-        "tray.and.arrow.down.fill", "slider.horizontal.3", "clock.fill", "internaldrive.fill", "network",
-        "trash.fill", "eject.fill", "checkmark", "arrow.down.doc.fill", "wrench.and.screwdriver",
-        "checkmark.seal.fill", "waveform.path.ecg", "gearshape", "memorychip", "eye.fill", "tray",
-    };
-    EXPECT_EQ(SymbolIcons::names().size(), used.size());
     std::set<QByteArray> seen;
-    for (const QString &name : used) {
-        EXPECT_TRUE(SymbolIcons::names().contains(name)) << name.toStdString();
+    for (const QString &name : SymbolIcons::names()) {
         EXPECT_FALSE(SymbolIcons::icon(name).isNull()) << name.toStdString();
-        for (int size : {16, 22, 24}) {
+        for (int size : {16, 24}) {
             const QImage image = SymbolIcons::pixmap(name, size).toImage().convertToFormat(QImage::Format_ARGB32);
             EXPECT_EQ(image.width(), size);
             // A blank or barely drawn image means the resource is missing or broken.
             EXPECT_GT(paintedPixels(image), size * size / 8) << name.toStdString() << " at " << size;
-            if (size == 24) {
-                const QByteArray bytes(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes());
-                EXPECT_TRUE(seen.insert(bytes).second) << name.toStdString() << " looks like another symbol";
-            }
         }
+        const QImage image = SymbolIcons::pixmap(name, 24).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_TRUE(seen.insert(QByteArray(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes())).second)
+            << name.toStdString() << " looks like another symbol";
     }
     const QString unknown = QStringLiteral("no.such.symbol");
     EXPECT_TRUE(SymbolIcons::icon(unknown).isNull());
@@ -141,12 +131,11 @@ TEST(PanelPlacement, PanelOpensBesideTheTrayIconInsideTheScreen)
     const QRect screen(0, 0, 1920, 1080);
     const QSize panel(540, 620);
     // Top bar, icon near the right edge: below the icon, pushed left to stay on screen.
-    EXPECT_EQ(PanelPlacement::position(panel, QRect(1890, 4, 22, 22), screen), QPoint(1920 - 8 - 540, 4 + 22 + 8));
+    EXPECT_EQ(PanelPlacement::position(panel, QRect(1890, 4, 22, 22), screen), QPoint(1372, 34));
     // Bottom bar: above the icon, centred on it.
-    EXPECT_EQ(PanelPlacement::position(panel, QRect(1000, 1050, 24, 24), QRect(0, 0, 1920, 1044)),
-              QPoint(QRect(1000, 1050, 24, 24).center().x() - 270, 1044 - 8 - 620));
+    EXPECT_EQ(PanelPlacement::position(panel, QRect(1000, 1050, 24, 24), QRect(0, 0, 1920, 1044)), QPoint(741, 416));
     // Unknown icon position: the screen's top right corner.
-    EXPECT_EQ(PanelPlacement::position(panel, QRect(), screen), QPoint(1920 - 8 - 540, 8));
+    EXPECT_EQ(PanelPlacement::position(panel, QRect(), screen), QPoint(1372, 8));
     // A screen smaller than the panel keeps the panel's corner on it.
     EXPECT_EQ(PanelPlacement::position(panel, QRect(), QRect(0, 0, 400, 300)), QPoint(8, 8));
 }
