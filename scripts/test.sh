@@ -6,7 +6,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export CMAKE_EXTRA="-DSLATEWICK_WERROR=ON" EXTRA_PACKAGES="desktop-file-utils appstream dbus"
 if [ "${1:-}" = "--sanitize" ]; then
-  export BUILD_DIR="$here/build-sanitize" BUILD_TYPE=Debug CMAKE_EXTRA="$CMAKE_EXTRA -DSLATEWICK_SANITIZE=ON"
+  export BUILD_DIR="$here/build-sanitize" BUILD_TYPE=Debug CMAKE_EXTRA="$CMAKE_EXTRA -DSLATEWICK_SANITIZE=ON -DSLATEWICK_EXTRAS=OFF"
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
   export LSAN_OPTIONS="suppressions=$here/tests/sanitizer/lsan.supp:print_suppressions=0"
 fi
