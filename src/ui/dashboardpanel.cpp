@@ -105,7 +105,7 @@ void DashboardPanel::rebuildDashboard()
     m_rebuildPending = false;
     auto *fresh = new DashboardView(m_model);
     m_dashboard->connectLike(*fresh);
-    layout()->replaceWidget(m_dashboard, fresh);
+    delete layout()->replaceWidget(m_dashboard, fresh); // the old item is ours to delete
     m_dashboard->deleteLater();
     m_dashboard = fresh;
 }
