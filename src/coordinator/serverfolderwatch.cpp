@@ -1,13 +1,11 @@
 #include "coordinator/serverfolderwatch.h"
 
 #include "coordinator/detachedwork.h"
-
-#include <QMetaObject>
+#include "coordinator/reportchannel.h"
 
 #include <fcntl.h>
 
 #include <chrono>
-#include <mutex>
 
 namespace slatewick {
 
@@ -15,18 +13,11 @@ namespace {
 constexpr auto recheckEvery = std::chrono::seconds(5);
 } // namespace
 
-// Where a check thread leaves its answer: the watch while it exists, else nowhere.
-struct ServerFolderWatch::Mailbox {
-    std::mutex mutex;
-    ServerFolderWatch *watch = nullptr;
-};
-
 ServerFolderWatch::ServerFolderWatch(std::filesystem::path stateFolder, QObject *parent)
     : QObject(parent)
     , m_stateFolder(std::move(stateFolder))
-    , m_mailbox(std::make_shared<Mailbox>())
+    , m_channel(std::make_shared<ReportChannel>(this))
 {
-    m_mailbox->watch = this;
     m_timer.setInterval(recheckEvery);
     connect(&m_timer, &QTimer::timeout, this, &ServerFolderWatch::check);
     m_timer.start();
@@ -34,8 +25,7 @@ ServerFolderWatch::ServerFolderWatch(std::filesystem::path stateFolder, QObject 
 
 ServerFolderWatch::~ServerFolderWatch()
 {
-    std::lock_guard lock(m_mailbox->mutex);
-    m_mailbox->watch = nullptr;
+    m_channel->abandon();
 }
 
 void ServerFolderWatch::setFolder(const std::filesystem::path &folder, bool chosen)
@@ -66,7 +56,7 @@ void ServerFolderWatch::start(bool record)
     m_checking = true;
     m_checkAgain = false;
     const ServerFolder folder(m_folder, m_stateFolder);
-    m_checking = runDetached([folder, record, generation = m_generation, mailbox = m_mailbox] {
+    m_checking = runDetached([folder, record, generation = m_generation, channel = m_channel, self = this] {
         Availability availability = Availability::missing;
         if (record) {
             // Chosen just now: whatever it lies on is the server.
@@ -79,12 +69,7 @@ void ServerFolderWatch::start(bool record)
             }
         }
         availability = folder.availability();
-        std::lock_guard lock(mailbox->mutex);
-        if (ServerFolderWatch *watch = mailbox->watch) {
-            QMetaObject::invokeMethod(
-                watch, [watch, generation, availability] { watch->answer(generation, availability); },
-                Qt::QueuedConnection);
-        }
+        channel->post([self, generation, availability] { self->answer(generation, availability); });
     });
 }
 

@@ -11,6 +11,8 @@
 
 namespace slatewick {
 
+class ReportChannel;
+
 // Keeps the last answer to "is the server folder there, on its own file
 // system?". Each check runs on a thread of its own, since a stalled share
 // blocks whoever looks at it; the main thread only ever reads the last
@@ -23,7 +25,7 @@ public:
     using Availability = ServerFolder::Availability;
 
     ServerFolderWatch(std::filesystem::path stateFolder, QObject *parent = nullptr);
-    // Leaves any stuck check behind; it posts nothing once the watch is gone.
+    // Leaves any stuck check behind; its answer goes nowhere.
     ~ServerFolderWatch() override;
 
     // A new folder: forgets the last answer. chosen: picked by the user just now,
@@ -40,15 +42,14 @@ signals:
     void availabilityChanged();
 
 private:
-    struct Mailbox;
-
     void start(bool record);
     void answer(std::uint64_t generation, Availability availability);
 
     const std::filesystem::path m_stateFolder;
     std::filesystem::path m_folder;
     std::optional<Availability> m_availability;
-    std::shared_ptr<Mailbox> m_mailbox;
+    // Carries each answer back, and nothing once the watch is gone.
+    std::shared_ptr<ReportChannel> m_channel;
     std::uint64_t m_generation = 0;
     bool m_checking = false;
     bool m_checkAgain = false;

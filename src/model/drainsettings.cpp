@@ -1,14 +1,8 @@
 #include "model/drainsettings.h"
 
 #include "model/jsonfields.h"
-#include "platform/fileops.h"
 
 namespace slatewick {
-
-bool DrainSettings::isReady() const
-{
-    return !watchedSlots.empty() && !remoteDirectory.empty() && fileops::exists(remoteDirectory);
-}
 
 nlohmann::ordered_json toJson(const DrainSettings &settings)
 {

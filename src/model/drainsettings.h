@@ -19,8 +19,6 @@ struct DrainSettings {
     std::int64_t gracePeriodSeconds = 8;
     bool launchAtLogin = true;
 
-    // Read afresh every time: the remote folder may come and go.
-    bool isReady() const;
     bool operator==(const DrainSettings &) const = default;
 };
 

@@ -113,24 +113,3 @@ TEST_F(SettingsStoreTest, SaveReplacesTheFileAtomically)
     for (const auto &entry : std::filesystem::directory_iterator(dir / "Slatewick"))
         EXPECT_EQ(entry.path().filename(), SettingsStore::key) << "no temporary file left behind";
 }
-
-TEST_F(SettingsStoreTest, ReadinessIsEvaluatedOnEveryRead)
-{
-    auto settings = sample();
-    const auto remote = dir / "remote";
-    settings.remoteDirectory = remote.string();
-    EXPECT_FALSE(settings.isReady());
-    std::filesystem::create_directory(remote);
-    EXPECT_TRUE(settings.isReady());
-    std::filesystem::remove(remote);
-    EXPECT_FALSE(settings.isReady());
-    testsupport::writeFile(remote, "a file counts");
-    EXPECT_TRUE(settings.isReady());
-
-    auto noSlots = settings;
-    noSlots.watchedSlots.clear();
-    EXPECT_FALSE(noSlots.isReady());
-    auto noRemote = settings;
-    noRemote.remoteDirectory.clear();
-    EXPECT_FALSE(noRemote.isReady());
-}
