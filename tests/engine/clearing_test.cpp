@@ -29,6 +29,15 @@ std::unique_ptr<Ext4Card> card(const TempDir &dir, const std::string &name, cons
     return made;
 }
 
+struct ClearingMounts : ::testing::Test {
+    void SetUp() override
+    {
+        for (const std::string &refusal : {enterPrivateMountNamespace(), loopDeviceRefusal()})
+            if (!refusal.empty())
+                GTEST_SKIP() << refusal;
+    }
+};
+
 } // namespace
 
 TEST(Clearing, FilesThatAppearOrChangeAfterTheListingStayOnTheCardWithTheirFolders)
@@ -79,11 +88,8 @@ TEST(Clearing, AFileWrittenToWhileItIsReadFailsTheDrainBeforeAnythingIsCleared)
     EXPECT_TRUE(entryNames(world.server).empty());
 }
 
-TEST(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFolderUnderIt)
+TEST_F(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFolderUnderIt)
 {
-    for (const std::string &refusal : {enterPrivateMountNamespace(), loopDeviceRefusal()})
-        if (!refusal.empty())
-            GTEST_SKIP() << refusal;
     struct Case {
         const char *what;
         bool useUniqueMountIds;
@@ -119,11 +125,8 @@ TEST(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFold
     }
 }
 
-TEST(ClearingMounts, TwoCardsInTurnInOneReaderAreToldApartByTheirFileSystemsEvenWithoutUniqueMountIds)
+TEST_F(ClearingMounts, TwoCardsInTurnInOneReaderAreToldApartByTheirFileSystemsEvenWithoutUniqueMountIds)
 {
-    for (const std::string &refusal : {enterPrivateMountNamespace(), loopDeviceRefusal()})
-        if (!refusal.empty())
-            GTEST_SKIP() << refusal;
     TempDir dir;
     const auto first = card(dir, "first", "a.jpg");
     const auto second = card(dir, "second", "a.jpg");

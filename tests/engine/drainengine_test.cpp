@@ -117,18 +117,39 @@ TEST(Drain, AByteFlippedInTheCacheBeforeVerificationFailsItAndLeavesTheCard)
     EXPECT_FALSE(fs::exists(world.cacheRoot() / "CARD01/Slatewick-manifest.json"));
 }
 
-TEST(Drain, TheRecordsReplaceACardsOwnManifestAndTheChecksumsVerifyWithXxh128sum)
+// Names no camera writes, a tree deeper than any, and files larger than one read:
+// each drains, and the checksum file verifies with the standard tool.
+TEST(Drain, OddNamesAndADeepTreeVerifyWithXxh128sumAndTheRecordsReplaceACardsOwnManifest)
 {
     DrainWorld world;
-    for (const char *name : {"DCIM/100CANON/IMG_0001.JPG", "a name with spaces.jpg", "back\\slash.jpg",
-                             "carriage\rreturn.jpg", "\xc3\xa9t\xc3\xa9.jpg", "Slatewick-manifest.json"})
-        writeFile(world.card / name, std::string(3 << 20, name[0]));
-    writeFile(world.card / "empty", "");
+    Names names{
+        "DCIM/\u00dcbersicht/\u65e5\u672c\u8a9e.jpg",
+        "DCIM/caf\u00e9.jpg",  // composed
+        "DCIM/cafe\u0301.jpg", // decomposed: another file on Linux
+        "DCIM/line\nbreak.jpg",
+        "DCIM/carriage\rreturn.jpg",
+        "DCIM/back\\slash.jpg",
+        "DCIM/a name with spaces.jpg",
+        "DCIM/" + std::string(251, 'n') + ".JPG", // 255 bytes, the longest a name can be
+        "empty",
+        "DEEP",
+    };
+    for (int level = 0; level < 200; ++level)
+        names.back() += "/level" + std::to_string(level);
+    names.back() += "/bottom.jpg";
+    for (std::size_t i = 0; i < names.size(); ++i)
+        writeFile(world.card / names[i], names[i] == "empty" ? "" : std::string((3 << 20) + i, char('a' + i)));
+    writeFile(world.card / "Slatewick-manifest.json", "the card's own");
+
     const DrainEngine::Outcome outcome = world.drain();
+
+    EXPECT_EQ(outcome.files, std::ssize(names) + 1);
     for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL}) {
-        EXPECT_EQ(manifestIn(batch)["files"], 7);
+        for (std::size_t i = 0; i < names.size(); ++i)
+            EXPECT_EQ(fs::file_size(batch / names[i]), names[i] == "empty" ? 0 : (3u << 20) + i) << names[i];
+        EXPECT_EQ(manifestIn(batch)["files"], std::ssize(names) + 1);
         const std::string sums = readFile(batch / "Slatewick-checksums.xxh128");
-        EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), 6) << "no line for the card's manifest:\n" << sums;
+        EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), std::ssize(names)) << "no line for the card's manifest";
         EXPECT_EQ(checksumsVerify(batch), "");
     }
 }

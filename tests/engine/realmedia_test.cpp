@@ -17,13 +17,14 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string realMediaRefusal()
-{
-    std::string refusal = fuseRefusal();
-    if (refusal.empty())
-        refusal = loopDeviceRefusal();
-    return refusal;
-}
+struct RealMedia : ::testing::Test {
+    void SetUp() override
+    {
+        for (const std::string &refusal : {fuseRefusal(), loopDeviceRefusal()})
+            if (!refusal.empty())
+                GTEST_SKIP() << refusal;
+    }
+};
 
 const Names cardFiles{"DCIM/100EOS5D/IMG_0001.CR3", "DCIM/100EOS5D/IMG_0002.CR3", "DCIM/100EOS5D/MVI_0003.MP4",
                       "MISC/AUTPRINT.MRK"};
@@ -39,10 +40,8 @@ fs::path exFatCard(const DrainWorld &world)
 
 } // namespace
 
-TEST(RealMedia, AnExFatCardThroughFuseDrainsVerifiesAndIsCleared)
+TEST_F(RealMedia, AnExFatCardThroughFuseDrainsVerifiesAndIsCleared)
 {
-    if (const std::string refusal = realMediaRefusal(); !refusal.empty())
-        GTEST_SKIP() << refusal;
     DrainWorld world;
     world.settings.clearAfterCopy = true;
     ExFatCardMount card(exFatCard(world), world.card);
@@ -58,13 +57,11 @@ TEST(RealMedia, AnExFatCardThroughFuseDrainsVerifiesAndIsCleared)
     EXPECT_EQ(manifestIn(outcome.remoteURL)["cardCleared"], true);
 }
 
-TEST(RealMedia, ACacheOnFuseGetsEachCopiedFileFlushedOnItsOwnOnce)
+TEST_F(RealMedia, ACacheOnFuseGetsEachCopiedFileFlushedOnItsOwnOnce)
 {
     // syncfs on FUSE need not reach the storage, so each file is flushed by itself.
-    if (const std::string refusal = realMediaRefusal(); !refusal.empty())
-        GTEST_SKIP() << refusal;
-    if (!runProgram("strace", {"-o", "/dev/null", "true"}).empty())
-        GTEST_SKIP() << "strace cannot trace here: " << runProgram("strace", {"-o", "/dev/null", "true"});
+    if (const std::string refusal = runProgram("strace", {"-o", "/dev/null", "true"}); !refusal.empty())
+        GTEST_SKIP() << "strace cannot trace here: " << refusal;
     DrainWorld world;
     for (const std::string &name : cardFiles)
         writeFile(world.card / name, name);

@@ -25,6 +25,16 @@ void writeCard(const fs::path &card, int files, std::size_t bytesEach)
         writeFile(card / ("DCIM/IMG_000" + std::to_string(i) + ".JPG"), std::string(bytesEach, char('a' + i)));
 }
 
+// A drain world in a mount namespace of its own, so that tmpfs can stand in for a full disk.
+struct SpaceMounts : ::testing::Test {
+    DrainWorld world;
+    void SetUp() override
+    {
+        if (const std::string refusal = enterPrivateMountNamespace(); !refusal.empty())
+            GTEST_SKIP() << refusal;
+    }
+};
+
 } // namespace
 
 TEST(Space, SizesAreWrittenInDecimalUnitsWithOneDecimal)
@@ -38,11 +48,8 @@ TEST(Space, SizesAreWrittenInDecimalUnitsWithOneDecimal)
     EXPECT_EQ(formattedSize(61'249'999'999), "61.2 GB");
 }
 
-TEST(SpaceMounts, ACacheTooSmallForTheCardFailsBeforeAnythingIsWrittenAndLeavesTheCard)
+TEST_F(SpaceMounts, ACacheTooSmallForTheCardFailsBeforeAnythingIsWrittenAndLeavesTheCard)
 {
-    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
-        GTEST_SKIP() << refusal;
-    DrainWorld world;
     world.settings.clearAfterCopy = true;
     writeCard(world.card, 3, 2 << 20);
     const auto cache = mountTmpfs(world.data, "4m");
@@ -58,11 +65,8 @@ TEST(SpaceMounts, ACacheTooSmallForTheCardFailsBeforeAnythingIsWrittenAndLeavesT
     EXPECT_EQ(entryNames(world.server), Names{});
 }
 
-TEST(SpaceMounts, AServerTooSmallFailsBeforeTheServerCopyAndKeepsTheVerifiedCacheBatch)
+TEST_F(SpaceMounts, AServerTooSmallFailsBeforeTheServerCopyAndKeepsTheVerifiedCacheBatch)
 {
-    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
-        GTEST_SKIP() << refusal;
-    DrainWorld world;
     world.settings.clearAfterCopy = true;
     writeCard(world.card, 3, 2 << 20);
     const auto server = mountTmpfs(world.server, "4m");
@@ -78,11 +82,8 @@ TEST(SpaceMounts, AServerTooSmallFailsBeforeTheServerCopyAndKeepsTheVerifiedCach
     EXPECT_EQ(entryNames(world.cacheRoot() / "CARD01"), Names{"DCIM"}) << "verified, not yet recorded";
 }
 
-TEST(SpaceMounts, OfTwoDrainsAtOnceThatDoNotFitTogetherTheSecondFailsWithTheRoomTheFirstLeft)
+TEST_F(SpaceMounts, OfTwoDrainsAtOnceThatDoNotFitTogetherTheSecondFailsWithTheRoomTheFirstLeft)
 {
-    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
-        GTEST_SKIP() << refusal;
-    DrainWorld world;
     const fs::path secondCard = world.dir / "card2";
     writeCard(world.card, 1, 5 << 20);
     writeCard(secondCard, 1, 5 << 20);
@@ -115,11 +116,8 @@ TEST(SpaceMounts, OfTwoDrainsAtOnceThatDoNotFitTogetherTheSecondFailsWithTheRoom
     EXPECT_EQ(entryNames(world.server), Names{"CARD01"});
 }
 
-TEST(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhole)
+TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhole)
 {
-    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
-        GTEST_SKIP() << refusal;
-    DrainWorld world;
     world.options.stateFolder = world.dir / "state";
     const auto server = mountTmpfs(world.server, "64m");
     ASSERT_TRUE(server->mounted()) << server->error();
