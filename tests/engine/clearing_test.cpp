@@ -116,7 +116,8 @@ TEST_F(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFo
         const DrainEngine::Outcome outcome = world.drain();
 
         EXPECT_EQ(outcome.notClearedReason, c.reason) << c.what;
-        EXPECT_EQ(manifestIn(outcome.remoteURL)["cardCleared"], false) << c.what;
+        for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL})
+            EXPECT_EQ(manifestIn(batch)["cardCleared"], false) << c.what;
         EXPECT_EQ(readFile(outcome.remoteURL / "DCIM/first.jpg"), "first") << c.what;
         if (c.swap)
             EXPECT_EQ(readFile(world.card / "DCIM/second.jpg"), "second") << c.what;

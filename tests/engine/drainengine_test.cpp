@@ -6,13 +6,6 @@
 using namespace slatewick;
 using namespace slatewick::testsupport;
 
-namespace {
-
-const std::string clearingText =
-    "Local cache verified; clearing card so it can be reused while the server copy continues";
-
-} // namespace
-
 TEST(Drain, ReportsInOrderAndLeavesTwoRecordedBatchesWithClearingOnAndOff)
 {
     for (const bool clearing : {true, false}) {
@@ -32,7 +25,9 @@ TEST(Drain, ReportsInOrderAndLeavesTwoRecordedBatchesWithClearingOnAndOff)
                                      {DrainPhase::copying, 0.25, "1 of 2 files"},
                                      {DrainPhase::copying, 1.0, "2 of 2 files"}};
         if (clearing)
-            expected.insert(expected.begin() + 3, Report{DrainPhase::clearing, 1.0, clearingText});
+            expected.insert(expected.begin() + 3, Report{DrainPhase::clearing, 1.0,
+                                                                    "Local cache verified; clearing card so it can be "
+                                                                    "reused while the server copy continues"});
         EXPECT_EQ(world.reports, expected);
         EXPECT_EQ(entryNames(world.card), (clearing ? Names{".DS_Store"} : Names{".DS_Store", ".hidden", "DCIM"}));
         EXPECT_EQ(outcome.batchURL, world.cacheRoot() / "CARD01");
@@ -56,22 +51,6 @@ TEST(Drain, ACardWithOnlyHiddenEntriesHasNoFilesAndLeavesTheEmptyCacheBatch)
     EXPECT_EQ(entryNames(world.cacheRoot()), Names{"CARD01"});
     EXPECT_TRUE(entryNames(world.cacheRoot() / "CARD01").empty());
     EXPECT_TRUE(entryNames(world.server).empty());
-}
-
-TEST(Drain, AMissingServerFolderIsUnavailableWithTheCardClearedOnlyWhenClearingIsOn)
-{
-    for (const bool clearing : {true, false}) {
-        DrainWorld world;
-        world.settings.clearAfterCopy = clearing;
-        world.settings.remoteDirectory = (world.dir / "unmounted").string();
-        writeFile(world.card / "DCIM/a.jpg", "a");
-        EXPECT_EQ(world.drainFailure(), DrainError::remoteUnavailable().what());
-        ASSERT_FALSE(world.reports.empty());
-        EXPECT_EQ(std::get<2>(world.reports.back()), clearing ? clearingText : "1 of 1 files");
-        EXPECT_EQ(entryNames(world.card), clearing ? Names{} : Names{"DCIM"});
-        EXPECT_EQ(entryNames(world.cacheRoot() / "CARD01"), Names{"DCIM"}) << "no manifest";
-        EXPECT_FALSE(fs::exists(world.dir / "unmounted"));
-    }
 }
 
 TEST(Drain, AnUnsafeTemplateCreatesNothingNotEvenTheCacheRoot)
@@ -145,8 +124,6 @@ TEST(Drain, OddNamesAndADeepTreeVerifyWithXxh128sumAndTheRecordsReplaceACardsOwn
 
     EXPECT_EQ(outcome.files, std::ssize(names) + 1);
     for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL}) {
-        for (std::size_t i = 0; i < names.size(); ++i)
-            EXPECT_EQ(fs::file_size(batch / names[i]), names[i] == "empty" ? 0 : (3u << 20) + i) << names[i];
         EXPECT_EQ(manifestIn(batch)["files"], std::ssize(names) + 1);
         const std::string sums = readFile(batch / "Slatewick-checksums.xxh128");
         EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), std::ssize(names)) << "no line for the card's manifest";

@@ -42,27 +42,6 @@ TEST(DrainStop, AStopEndsTheDrainBeforeTheNextCacheFileButNoLongerOnceTheCacheIs
     }
 }
 
-// Taken out between the cache verification and the clearing: the server copy
-// still runs from the cache, and the drain then says the card went away.
-TEST(DrainStop, ACardTakenOutBeforeClearingIsStillSentToTheServer)
-{
-    DrainWorld world;
-    world.settings.clearAfterCopy = true;
-    writeFile(world.card / "DCIM/a.jpg", "a");
-    world.onReport = [&](const Report &report) {
-        if (std::get<0>(report) == DrainPhase::caching && std::get<1>(report) == 1.0)
-            fs::rename(world.card, world.dir / "pulled");
-    };
-    EXPECT_EQ(world.drain().notClearedReason, "it was taken out.");
-    for (const fs::path &batch : {world.cacheRoot() / "CARD01", world.server / "CARD01"}) {
-        EXPECT_EQ(manifestIn(batch)["cardCleared"], false) << batch;
-        EXPECT_EQ(readFile(batch / "DCIM/a.jpg"), "a") << batch;
-    }
-    EXPECT_EQ(entryNames(world.dir / "pulled/DCIM"), Names{"a.jpg"});
-    EXPECT_TRUE(std::none_of(world.reports.begin(), world.reports.end(),
-                             [](const Report &report) { return std::get<0>(report) == DrainPhase::clearing; }));
-}
-
 namespace {
 
 // A card of eight files of its own, drained on an engine shared with other cards.

@@ -65,6 +65,8 @@ TEST(PendingTransfer, ACacheBatchThatChangedOrWentIsNeverSentAndItsRecordStays)
     writeFile(world.card / "DCIM/a.jpg", "a");
     writeFile(world.card / "DCIM/b.jpg", "b");
     EXPECT_EQ(pendingFailure(world), DrainError::remoteUnavailable().what());
+    EXPECT_FALSE(fs::exists(world.dir / "nas-not-mounted")) << "a missing server folder is never made";
+    EXPECT_EQ(entryNames(world.card / "DCIM"), (Names{"a.jpg", "b.jpg"})) << "clearing is off";
     const PendingTransfer transfer = *pendingOf(world).at(0).transfer;
     fs::create_directories(world.dir / "nas-not-mounted");
     DrainEngine engine(world.data, world.options);
