@@ -50,35 +50,23 @@ TEST_F(SettingsStoreTest, SaveThenLoadGivesAnEqualRecordWrittenByteForByte)
 TEST_F(SettingsStoreTest, OneBadMemberLoadsDefaultsAndLeavesTheBytesAlone)
 {
     const auto good = nlohmann::json::parse(toJson(sample()).dump());
-    std::vector<nlohmann::json> damaged;
-    for (const char *key : {"watchedSlots", "remoteDirectory", "clearAfterCopy", "namingTemplate",
-                            "gracePeriodSeconds", "launchAtLogin"}) {
-        auto missing = good;
-        missing.erase(key);
-        damaged.push_back(missing);
-        auto null = good;
-        null[key] = nullptr;
-        damaged.push_back(null);
-    }
-    auto textGrace = good;
-    textGrace["gracePeriodSeconds"] = "8";
-    auto fractionalGrace = good;
-    fractionalGrace["gracePeriodSeconds"] = 8.5;
-    auto numberFlag = good;
-    numberFlag["clearAfterCopy"] = 1;
-    damaged.insert(damaged.end(), {textGrace, fractionalGrace, numberFlag});
-    for (const char *key : {"fingerprint", "label", "vendor", "model", "protocolName"}) {
-        for (const nlohmann::json &bad : {nlohmann::json(), nlohmann::json(3), nlohmann::json("deleted")}) {
-            auto badSlot = good;
-            if (bad == "deleted")
-                badSlot["watchedSlots"][1].erase(key);
-            else
-                badSlot["watchedSlots"][1][key] = bad;
-            damaged.push_back(badSlot);
-        }
-    }
+    const nlohmann::json erased(nlohmann::json::value_t::discarded);
+    std::vector<std::pair<std::string, nlohmann::json>> damage{
+        {"/gracePeriodSeconds", "8"}, {"/gracePeriodSeconds", 8.5}, {"/clearAfterCopy", 1}};
+    for (const std::string key : {"watchedSlots", "remoteDirectory", "clearAfterCopy", "namingTemplate",
+                                  "gracePeriodSeconds", "launchAtLogin"})
+        damage.insert(damage.end(), {{"/" + key, erased}, {"/" + key, nullptr}});
+    for (const std::string key : {"fingerprint", "label", "vendor", "model", "protocolName"})
+        for (const nlohmann::json &bad : {nlohmann::json(), nlohmann::json(3), erased})
+            damage.emplace_back("/watchedSlots/1/" + key, bad);
 
-    for (const auto &document : damaged) {
+    for (const auto &[where, bad] : damage) {
+        auto document = good;
+        const nlohmann::json::json_pointer pointer(where);
+        if (bad.is_discarded())
+            document[pointer.parent_pointer()].erase(pointer.back());
+        else
+            document[pointer] = bad;
         testsupport::writeFile(file(), document.dump());
         EXPECT_EQ(store.load(), DrainSettings{}) << document.dump();
         EXPECT_EQ(testsupport::readFile(file()), document.dump());
