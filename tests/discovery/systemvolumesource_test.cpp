@@ -66,16 +66,16 @@ TEST_F(SystemVolumesTest, partitionsAreEjectableCardsInTheSlotOfTheirDiskNamedBy
         if (!refusal.empty())
             GTEST_SKIP() << refusal;
         const std::string node = loop.partitionNode(partition).string();
-        ASSERT_EQ(testsupport::runProgram("mkfs.ext4", {"-q", "-F", "-L", "HOLIDAY" + std::to_string(partition), node}), "");
-        const fs::path mountPoint = m_folder / ("part" + std::to_string(partition));
-        fs::create_directory(mountPoint);
-        mounts.push_back(std::make_unique<ScopedMount>(node, mountPoint, "ext4"));
+        const std::string label = "HOLIDAY" + std::to_string(partition);
+        ASSERT_EQ(testsupport::runProgram("mkfs.ext4", {"-q", "-F", "-L", label, node}), "");
+        fs::create_directory(m_folder / label);
+        mounts.push_back(std::make_unique<ScopedMount>(node, m_folder / label, "ext4"));
         if (!mounts.back()->mounted())
             GTEST_SKIP() << mounts.back()->error();
     }
 
-    const std::optional<InsertedCard> first = listed(m_folder / "part1");
-    const std::optional<InsertedCard> second = listed(m_folder / "part2");
+    const std::optional<InsertedCard> first = listed(m_folder / "HOLIDAY1");
+    const std::optional<InsertedCard> second = listed(m_folder / "HOLIDAY2");
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->displayName, "HOLIDAY1");
     EXPECT_EQ(first->deviceIdentifier, loop.name() + "p1");
@@ -87,11 +87,11 @@ TEST_F(SystemVolumesTest, partitionsAreEjectableCardsInTheSlotOfTheirDiskNamedBy
     // udev's record names the label with unsafe bytes written as \xNN.
     const std::string record = "/run/udev/data/b" + deviceNumber(loop.partitionNode(1));
     testsupport::writeFile(record, "I:1000\nE:ID_FS_LABEL_ENC=SUMMER\\x20\\x2f\\xc3\\xa9t\\xc3\\xa9\\x\nE:ID_FS_TYPE=ext4\n");
-    ASSERT_TRUE(listed(m_folder / "part1"));
-    EXPECT_EQ(listed(m_folder / "part1")->displayName, "SUMMER /\u00e9t\u00e9\\x");
+    ASSERT_TRUE(listed(m_folder / "HOLIDAY1"));
+    EXPECT_EQ(listed(m_folder / "HOLIDAY1")->displayName, "SUMMER /\u00e9t\u00e9\\x");
 
     testsupport::writeFile(record, "I:1000\nE:UDISKS_IGNORE=1\n");
-    EXPECT_FALSE(listed(m_folder / "part1"));
+    EXPECT_FALSE(listed(m_folder / "HOLIDAY1"));
 }
 
 TEST_F(SystemVolumesTest, imageFileSystemsAndMountsHiddenByTheirOptionsAreNotVolumes)
@@ -106,7 +106,8 @@ TEST_F(SystemVolumesTest, imageFileSystemsAndMountsHiddenByTheirOptionsAreNotVol
                                                    "37" + fields + "squash ro - squashfs" + source + "ro\n"
                                                    "38" + fields + "gvfs rw - ext4" + source + "rw,x-gvfs-hide\n"
                                                    "39" + fields + "gdu rw - vfat" + source + "x-gdu.hide,rw\n"
-                                                   "40" + fields + "shown rw - vfat" + source + "rw,x-gvfs-hidden,x-gvfs-show\n");
+                                                   "40" + fields + "shown rw - vfat" + source
+                                                   + "rw,x-gvfs-hidden,x-gvfs-show\n");
     const auto volumes = SystemVolumeSource(m_folder / "mountinfo").mountedVolumes();
     ASSERT_TRUE(volumes);
     ASSERT_EQ(volumes->size(), 2u);
