@@ -1,4 +1,6 @@
 #include "discovery/carddiscovery.h"
+#include "discovery/devicetraits.h"
+#include "discovery/slotpath.h"
 
 #include "support/fakevolumes.h"
 
@@ -11,17 +13,16 @@
 namespace slatewick {
 namespace {
 
-std::vector<std::string> names(const std::vector<InsertedCard> &cards)
-{
-    std::vector<std::string> result;
-    for (const InsertedCard &card : cards)
-        result.push_back(card.displayName);
-    return result;
-}
-
 class CardDiscoveryTest : public ::testing::Test {
 protected:
-    std::vector<InsertedCard> cards() const { return CardDiscovery(m_source).removableCards(); }
+    // The listed cards as "name at mount point".
+    std::vector<std::string> listed() const
+    {
+        std::vector<std::string> result;
+        for (const InsertedCard &card : CardDiscovery(m_source).removableCards())
+            result.push_back(card.displayName + " at " + card.url.string());
+        return result;
+    }
 
     std::shared_ptr<testsupport::FakeVolumes> m_source = std::make_shared<testsupport::FakeVolumes>();
 };
@@ -33,7 +34,7 @@ TEST_F(CardDiscoveryTest, keepsVolumesReportedRemovableOrEjectableOnly)
                                      VolumeFacts{"/media/c", "Neither", false, false},
                                      VolumeFacts{"/media/d", "Unreported", std::nullopt, std::nullopt}})
         m_source->add(facts);
-    EXPECT_EQ(names(cards()), (std::vector<std::string>{"Ejectable", "Removable"}));
+    EXPECT_EQ(listed(), (std::vector<std::string>{"Ejectable at /media/b", "Removable at /media/a"}));
 }
 
 // Qt ignores numeric collation under the C locale, which servers and CI often run with
@@ -46,23 +47,20 @@ TEST_F(CardDiscoveryTest, sortsNumbersByValueIgnoringCaseInAnyLocaleAndKeepsIden
     const QLocale previous;
     for (const QLocale &locale : {QLocale::c(), QLocale(QLocale::German), QLocale(QLocale::English)}) {
         QLocale::setDefault(locale);
-        const std::vector<InsertedCard> listed = cards();
-        EXPECT_EQ(names(listed), (std::vector<std::string>{"Card 1", "Card 1", "card 2", "Card 10"}))
+        EXPECT_EQ(listed(), (std::vector<std::string>{"Card 1 at /m/3", "Card 1 at /m/4", "card 2 at /m/2",
+                                                      "Card 10 at /m/1"}))
             << locale.name().toStdString();
-        EXPECT_EQ(listed.at(0).url, "/m/3");
     }
     QLocale::setDefault(previous);
 }
 
-TEST_F(CardDiscoveryTest, fallsBackToFixedTextsWithoutDiskInformation)
+TEST_F(CardDiscoveryTest, fillsMissingDiskFactsWithFixedTextsAndTakesTheDevicePathBesideAnEmptyLocation)
 {
-    const InsertedCard card = CardDiscovery(m_source).make("/media/ana/EOS_DIGITAL", std::nullopt).value();
-    EXPECT_EQ(card.displayName, "EOS_DIGITAL");
-    EXPECT_EQ(card.fingerprint, "Unknown vendor|Unknown reader|Unknown");
-}
+    const InsertedCard bare = CardDiscovery(m_source).make("/media/ana/EOS_DIGITAL", std::nullopt).value();
+    EXPECT_EQ(bare.displayName, "EOS_DIGITAL");
+    EXPECT_EQ(bare.fingerprint, "Unknown vendor|Unknown reader|Unknown");
 
-TEST_F(CardDiscoveryTest, takesTheDevicePathBesideAnEmptyLocationAndCountsNonTextValuesAsMissing)
-{
+    // A value that is not text counts as missing.
     m_source->add({"/media/ana/CARD", "Card", true, true},
                   {{"DeviceIdentifier", std::string("sdc1")},
                    {"DeviceVendor", std::int64_t{42}},
@@ -74,6 +72,21 @@ TEST_F(CardDiscoveryTest, takesTheDevicePathBesideAnEmptyLocationAndCountsNonTex
     EXPECT_EQ(card.vendor, "Unknown vendor");
     EXPECT_EQ(card.protocolName, "scsi");
     EXPECT_EQ(card.fingerprint, "/devices/pci0000:00/usb1/1-1/scsi-0:0:1");
+}
+
+TEST(DeviceTraits, anSdCardOnTheMmcBusIsEjectableButSolderedEmmcIsNot)
+{
+    EXPECT_TRUE((DeviceTraits{false, false, {"mmc", "mmc_host", "platform"}, "SD"}.ejectable()));
+    EXPECT_FALSE((DeviceTraits{false, false, {"mmc", "mmc_host", "pci"}, "MMC"}.ejectable()));
+}
+
+TEST(SlotPath, oneSlotStaysTheSameAcrossReplugAndEachLunIsItsOwnSlot)
+{
+    const std::string reader = "/devices/pci0000:00/0000:00:14.0/usb1/1-2/1-2:1.0";
+    const std::string lun0 = stableSlotPath(reader + "/host6/target6:0:0/6:0:0:0");
+    EXPECT_EQ(lun0, reader + "/scsi-0:0:0");
+    EXPECT_EQ(stableSlotPath(reader + "/host9/target9:0:0/9:0:0:0"), lun0);
+    EXPECT_NE(stableSlotPath(reader + "/host6/target6:0:0/6:0:0:1"), lun0);
 }
 
 } // namespace

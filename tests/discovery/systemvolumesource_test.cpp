@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 
 #include <algorithm>
@@ -19,9 +20,11 @@ using testsupport::LoopDevice;
 using testsupport::ScopedMount;
 namespace fs = std::filesystem;
 
-std::string deviceNumber(const LoopDevice &loop)
+std::string deviceNumber(const fs::path &node)
 {
-    return std::to_string(major(loop.device())) + ":" + std::to_string(minor(loop.device()));
+    struct stat info {};
+    EXPECT_EQ(::stat(node.c_str(), &info), 0) << node;
+    return std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev));
 }
 
 // Real loop devices in the private mount namespace, with an empty tmpfs over
@@ -41,8 +44,7 @@ protected:
     static std::optional<InsertedCard> listed(const fs::path &mountPoint)
     {
         const std::vector<InsertedCard> cards = CardDiscovery().removableCards();
-        const auto found = std::find_if(cards.begin(), cards.end(),
-                                        [&](const InsertedCard &card) { return card.url == mountPoint; });
+        const auto found = std::ranges::find(cards, mountPoint, &InsertedCard::url);
         return found == cards.end() ? std::nullopt : std::optional<InsertedCard>(*found);
     }
 
@@ -50,30 +52,8 @@ protected:
     std::unique_ptr<ScopedMount> m_run;
 };
 
-TEST_F(SystemVolumesTest, aLoopMountedImageIsAnEjectableCardNamedByItsLabelUnlessUdevSaysToIgnoreIt)
-{
-    testsupport::Ext4Card volume(m_folder / "card.img", "HOLIDAY", 4 << 20);
-    ASSERT_EQ(volume.error(), "");
-    ASSERT_EQ(volume.mount(m_folder / "card-mount"), "");
-
-    const std::optional<InsertedCard> card = listed(volume.mountPoint());
-    ASSERT_TRUE(card) << "not listed: " << volume.mountPoint();
-    EXPECT_EQ(card->displayName, "HOLIDAY");
-    EXPECT_EQ(card->deviceIdentifier, volume.loop().name());
-    EXPECT_EQ(card->fingerprint, "/devices/virtual/block/" + volume.loop().name());
-    EXPECT_FALSE(listed("/")) << "the system disk is neither removable nor ejectable";
-
-    // udev's record names the label with unsafe bytes written as \xNN.
-    const std::string record = "/run/udev/data/b" + deviceNumber(volume.loop());
-    testsupport::writeFile(record, "I:1000\nE:ID_FS_LABEL_ENC=SUMMER\\x20\\x2f\\xc3\\xa9t\\xc3\\xa9\\x\nE:ID_FS_TYPE=ext4\n");
-    ASSERT_TRUE(listed(volume.mountPoint()));
-    EXPECT_EQ(listed(volume.mountPoint())->displayName, "SUMMER /\u00e9t\u00e9\\x");
-
-    testsupport::writeFile(record, "I:1000\nE:UDISKS_IGNORE=1\n");
-    EXPECT_FALSE(listed(volume.mountPoint()));
-}
-
-TEST_F(SystemVolumesTest, partitionsOfOneCardShareTheSlotOfTheirDisk)
+// A whole-disk loop card is the slot "/devices/virtual/block/loopN" every end-to-end drain watches.
+TEST_F(SystemVolumesTest, partitionsAreEjectableCardsInTheSlotOfTheirDiskNamedByTheirLabelUnlessUdevSaysToIgnoreThem)
 {
     testsupport::writeFile(m_folder / "card.img", "");
     fs::resize_file(m_folder / "card.img", 10 << 20);
@@ -85,21 +65,33 @@ TEST_F(SystemVolumesTest, partitionsOfOneCardShareTheSlotOfTheirDisk)
         const std::string refusal = loop.addPartition(partition, (partition * 4 - 3) << 20, 4 << 20);
         if (!refusal.empty())
             GTEST_SKIP() << refusal;
-        ASSERT_EQ(testsupport::runProgram("mkfs.ext4", {"-q", "-F", loop.partitionNode(partition).string()}), "");
-        const fs::path mountPoint = m_folder / ("part" + std::to_string(partition));
-        fs::create_directory(mountPoint);
-        mounts.push_back(std::make_unique<ScopedMount>(loop.partitionNode(partition), mountPoint, "ext4"));
+        const std::string node = loop.partitionNode(partition).string();
+        const std::string label = "HOLIDAY" + std::to_string(partition);
+        ASSERT_EQ(testsupport::runProgram("mkfs.ext4", {"-q", "-F", "-L", label, node}), "");
+        fs::create_directory(m_folder / label);
+        mounts.push_back(std::make_unique<ScopedMount>(node, m_folder / label, "ext4"));
         if (!mounts.back()->mounted())
             GTEST_SKIP() << mounts.back()->error();
     }
 
-    const std::optional<InsertedCard> first = listed(m_folder / "part1");
-    const std::optional<InsertedCard> second = listed(m_folder / "part2");
+    const std::optional<InsertedCard> first = listed(m_folder / "HOLIDAY1");
+    const std::optional<InsertedCard> second = listed(m_folder / "HOLIDAY2");
     ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->displayName, "HOLIDAY1");
     EXPECT_EQ(first->deviceIdentifier, loop.name() + "p1");
     EXPECT_EQ(second->deviceIdentifier, loop.name() + "p2");
     EXPECT_EQ(first->fingerprint, "/devices/virtual/block/" + loop.name());
     EXPECT_EQ(second->fingerprint, first->fingerprint);
+    EXPECT_FALSE(listed("/")) << "the system disk is neither removable nor ejectable";
+
+    // udev's record names the label with unsafe bytes written as \xNN.
+    const std::string record = "/run/udev/data/b" + deviceNumber(loop.partitionNode(1));
+    testsupport::writeFile(record, "I:1000\nE:ID_FS_LABEL_ENC=SUMMER\\x20\\x2f\\xc3\\xa9t\\xc3\\xa9\\x\nE:ID_FS_TYPE=ext4\n");
+    ASSERT_TRUE(listed(m_folder / "HOLIDAY1"));
+    EXPECT_EQ(listed(m_folder / "HOLIDAY1")->displayName, "SUMMER /\u00e9t\u00e9\\x");
+
+    testsupport::writeFile(record, "I:1000\nE:UDISKS_IGNORE=1\n");
+    EXPECT_FALSE(listed(m_folder / "HOLIDAY1"));
 }
 
 TEST_F(SystemVolumesTest, imageFileSystemsAndMountsHiddenByTheirOptionsAreNotVolumes)
@@ -108,16 +100,19 @@ TEST_F(SystemVolumesTest, imageFileSystemsAndMountsHiddenByTheirOptionsAreNotVol
     LoopDevice loop(m_folder / "plain.img");
     if (!loop.attached())
         GTEST_SKIP() << loop.error();
-    const std::string fields = " 1 " + deviceNumber(loop) + " / /m/";
+    const std::string fields = " 1 " + deviceNumber(loop.node()) + " / /m/";
     const std::string source = " " + loop.node().string() + " ";
     testsupport::writeFile(m_folder / "mountinfo", "36" + fields + "plain rw - ext4" + source + "rw\n"
                                                    "37" + fields + "squash ro - squashfs" + source + "ro\n"
                                                    "38" + fields + "gvfs rw - ext4" + source + "rw,x-gvfs-hide\n"
-                                                   "39" + fields + "gdu rw - vfat" + source + "rw,x-gdu.hide\n");
+                                                   "39" + fields + "gdu rw - vfat" + source + "x-gdu.hide,rw\n"
+                                                   "40" + fields + "shown rw - vfat" + source
+                                                   + "rw,x-gvfs-hidden,x-gvfs-show\n");
     const auto volumes = SystemVolumeSource(m_folder / "mountinfo").mountedVolumes();
     ASSERT_TRUE(volumes);
-    ASSERT_EQ(volumes->size(), 1u);
+    ASSERT_EQ(volumes->size(), 2u);
     EXPECT_EQ(volumes->front().mountPoint, "/m/plain");
+    EXPECT_EQ(volumes->back().mountPoint, "/m/shown");
 }
 
 } // namespace

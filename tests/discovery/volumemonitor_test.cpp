@@ -20,23 +20,21 @@ namespace {
 
 using testsupport::Ext4Card;
 using testsupport::waitFor;
+using Events = std::vector<std::string>;
 
 // The real source, with a hook that runs while the monitor describes a new volume.
-class HookedSource final : public VolumeSource {
-public:
+struct HookedSource final : VolumeSource {
+    SystemVolumeSource real;
     std::function<void()> onDescribe;
 
-    std::optional<std::vector<VolumeFacts>> mountedVolumes() const override { return m_real.mountedVolumes(); }
+    std::optional<std::vector<VolumeFacts>> mountedVolumes() const override { return real.mountedVolumes(); }
     DiskInfo diskInfo(const std::filesystem::path &mountPoint) const override
     {
-        DiskInfo info = m_real.diskInfo(mountPoint);
+        DiskInfo info = real.diskInfo(mountPoint);
         if (onDescribe)
             onDescribe();
         return info;
     }
-
-private:
-    SystemVolumeSource m_real;
 };
 
 class VolumeMonitorTest : public ::testing::Test {
@@ -49,11 +47,14 @@ protected:
                 GTEST_SKIP() << refusal;
     }
 
+    // Events name the mount point's last part, which is the card's label.
     std::unique_ptr<VolumeMonitor> startedMonitor()
     {
         auto monitor = std::make_unique<VolumeMonitor>(
-            [this](const InsertedCard &card) { m_events.push_back("mount " + card.url.string()); },
-            [this](const std::filesystem::path &mountPoint, const std::string &) { m_events.push_back("unmount " + mountPoint.string()); },
+            [this](const InsertedCard &card) { m_events.push_back("mount " + card.url.filename().string()); },
+            [this](const std::filesystem::path &mountPoint, const std::string &) {
+                m_events.push_back("unmount " + mountPoint.filename().string());
+            },
             std::make_shared<const CardDiscovery>(m_source));
         monitor->start();
         return monitor;
@@ -67,59 +68,47 @@ protected:
         return volume;
     }
 
-    bool eventCount(std::size_t count) { return waitFor([&] { return m_events.size() >= count; }); }
+    // The events since the last call, once there are this many.
+    Events nextEvents(std::size_t count)
+    {
+        waitFor([&] { return m_events.size() >= count; });
+        return std::exchange(m_events, {});
+    }
 
     testsupport::TempDir m_folder;
     std::shared_ptr<HookedSource> m_source = std::make_shared<HookedSource>();
-    std::vector<std::string> m_events;
+    Events m_events;
 };
 
-// Both mounts (and later both unmounts) happen before the event loop runs again,
-// so the monitor sees them in one wake-up.
-TEST_F(VolumeMonitorTest, reportsEachMountAndUnmountAtItsMountPointAlsoWhenFoldedIntoOneWakeUp)
+TEST_F(VolumeMonitorTest, reportsEachMountAndUnmountInOrderAlsoWhenFoldedIntoOneWakeUpOrWhenACardIsPutBackAtOnce)
 {
     const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
+    // Both mounts (and later both unmounts) happen before the event loop runs again,
+    // so the monitor sees them in one wake-up.
     const std::unique_ptr<Ext4Card> first = mounted("FIRST");
     const std::unique_ptr<Ext4Card> second = mounted("SECOND");
-    const std::string a = first->mountPoint().string();
-    const std::string b = second->mountPoint().string();
-
-    ASSERT_TRUE(eventCount(2));
-    EXPECT_EQ(m_events, (std::vector<std::string>{"mount " + a, "mount " + b}));
+    EXPECT_EQ(nextEvents(2), (Events{"mount FIRST", "mount SECOND"}));
     first->unmount();
     second->unmount();
-    ASSERT_TRUE(eventCount(4));
-    EXPECT_EQ(m_events, (std::vector<std::string>{"mount " + a, "mount " + b, "unmount " + a, "unmount " + b}));
-}
+    EXPECT_EQ(nextEvents(2), (Events{"unmount FIRST", "unmount SECOND"}));
 
-// The volume goes away while its mount callback is still queued.
-TEST_F(VolumeMonitorTest, anImmediateUnmountArrivesAfterItsMount)
-{
-    const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
-    std::unique_ptr<Ext4Card> volume;
-    m_source->onDescribe = [&] { volume->unmount(); };
-    volume = mounted("QUICK");
+    // The volume goes away while its mount callback is still queued.
+    std::unique_ptr<Ext4Card> quick;
+    m_source->onDescribe = [&] { quick->unmount(); };
+    quick = mounted("QUICK");
+    EXPECT_EQ(nextEvents(2), (Events{"mount QUICK", "unmount QUICK"}));
+    m_source->onDescribe = nullptr;
 
-    ASSERT_TRUE(eventCount(2));
-    const std::string mountPoint = volume->mountPoint().string();
-    EXPECT_EQ(m_events, (std::vector<std::string>{"mount " + mountPoint, "unmount " + mountPoint}));
-}
-
-// The same card taken out and put back before the monitor looks again: the
-// table reads as before, with the same device at the same place.
-TEST_F(VolumeMonitorTest, aCardPutBackBeforeTheMonitorLooksIsStillAnUnmountAndAMount)
-{
-    const std::unique_ptr<Ext4Card> volume = mounted("AGAIN");
+    // The same card taken out and put back before the monitor looks again: the
+    // table reads as before, with the same device at the same place.
+    ASSERT_EQ(first->mount(first->mountPoint()), "");
+    EXPECT_EQ(nextEvents(1), Events{"mount FIRST"});
     struct statx info {};
-    if (::statx(AT_FDCWD, volume->mountPoint().c_str(), 0, 0x4000U /* the never-reused mount id */, &info) != 0
+    if (::statx(AT_FDCWD, first->mountPoint().c_str(), 0, 0x4000U /* the never-reused mount id */, &info) != 0
         || !(info.stx_mask & 0x4000U))
         GTEST_SKIP() << "This kernel has no never-reused mount ids (Linux 6.8 and later have them)";
-    const std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
-    ASSERT_EQ(volume->mount(volume->mountPoint()), "");
-
-    ASSERT_TRUE(eventCount(2));
-    const std::string mountPoint = volume->mountPoint().string();
-    EXPECT_EQ(m_events, (std::vector<std::string>{"unmount " + mountPoint, "mount " + mountPoint}));
+    ASSERT_EQ(first->mount(first->mountPoint()), "");
+    EXPECT_EQ(nextEvents(2), (Events{"unmount FIRST", "mount FIRST"}));
 }
 
 TEST_F(VolumeMonitorTest, aReleasedMonitorDeliversNothingEvenWhatItHadQueued)
