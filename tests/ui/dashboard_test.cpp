@@ -18,15 +18,16 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstring>
 
 #include <algorithm>
+#include <tuple>
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
@@ -192,18 +193,17 @@ TEST_F(Dashboard, ChangeSlotsFindsACardPutInWhileHiddenEachFlipTogglesItsSlotOnc
 
     button(QString::fromUtf8("Change slots\u2026"))->click();
     expectSetupShown(true);
-    int settingsChanges = 0;
-    QObject::connect(model.get(), &DrainModel::settingsChanged, [&] { ++settingsChanges; });
+    const QSignalSpy settingsChanges(model.get(), &DrainModel::settingsChanged);
     const QList<QCheckBox *> toggles = shown<QCheckBox>("slotToggle");
     ASSERT_EQ(toggles.size(), 2);
     // The switch claims to be on although the slot is not watched; a click must still add the slot.
     toggles[1]->setChecked(true);
     toggles[1]->click();
-    EXPECT_EQ(settingsChanges, 1);
+    EXPECT_EQ(settingsChanges.count(), 1);
     EXPECT_EQ(model->settings().watchedSlots, std::vector<CardSlot>({first.slot(), second.slot()}));
     EXPECT_TRUE(toggles[1]->isChecked());
     toggles[1]->click();
-    EXPECT_EQ(settingsChanges, 2);
+    EXPECT_EQ(settingsChanges.count(), 2);
     EXPECT_EQ(model->settings().watchedSlots, std::vector<CardSlot>({first.slot()}));
 
     toggles[1]->click();
@@ -340,17 +340,14 @@ TEST_F(Dashboard, ADrainedBatchIsKeptWhereItsServerBatchIsOnTheCachesDiskAndChec
 TEST_F(Dashboard, WaitStepperStopsAtTwoAndSixtyAndBringsAStoredValueInside)
 {
     show();
-    const struct {
-        int stored;
-        const char *button;
-        int after;
-    } steps[] = {{3, "waitDecrement", 2}, {2, "waitDecrement", 2}, {59, "waitIncrement", 60},
-                 {60, "waitIncrement", 60}, {600, "waitDecrement", 60}}; // 600: only an edited file stores it
-    for (const auto &step : steps) {
-        model->editSettings([&](DrainSettings &settings) { settings.gracePeriodSeconds = step.stored; });
-        find<QAbstractButton>(step.button)->click();
-        EXPECT_EQ(model->settings().gracePeriodSeconds, step.after) << step.stored;
-        EXPECT_EQ(find<QLabel>("waitTitle")->text(), QString("Accidental-insertion wait: %1 seconds").arg(step.after));
+    const std::tuple<int, const char *, int> steps[] = {{3, "waitDecrement", 2}, {2, "waitDecrement", 2},
+                                                         {59, "waitIncrement", 60}, {60, "waitIncrement", 60},
+                                                         {600, "waitDecrement", 60}}; // 600: only an edited file has it
+    for (const auto &[stored, stepper, after] : steps) {
+        model->editSettings([&](DrainSettings &settings) { settings.gracePeriodSeconds = stored; });
+        find<QAbstractButton>(stepper)->click();
+        EXPECT_EQ(model->settings().gracePeriodSeconds, after) << stored;
+        EXPECT_EQ(find<QLabel>("waitTitle")->text(), QString("Accidental-insertion wait: %1 seconds").arg(after));
     }
 }
 
@@ -379,10 +376,9 @@ TEST_F(Dashboard, TheTrayMenuOffersOpenAndQuit)
     for (QAction *action : tray.menu()->actions())
         items << (action->isSeparator() ? QStringLiteral("-") : action->text());
     EXPECT_EQ(items, QStringList({"Open Slatewick", "-", "Quit Slatewick"}));
-    int opened = 0;
-    QObject::connect(&tray, &TrayPresence::openRequested, [&] { ++opened; });
+    const QSignalSpy opened(&tray, &TrayPresence::openRequested);
     tray.menu()->actions().first()->trigger();
-    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(opened.count(), 1);
 }
 
 TEST_F(Dashboard, WithoutATrayTheDashboardIsAWindowTitledWithTheSummaryThatAsksBeforeClosingOnlyWhileACardDrains)
@@ -397,8 +393,7 @@ TEST_F(Dashboard, WithoutATrayTheDashboardIsAWindowTitledWithTheSummaryThatAsksB
                       configFolder(), loginItems});
     EXPECT_EQ(app.tray(), nullptr);
     EXPECT_TRUE(app.panel().windowTitle().startsWith("Slatewick: "));
-    ASSERT_TRUE(waitFor([&] { return app.model().jobCount() == 1u; }));
-    EXPECT_TRUE(waitFor([&] { return app.panel().windowTitle() == "Slatewick: Ready"; }));
+    ASSERT_TRUE(waitFor([&] { return app.model().jobCount() == 1 && app.panel().windowTitle() == "Slatewick: Ready"; }));
     int asked = 0;
     bool answer = false;
     app.quitConfirmation().setQuestion([&](QWidget *) {
@@ -431,7 +426,6 @@ TEST_F(Dashboard, ASwitchBetweenLightAndDarkBuildsTheDashboardAgainInTheNewColou
     const DashboardView *before = panel.dashboard();
     const QPalette light = QApplication::palette();
     QPalette dark = light;
-    dark.setColor(QPalette::Window, QColor(0x20, 0x21, 0x24));
     dark.setColor(QPalette::WindowText, QColor(0xe8, 0xea, 0xed));
     QApplication::setPalette(dark);
     EXPECT_TRUE(waitFor([&] { return panel.dashboard() != before; }));
@@ -449,6 +443,6 @@ TEST(QuitSignals, SigtermSigintAndSighupEachEndTheEventLoopCleanly)
         guard.callOnTimeout([] { QCoreApplication::exit(1); });
         guard.start(10000);
         ::raise(number);
-        EXPECT_EQ(QCoreApplication::exec(), 0) << strsignal(number);
+        EXPECT_EQ(QCoreApplication::exec(), 0) << "signal " << number;
     }
 }

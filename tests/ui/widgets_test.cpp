@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 using namespace slatewick;
 
@@ -35,25 +36,20 @@ int paintedPixels(const QImage &image)
 
 TEST(ActivityRow, ProgressBarOnlyWhileCopyingAndDismissOnlyWhenOver)
 {
-    const struct {
-        DrainPhase phase;
-        double progress;
-        int barValue; // -1: no bar
-        bool dismiss;
-    } cases[] = {
-        // Phases without a bar get a non-zero progress, so hiding it is their own doing.
+    // Phases without a bar get a non-zero progress, so hiding it is their own doing.
+    const std::tuple<DrainPhase, double, int, bool> cases[] = {
         {DrainPhase::waiting, 0.5, -1, false}, {DrainPhase::caching, 0.0, 0, false},
         {DrainPhase::copying, 1.0, 1000, false}, {DrainPhase::clearing, 0.5, -1, false},
         {DrainPhase::ready, 0.5, -1, true}, {DrainPhase::failed, 0.5, -1, true}, {DrainPhase::removed, 0.5, -1, true},
     };
-    for (const auto &c : cases) {
+    for (const auto &[phase, progress, barValue, offersDismiss] : cases) { // barValue -1: no bar shown
         int dismissed = 0;
-        ActivityRow row(CardActivity(card01(), c.phase, c.progress, "detail"), [&] { ++dismissed; });
+        ActivityRow row(CardActivity(card01(), phase, progress, "detail"), [&] { ++dismissed; });
         row.show();
         auto *bar = child<QProgressBar>(row, "activityProgress");
-        EXPECT_EQ(bar->isVisible() ? bar->value() : -1, c.barValue) << displayText(c.phase);
+        EXPECT_EQ(bar->isVisible() ? bar->value() : -1, barValue) << displayText(phase);
         auto *dismiss = child<QPushButton>(row, "activityDismiss");
-        EXPECT_EQ(dismiss->isVisible(), c.dismiss) << displayText(c.phase);
+        EXPECT_EQ(dismiss->isVisible(), offersDismiss) << displayText(phase);
         dismiss->click();
         EXPECT_EQ(dismissed, 1);
     }
