@@ -8,12 +8,11 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QVariantMap>
 
 #include <gtest/gtest.h>
-
-#include <fstream>
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
@@ -37,67 +36,46 @@ public slots:
     }
 };
 
-const QString serviceName = QStringLiteral("org.freedesktop.Notifications");
-
-// A session bus of the test's own that activates no services, so no real
-// notification daemon is ever started by a call.
-struct PrivateBus : ::testing::Test {
-    TempDir dir;
-    std::unique_ptr<ProgramProcess> daemon;
-    QString address;
-
-    void SetUp() override
-    {
-        if (QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
-            GTEST_SKIP() << "dbus-daemon is not installed (Debian package dbus)";
-        std::ofstream(dir / "bus.conf") << "<busconfig><type>session</type><listen>unix:dir=" << dir.path().string()
-                                        << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                                           "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                                           "<allow own=\"*\"/></policy></busconfig>";
-        daemon = std::make_unique<ProgramProcess>(
-            "dbus-daemon",
-            std::vector<std::string>{"--nofork", "--print-address", "--config-file=" + (dir / "bus.conf").string()},
-            std::map<std::string, std::string>{}, dir / "bus.log");
-        // The address is the line that starts "unix:", once it is written whole.
-        ASSERT_TRUE(waitFor([&] {
-            const QString said = QString::fromStdString(readFile(dir / "bus.log"));
-            const qsizetype at = said.indexOf(QStringLiteral("unix:"));
-            if (at >= 0 && said.indexOf(QLatin1Char('\n'), at) > at)
-                address = said.mid(at).section(QLatin1Char('\n'), 0, 0);
-            return !address.isEmpty() || !daemon->running();
-        }));
-        ASSERT_FALSE(address.isEmpty()) << readFile(dir / "bus.log") << daemon->error();
-    }
-
-    void TearDown() override
-    {
-        QDBusConnection::disconnectFromBus(QStringLiteral("service"));
-        QDBusConnection::disconnectFromBus(QStringLiteral("program"));
-        daemon.reset();
-    }
-};
-
 } // namespace
 
-TEST_F(PrivateBus, SummaryAndEscapedBodyReachTheServiceAndAMissingServiceIsNoError)
+TEST(SystemDesktop, SummaryAndEscapedBodyReachTheServiceAndAMissingServiceIsNoError)
 {
+    if (QStandardPaths::findExecutable("dbus-daemon").isEmpty())
+        GTEST_SKIP() << "dbus-daemon is not installed (Debian package dbus)";
+    // A session bus that activates no services, so no real notification daemon is ever started by a call.
+    const TempDir dir;
+    const std::string address = "unix:path=" + (dir / "bus").string();
+    writeFile(dir / "bus.conf", "<busconfig><type>session</type><listen>" + address + "</listen><auth>EXTERNAL</auth>"
+                                "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+                                "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+    const std::string config = "--config-file=" + (dir / "bus.conf").string();
+    ProgramProcess daemon("dbus-daemon", {"--nofork", "--print-address", config}, {}, dir / "bus.log");
+    // The address is printed once the bus listens.
+    ASSERT_TRUE(waitFor([&] {
+        return readFile(dir / "bus.log").find(address) != std::string::npos || !daemon.running();
+    }));
+    ASSERT_TRUE(daemon.running()) << readFile(dir / "bus.log") << daemon.error();
+
+    // Named connections are closed once their handles are gone, before the bus.
+    const auto closeConnections = qScopeGuard([] {
+        for (const char *name : {"service", "program", "nobus"})
+            QDBusConnection::disconnectFromBus(name);
+    });
     NotificationServer server;
-    QDBusConnection service = QDBusConnection::connectToBus(address, QStringLiteral("service"));
-    ASSERT_TRUE(service.isConnected());
-    ASSERT_TRUE(service.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &server,
-                                       QDBusConnection::ExportAllSlots));
-    QDBusConnection program = QDBusConnection::connectToBus(address, QStringLiteral("program"));
+    QDBusConnection service = QDBusConnection::connectToBus(QString::fromStdString(address), "service");
+    ASSERT_TRUE(service.registerObject("/org/freedesktop/Notifications", &server, QDBusConnection::ExportAllSlots));
+    QDBusConnection program = QDBusConnection::connectToBus(QString::fromStdString(address), "program");
     SystemDesktop desktop(program);
+    const QString serviceName = "org.freedesktop.Notifications";
     // One connection's messages arrive in order: a call answered means every earlier one was routed.
     auto routed = [&] { return program.interface()->isServiceRegistered(serviceName).isValid(); };
 
     // No service yet: the call is dropped without a word.
-    desktop.notify(QStringLiteral("CARD00 needs attention"), QStringLiteral("never shown"));
+    desktop.notify("CARD00 needs attention", "never shown");
     ASSERT_TRUE(routed());
     ASSERT_TRUE(service.registerService(serviceName));
-    desktop.notify(QStringLiteral("CARD01 needs attention"),
-                   QStringLiteral("Could not copy /media/ana/CARD01/<R&D> \"a\".JPG: Input/output error"));
-    desktop.notify(QStringLiteral("CARD01 is on the server"), QStringLiteral("Verified 3 files."));
+    desktop.notify("CARD01 needs attention", "Could not copy /media/ana/CARD01/<R&D> \"a\".JPG: Input/output error");
+    desktop.notify("CARD01 is on the server", "Verified 3 files.");
     ASSERT_TRUE(waitFor([&] { return server.received.size() == 2; }));
     EXPECT_EQ(server.received,
               QStringList({"Slatewick | CARD01 needs attention | Could not copy /media/ana/CARD01/&lt;R&amp;D&gt; "
@@ -106,15 +84,12 @@ TEST_F(PrivateBus, SummaryAndEscapedBodyReachTheServiceAndAMissingServiceIsNoErr
 
     // The service goes away, and a session without any bus: neither is an error.
     ASSERT_TRUE(service.unregisterService(serviceName));
-    desktop.notify(QStringLiteral("CARD02 is on the server"), QStringLiteral("gone"));
+    desktop.notify("CARD02 is on the server", "gone");
     ASSERT_TRUE(routed());
-    SystemDesktop noBus(QDBusConnection::connectToBus(QStringLiteral("unix:path=") +
-                                                          QString::fromStdString((dir / "none").string()),
-                                                      QStringLiteral("nobus")));
-    noBus.notify(QStringLiteral("CARD03 is on the server"), QStringLiteral("nowhere"));
-    QDBusConnection::disconnectFromBus(QStringLiteral("nobus"));
+    const QString noBus = QString::fromStdString("unix:path=" + (dir / "none").string());
+    SystemDesktop(QDBusConnection::connectToBus(noBus, "nobus")).notify("CARD03 is on the server", "nowhere");
     ASSERT_TRUE(service.registerService(serviceName));
-    desktop.notify(QStringLiteral("CARD04 is on the server"), QStringLiteral("back"));
+    desktop.notify("CARD04 is on the server", "back");
     ASSERT_TRUE(waitFor([&] { return server.received.size() == 3; }));
     EXPECT_EQ(server.received.last(), "Slatewick | CARD04 is on the server | back");
 }

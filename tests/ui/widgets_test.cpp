@@ -1,12 +1,10 @@
-// The dashboard's building blocks that need no model: activity row, header, symbols, panel placement.
+// The dashboard's building blocks that need no model: activity row, header badge, symbols, panel placement.
 #include "ui/activityrow.h"
 #include "ui/headerview.h"
 #include "ui/panelplacement.h"
-#include "ui/selectabletext.h"
 #include "ui/symbolicons.h"
 
 #include <QImage>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -14,6 +12,7 @@
 
 #include <algorithm>
 #include <set>
+#include <tuple>
 
 using namespace slatewick;
 
@@ -37,64 +36,28 @@ int paintedPixels(const QImage &image)
 
 TEST(ActivityRow, ProgressBarOnlyWhileCopyingAndDismissOnlyWhenOver)
 {
-    const struct {
-        DrainPhase phase;
-        double progress;
-        int barValue; // -1: no bar
-        bool dismiss;
-    } cases[] = {
-        // Phases without a bar get a non-zero progress, so hiding it is their own doing.
+    // Phases without a bar get a non-zero progress, so hiding it is their own doing.
+    const std::tuple<DrainPhase, double, int, bool> cases[] = {
         {DrainPhase::waiting, 0.5, -1, false}, {DrainPhase::caching, 0.0, 0, false},
         {DrainPhase::copying, 1.0, 1000, false}, {DrainPhase::clearing, 0.5, -1, false},
         {DrainPhase::ready, 0.5, -1, true}, {DrainPhase::failed, 0.5, -1, true}, {DrainPhase::removed, 0.5, -1, true},
     };
-    for (const auto &c : cases) {
-        ActivityRow row(CardActivity(card01(), c.phase, c.progress, "detail"), [] {});
+    for (const auto &[phase, progress, barValue, offersDismiss] : cases) { // barValue -1: no bar shown
+        int dismissed = 0;
+        ActivityRow row(CardActivity(card01(), phase, progress, "detail"), [&] { ++dismissed; });
         row.show();
         auto *bar = child<QProgressBar>(row, "activityProgress");
-        EXPECT_EQ(bar->isVisible() ? bar->value() : -1, c.barValue) << displayText(c.phase);
-        EXPECT_EQ(child<QPushButton>(row, "activityDismiss")->isVisible(), c.dismiss) << displayText(c.phase);
-        EXPECT_FALSE(child<SelectableText>(row, "activityBatchPath")->isVisible());
+        EXPECT_EQ(bar->isVisible() ? bar->value() : -1, barValue) << displayText(phase);
+        auto *dismiss = child<QPushButton>(row, "activityDismiss");
+        EXPECT_EQ(dismiss->isVisible(), offersDismiss) << displayText(phase);
+        dismiss->click();
+        EXPECT_EQ(dismissed, 1);
     }
 }
 
-TEST(ActivityRow, ShowsTextsVerbatimTheBatchPathOnceWrittenAndDismissesOnce)
+// Its texts follow the clean state in the dashboard's tests.
+TEST(HeaderView, TheBadgeTurnsFromAccentToGreenWithAnotherSymbolWhenClean)
 {
-    const std::string verified = "Verified 12 files in cache and server. Card is ready for reuse.";
-    CardActivity activity(card01(), DrainPhase::ready, 1.0, verified);
-    activity.batchURL = "/srv/photos/2026-12-04T23-39-24Z_CARD01_A1B2C3D4";
-    int dismissed = 0;
-    ActivityRow row(activity, [&] { ++dismissed; });
-    row.show();
-    EXPECT_EQ(child<QLabel>(row, "activityName")->text(), "CARD01");
-    EXPECT_EQ(child<QLabel>(row, "activityPhase")->text(), QString::fromUtf8("Trap clean \u2014 card ready"));
-    EXPECT_EQ(child<SelectableText>(row, "activityDetail")->text(), QString::fromStdString(verified));
-    auto *path = child<SelectableText>(row, "activityBatchPath");
-    EXPECT_TRUE(path->isVisible());
-    EXPECT_TRUE(path->isReadOnly());
-    EXPECT_TRUE(path->textInteractionFlags() & Qt::TextSelectableByMouse);
-    EXPECT_EQ(path->text(), "/srv/photos/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
-
-    activity.batchURL.reset();
-    activity.phase = DrainPhase::failed;
-    row.setActivity(activity);
-    EXPECT_FALSE(path->isVisible());
-    child<QPushButton>(row, "activityDismiss")->click();
-    EXPECT_EQ(dismissed, 1);
-}
-
-TEST(HeaderView, CleanStateSwitchesTextsAndTurnsTheBadgeFromAccentToGreen)
-{
-    HeaderView header;
-    auto text = [&](const char *name) { return child<QLabel>(header, name)->text(); };
-    EXPECT_EQ(text("headerTitle"), "Slatewick");
-    EXPECT_EQ(text("headerSubtitle"), "Safe, verified card offload in the background.");
-    header.setClean(true);
-    EXPECT_EQ(text("headerTitle"), "THE TRAP IS CLEAN");
-    EXPECT_EQ(text("headerSubtitle"), "Green means your card is ready for reuse.");
-    header.setClean(false);
-    EXPECT_EQ(text("headerTitle"), "Slatewick");
-
     const QImage clean = HeaderView::badge(true, 1.0).toImage();
     const QImage busy = HeaderView::badge(false, 1.0).toImage();
     EXPECT_EQ(clean.size(), QSize(68, 68));
@@ -116,10 +79,9 @@ TEST(SymbolIcons, EverySymbolHasADistinctPaintedIconAndAnUnknownNameNone)
             EXPECT_EQ(image.width(), size);
             // A blank or barely drawn image means the resource is missing or broken.
             EXPECT_GT(paintedPixels(image), size * size / 8) << name.toStdString() << " at " << size;
+            EXPECT_TRUE(seen.emplace(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes()).second)
+                << name.toStdString() << " looks like another symbol at " << size;
         }
-        const QImage image = SymbolIcons::pixmap(name, 24).toImage().convertToFormat(QImage::Format_ARGB32);
-        EXPECT_TRUE(seen.insert(QByteArray(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes())).second)
-            << name.toStdString() << " looks like another symbol";
     }
     const QString unknown = QStringLiteral("no.such.symbol");
     EXPECT_TRUE(SymbolIcons::icon(unknown).isNull());
