@@ -71,10 +71,7 @@ TEST_F(EndToEnd, QuittingDuringADrainIsQuickAndLeavesNoHalfWrittenManifest)
     startProgram();
     mountCard(card);
     ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) > 0; }, 60s));
-    m_program->signal(SIGTERM);
-    const auto status = m_program->waitForExit(2s);
-    ASSERT_TRUE(status) << "still running two seconds after the quit request";
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+    ASSERT_NO_FATAL_FAILURE(expectQuitWithin(2s));
     EXPECT_TRUE(manifests().empty());
     for (const auto &entry : fs::recursive_directory_iterator(m_dir / "data"))
         EXPECT_EQ(entry.path().filename().string().find(".Slatewick-"), std::string::npos) << entry.path();

@@ -21,21 +21,17 @@ std::string lastLineOf(const std::filesystem::path &log);
 std::string mountTypeAt(const std::filesystem::path &folder);
 
 // A FUSE file system served by a daemon this object runs in the foreground and
-// owns, so it can be stopped, killed and is never left behind. The arguments
-// must keep the daemon in the foreground. Check error() after construction.
+// owns, so it can be stopped, killed and is never left behind.
 class FuseMount {
 public:
-    FuseMount(const std::string &program, const std::vector<std::string> &arguments,
-              const std::filesystem::path &mountPoint, const std::filesystem::path &outputLog = "/dev/null");
-    FuseMount(const FuseMount &) = delete;
-    FuseMount &operator=(const FuseMount &) = delete;
     // Resumes a stopped daemon, so blocked callers finish, then unmounts.
     ~FuseMount();
 
+    // Unmounts what was there, then starts the daemon, whose arguments must keep
+    // it in the foreground, and waits for its mount; empty or why not.
+    std::string mount(const std::string &program, const std::vector<std::string> &arguments,
+                      const std::filesystem::path &mountPoint, const std::filesystem::path &outputLog = "/dev/null");
     bool mounted() const { return m_attached; }
-    const std::string &error() const { return m_error; }
-    const std::filesystem::path &mountPoint() const { return m_mountPoint; }
-    bool daemonRunning() { return m_daemon && m_daemon->running(); }
     // Stops and continues the daemon: calls into the mount block meanwhile.
     void stop();
     void resume();
@@ -48,7 +44,6 @@ public:
 private:
     std::filesystem::path m_mountPoint;
     std::unique_ptr<ProgramProcess> m_daemon;
-    std::string m_error;
     bool m_attached = false;
     bool m_stopped = false;
 };
