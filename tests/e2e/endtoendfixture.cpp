@@ -156,26 +156,20 @@ bool EndToEnd::waitForManifests(std::size_t count, std::chrono::milliseconds lim
     return waitUntil([&] { return manifests().size() >= count; }, limit);
 }
 
-void EndToEnd::expectBatchFiles(const fs::path &batch, const Card &card) const
+void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool cleared) const
 {
     const auto expected = listedFiles(card.staging);
     auto inBatch = listedFiles(batch);
     std::erase(inBatch, "Slatewick-manifest.json");
     std::erase(inBatch, "Slatewick-checksums.xxh128");
     EXPECT_EQ(inBatch, expected) << batch;
-    for (const auto &file : expected)
+    std::int64_t bytes = 0;
+    for (const auto &file : expected) {
         EXPECT_EQ(readFile(batch / file), readFile(card.staging / file)) << file;
-}
-
-void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool cleared) const
-{
-    expectBatchFiles(batch, card);
+        bytes += static_cast<std::int64_t>(fs::file_size(card.staging / file));
+    }
     EXPECT_EQ(checksumsVerify(batch), "");
     const auto manifest = nlohmann::json::parse(readFile(batch / "Slatewick-manifest.json"));
-    const auto expected = listedFiles(card.staging);
-    std::int64_t bytes = 0;
-    for (const auto &file : expected)
-        bytes += static_cast<std::int64_t>(fs::file_size(card.staging / file));
     EXPECT_EQ(manifest.size(), 10u);
     EXPECT_EQ(manifest["files"], expected.size());
     EXPECT_EQ(manifest["bytes"], bytes);

@@ -62,8 +62,6 @@ protected:
     // The batch holds exactly the card's listed files, byte for byte, its checksum
     // file passes xxh128sum --check, and its manifest has the ten members.
     void expectCompleteBatch(const std::filesystem::path &batch, const Card &card, bool cleared) const;
-    // The batch holds the card's files byte for byte (manifest or not).
-    void expectBatchFiles(const std::filesystem::path &batch, const Card &card) const;
     // Every staged file is on the card as it was put there.
     void expectCardHoldsEverything(const std::filesystem::path &cardRoot, const Card &card) const;
     // Regular files anywhere under the root; none when it is missing.

@@ -45,14 +45,15 @@ bool allThreadsStopped(pid_t pid)
     return !error;
 }
 
-} // namespace
-
+// The last line of a daemon's log, to say why it failed.
 std::string lastLineOf(const std::filesystem::path &log)
 {
     std::string text = readFile(log);
     text.erase(text.find_last_not_of('\n') + 1);
     return text.substr(text.rfind('\n') + 1);
 }
+
+} // namespace
 
 std::string fuseRefusal()
 {

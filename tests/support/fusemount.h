@@ -13,9 +13,6 @@ namespace slatewick::testsupport {
 // namespace (root, /dev/fuse usable, namespace entered), else why not.
 std::string fuseRefusal();
 
-// The last line of a daemon's log that is not empty, to say why it failed.
-std::string lastLineOf(const std::filesystem::path &log);
-
 // The file system type of the topmost mount on exactly this folder, as
 // /proc/self/mountinfo shows it; empty when nothing is mounted there.
 std::string mountTypeAt(const std::filesystem::path &folder);

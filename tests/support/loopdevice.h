@@ -17,8 +17,6 @@ namespace slatewick::testsupport {
 class LoopDevice {
 public:
     explicit LoopDevice(const std::filesystem::path &image, bool scanPartitions = false);
-    LoopDevice(const LoopDevice &) = delete;
-    LoopDevice &operator=(const LoopDevice &) = delete;
     ~LoopDevice();
 
     bool attached() const { return m_number >= 0; }

@@ -43,16 +43,14 @@ SshShare::SshShare(const std::filesystem::path &folder)
     // Debian's sshd refuses to start without its privilege separation folder.
     std::filesystem::create_directories("/run/sshd", error);
     ::chmod("/run/sshd", 0755);
-    for (const char *key : {"host_key", "user_key"}) {
-        if (m_error = runProgram("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", (m_keys / key).string()});
-            !m_error.empty())
-            return;
-    }
-    std::filesystem::copy_file(m_keys / "user_key.pub", m_keys / "authorized_keys", error);
+    // One key serves as the host's and as the one the client logs in with.
+    if (m_error = runProgram("ssh-keygen", {"-q", "-t", "ed25519", "-N", "", "-f", (m_keys / "key").string()});
+        !m_error.empty())
+        return;
     std::ofstream(m_keys / "sshd_config") << "ListenAddress 127.0.0.1\n"
-                                          << "HostKey " << (m_keys / "host_key").string() << "\n"
+                                          << "HostKey " << (m_keys / "key").string() << "\n"
                                           << "PidFile " << (m_keys / "sshd.pid").string() << "\n"
-                                          << "AuthorizedKeysFile " << (m_keys / "authorized_keys").string() << "\n"
+                                          << "AuthorizedKeysFile " << (m_keys / "key.pub").string() << "\n"
                                           << "StrictModes no\n"
                                           << "Subsystem sftp internal-sftp\n";
     const std::filesystem::path log = m_keys / "sshd.log";
@@ -66,14 +64,14 @@ SshShare::SshShare(const std::filesystem::path &folder)
         if (!m_sshd->running())
             m_sshd.reset();
     }
-    m_error = m_sshd ? mount() : "sshd did not start (Debian package openssh-server): " + lastLineOf(log);
+    m_error = m_sshd ? mount() : "sshd did not start (Debian package openssh-server): " + readFile(log);
 }
 
 std::string SshShare::mount()
 {
     if (!m_sshd)
         return "The share has no server: " + m_error;
-    const std::string options = "IdentityFile=" + (m_keys / "user_key").string()
+    const std::string options = "IdentityFile=" + (m_keys / "key").string()
                               + ",IdentitiesOnly=yes,BatchMode=yes,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null"
                               + ",LogLevel=ERROR,port=" + std::to_string(m_port);
     // -f keeps the daemon in the foreground, as our own child we can stop and kill.
