@@ -51,12 +51,6 @@ LoopDevice::LoopDevice(const std::filesystem::path &image, bool scanPartitions)
     m_error = "Could not attach a loop device: every free one was taken by another process";
 }
 
-LoopDevice::~LoopDevice()
-{
-    if (m_fd)
-        ::ioctl(m_fd.get(), LOOP_CLR_FD);
-}
-
 dev_t LoopDevice::device() const
 {
     struct stat info {};

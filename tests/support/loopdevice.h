@@ -12,12 +12,12 @@
 
 namespace slatewick::testsupport {
 
-// An image file attached to a free loop device for the object's lifetime.
+// An image file attached to a free loop device for the object's lifetime: the
+// kernel detaches it once the last user closes it, be it this object or a mount.
 // Check error() after construction: it holds the kernel's reason for a refusal.
 class LoopDevice {
 public:
     explicit LoopDevice(const std::filesystem::path &image, bool scanPartitions = false);
-    ~LoopDevice();
 
     bool attached() const { return m_number >= 0; }
     const std::string &error() const { return m_error; }

@@ -92,8 +92,7 @@ ProgramProcess::ProgramProcess(const std::filesystem::path &program, const std::
 {
     // Daemons such as sshfs double-fork helpers; orphans come back to us to be
     // reaped, rather than to an init that may never reap them.
-    static const bool subreaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
-    (void)subreaper;
+    [[maybe_unused]] static const bool subreaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
 
     std::vector<std::string> variables;
     for (const auto &[name, value] : environment)

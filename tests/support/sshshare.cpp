@@ -1,34 +1,14 @@
 #include "support/sshshare.h"
 
-#include "platform/uniquefd.h"
 #include "support/files.h"
 #include "support/waituntil.h"
 
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <fstream>
+#include <random>
 
 namespace slatewick::testsupport {
-
-namespace {
-
-// A port free at the moment; sshd may still lose it to another process, so callers retry.
-int freePort()
-{
-    const UniqueFd socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    if (!socket || ::bind(socket.get(), reinterpret_cast<sockaddr *>(&address), length) != 0
-        || ::getsockname(socket.get(), reinterpret_cast<sockaddr *>(&address), &length) != 0)
-        return 0;
-    return ntohs(address.sin_port);
-}
-
-} // namespace
 
 SshShare::SshShare(const std::filesystem::path &folder)
     : m_keys(folder / "ssh")
@@ -54,12 +34,14 @@ SshShare::SshShare(const std::filesystem::path &folder)
                                           << "StrictModes no\n"
                                           << "Subsystem sftp internal-sftp\n";
     const std::filesystem::path log = m_keys / "sshd.log";
-    for (int attempt = 0; attempt < 5 && !m_sshd; ++attempt) {
-        m_port = freePort();
+    // A port picked at random; one that is taken ends sshd, and another is tried.
+    std::minstd_rand random(std::random_device{}());
+    for (int attempt = 0; attempt < 10 && !m_sshd; ++attempt) {
+        m_port = 20000 + static_cast<int>(random() % 10000);
         m_sshd = std::make_unique<ProgramProcess>(
             "/usr/sbin/sshd", std::vector<std::string>{"-D", "-f", (m_keys / "sshd_config").string(), "-p",
                                                        std::to_string(m_port), "-E", log.string()});
-        // sshd logs this once it accepts; it ends when the port was taken meanwhile.
+        // sshd logs this once it accepts.
         waitUntil([&] { return readFile(log).find("Server listening") != std::string::npos || !m_sshd->running(); });
         if (!m_sshd->running())
             m_sshd.reset();
