@@ -170,16 +170,13 @@ std::optional<int> ProgramProcess::end(std::chrono::milliseconds grace)
     // Orphans of the program come back to us as the subreaper, so killing and
     // reaping in rounds leaves neither running processes nor zombies.
     std::vector<pid_t> left = descendants(m_pid, m_status.has_value());
+    for (const pid_t pid : left)
+        ::kill(pid, SIGKILL);
     waitUntil([&] {
-        for (const pid_t pid : left) {
-            if (pid == m_pid) {
-                signal(SIGKILL);
-                running();
-            } else {
-                ::kill(pid, SIGKILL);
+        running();
+        for (const pid_t pid : left)
+            if (pid != m_pid)
                 ::waitpid(pid, nullptr, WNOHANG);
-            }
-        }
         std::erase_if(left, [](pid_t pid) { return !std::filesystem::exists("/proc/" + std::to_string(pid)); });
         return left.empty();
     }, std::chrono::seconds(10));
