@@ -4,6 +4,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <signal.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <random>
@@ -21,51 +24,40 @@ VirtualDisplay &EndToEnd::display()
 
 void EndToEnd::SetUp()
 {
-    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
-        GTEST_SKIP() << refusal;
-    if (const std::string refusal = loopDeviceRefusal(); !refusal.empty())
-        GTEST_SKIP() << refusal;
+    for (const std::string &refusal : {enterPrivateMountNamespace(), loopDeviceRefusal()}) {
+        if (!refusal.empty())
+            GTEST_SKIP() << refusal;
+    }
     ASSERT_TRUE(display().running()) << display().error();
-    m_temp = std::make_unique<TempDir>();
-    m_dir = m_temp->path();
-    m_server = m_dir / "server";
-    fs::create_directories(server());
-    fs::create_directories(m_dir / "config");
+    fs::create_directories(m_server);
     fs::create_directories(m_dir / "data");
 }
 
 void EndToEnd::TearDown()
 {
     m_program.reset();
-    if (HasFailure() && m_temp)
+    if (HasFailure())
         std::printf("What the program printed:\n%s\n", readFile(m_dir / "program-output.txt").c_str());
-    m_cards.clear();
-    m_temp.reset();
 }
 
 EndToEnd::Card &EndToEnd::makeCard(const std::string &label, int files, std::int64_t fileBytes)
 {
-    auto card = std::make_unique<Card>();
-    card->label = label;
-    card->staging = m_dir / ("staging-" + label);
-    card->image = m_dir / (label + ".img");
-    card->mountPoint = m_dir / "media" / label;
+    Card &card = *m_cards.emplace_back(std::make_unique<Card>(
+        Card{label, m_dir / ("staging-" + label), m_dir / (label + ".img"), m_dir / "media" / label, nullptr}));
     std::mt19937_64 random(std::hash<std::string>{}(label));
     std::string bytes(static_cast<std::size_t>(fileBytes), '\0');
     for (int i = 1; i <= files; ++i) {
-        for (auto &byte : bytes)
-            byte = static_cast<char>(random());
-        writeFile(card->staging / "DCIM/100SLATE" / ("IMG_" + std::to_string(1000 + i) + ".JPG"), bytes);
+        std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<char>(random()); });
+        writeFile(card.staging / "DCIM/100SLATE" / ("IMG_" + std::to_string(1000 + i) + ".JPG"), bytes);
     }
-    writeFile(card->staging / "MISC/notes.txt", "shot list for " + label + "\n");
-    writeFile(card->staging / ".DS_Store", "view settings");
-    writeFile(card->staging / ".Trashes/501/old.jpg", "trashed");
+    writeFile(card.staging / "MISC/notes.txt", "shot list for " + label + "\n");
+    writeFile(card.staging / ".DS_Store", "view settings");
+    writeFile(card.staging / ".Trashes/501/old.jpg", "trashed");
     const std::int64_t imageBytes = std::max<std::int64_t>(64 << 20, files * fileBytes * 2 + (32 << 20));
-    card->disk = std::make_unique<Ext4Card>(card->image, label, imageBytes, card->staging);
-    if (!card->disk->error().empty())
-        throw std::runtime_error(card->disk->error());
-    m_cards.push_back(std::move(card));
-    return *m_cards.back();
+    card.disk = std::make_unique<Ext4Card>(card.image, label, imageBytes, card.staging);
+    if (!card.disk->error().empty())
+        throw std::runtime_error(card.disk->error());
+    return card;
 }
 
 void EndToEnd::writeSettings(const std::vector<const Card *> &watched, bool clearAfterCopy,
@@ -81,7 +73,7 @@ void EndToEnd::writeSettings(const std::vector<const Card *> &watched, bool clea
     settings.clearAfterCopy = clearAfterCopy;
     settings.namingTemplate = namingTemplate;
     settings.gracePeriodSeconds = 0;
-    SettingsStore(KeyValueStore(settingsFile().parent_path())).save(settings);
+    SettingsStore(KeyValueStore(m_dir / "config/Slatewick")).save(settings);
 }
 
 std::map<std::string, std::string> EndToEnd::programEnvironment() const
@@ -95,23 +87,17 @@ std::map<std::string, std::string> EndToEnd::programEnvironment() const
             {"XDG_RUNTIME_DIR", m_dir.string()}};
 }
 
-void EndToEnd::startProgram(const std::map<std::string, std::string> &extraEnvironment)
+void EndToEnd::startProgram(std::map<std::string, std::string> environment)
 {
-    std::map<std::string, std::string> environment = programEnvironment();
-    for (const auto &[name, value] : extraEnvironment)
-        environment[name] = value;
+    environment.merge(programEnvironment());
     // The autostart entry is written once the mount monitor listens.
     const fs::path autostart = m_dir / "config/autostart/slatewick.desktop";
     fs::remove(autostart);
-    m_program = std::make_unique<ProgramProcess>(SLATEWICK_PROGRAM, std::vector<std::string>{}, environment, m_dir / "program-output.txt");
+    m_program = std::make_unique<ProgramProcess>(SLATEWICK_PROGRAM, std::vector<std::string>{}, environment,
+                                                 m_dir / "program-output.txt");
     ASSERT_TRUE(m_program->started()) << m_program->error();
     ASSERT_TRUE(waitUntil([&] { return fs::exists(autostart) || !m_program->running(); }, 20s));
     ASSERT_TRUE(m_program->running()) << readFile(m_dir / "program-output.txt");
-}
-
-void EndToEnd::mountCard(Card &card)
-{
-    ASSERT_EQ(card.disk->mount(card.mountPoint), "");
 }
 
 void EndToEnd::drainToCleanBatches(Card &card, bool cleared)
@@ -127,11 +113,10 @@ void EndToEnd::drainToCleanBatches(Card &card, bool cleared)
 
 std::string EndToEnd::summaryTitle() const
 {
-    for (const auto &title : display().windowTitles()) {
-        if (title.rfind("Slatewick: ", 0) == 0)
-            return title;
-    }
-    return {};
+    const std::vector<std::string> titles = display().windowTitles();
+    const auto found = std::find_if(titles.begin(), titles.end(),
+                                    [](const std::string &title) { return title.starts_with("Slatewick: "); });
+    return found == titles.end() ? "" : *found;
 }
 
 bool EndToEnd::waitForSummary(const std::string &title, std::chrono::milliseconds limit) const
@@ -139,27 +124,30 @@ bool EndToEnd::waitForSummary(const std::string &title, std::chrono::millisecond
     return waitUntil([&] { return summaryTitle() == title; }, limit);
 }
 
+void EndToEnd::expectQuitWithin(std::chrono::milliseconds limit)
+{
+    m_program->signal(SIGTERM);
+    const std::optional<int> status = m_program->waitForExit(limit);
+    ASSERT_TRUE(status) << "still running " << limit.count() << " ms after SIGTERM";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "wait status " << *status;
+}
+
 std::vector<fs::path> EndToEnd::batches(const fs::path &root) const
 {
     std::vector<fs::path> found;
-    for (const std::string &name : entryNames(root)) {
+    for (const std::string &name : entryNames(root))
         if (fs::is_directory(root / name))
             found.push_back(root / name);
-    }
     return found;
 }
 
 std::vector<fs::path> EndToEnd::manifests() const
 {
     std::vector<fs::path> found;
-    for (const fs::path &root : {cacheRoot(), server()}) {
-        std::error_code error;
-        for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
-             it.increment(error)) {
-            if (it->path().filename() == "Slatewick-manifest.json")
-                found.push_back(it->path());
-        }
-    }
+    for (const fs::path &root : {cacheRoot(), server()})
+        for (const std::string &file : listedFiles(root, true))
+            if (fs::path(file).filename() == "Slatewick-manifest.json")
+                found.push_back(root / file);
     return found;
 }
 
@@ -168,34 +156,26 @@ bool EndToEnd::waitForManifests(std::size_t count, std::chrono::milliseconds lim
     return waitUntil([&] { return manifests().size() >= count; }, limit);
 }
 
-void EndToEnd::expectBatchFiles(const fs::path &batch, const Card &card) const
+void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool cleared) const
 {
     const auto expected = listedFiles(card.staging);
     auto inBatch = listedFiles(batch);
     std::erase(inBatch, "Slatewick-manifest.json");
     std::erase(inBatch, "Slatewick-checksums.xxh128");
     EXPECT_EQ(inBatch, expected) << batch;
-    for (const auto &file : expected)
+    std::int64_t bytes = 0;
+    for (const auto &file : expected) {
         EXPECT_EQ(readFile(batch / file), readFile(card.staging / file)) << file;
-}
-
-void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool cleared) const
-{
-    expectBatchFiles(batch, card);
-    const auto expected = listedFiles(card.staging);
-
+        bytes += static_cast<std::int64_t>(fs::file_size(card.staging / file));
+    }
     EXPECT_EQ(checksumsVerify(batch), "");
-
     const auto manifest = nlohmann::json::parse(readFile(batch / "Slatewick-manifest.json"));
     EXPECT_EQ(manifest.size(), 10u);
     EXPECT_EQ(manifest["files"], expected.size());
+    EXPECT_EQ(manifest["bytes"], bytes);
     EXPECT_EQ(manifest["cardCleared"], cleared);
     EXPECT_EQ(manifest["sourceVolume"], card.label);
     EXPECT_EQ(manifest["sourceDevice"], card.disk->loop().name());
-    std::int64_t bytes = 0;
-    for (const auto &file : expected)
-        bytes += static_cast<std::int64_t>(fs::file_size(card.staging / file));
-    EXPECT_EQ(manifest["bytes"], bytes);
     for (const char *time : {"createdAt", "cachedAt", "copiedToServerAt"})
         EXPECT_EQ(manifest[time].get<std::string>().size(), 20u) << time;
 }

@@ -11,7 +11,6 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,7 +35,6 @@ protected:
     std::filesystem::path cacheRoot() const { return m_dir / "data/Slatewick/Cache"; }
     // The server folder the settings name: a local folder unless a test points it elsewhere.
     std::filesystem::path server() const { return m_server; }
-    std::filesystem::path settingsFile() const { return m_dir / "config/Slatewick/Slatewick.settings.v1"; }
 
     // Files of the given size under DCIM, plus a MISC note and the protected names.
     Card &makeCard(const std::string &label, int files, std::int64_t fileBytes);
@@ -44,8 +42,8 @@ protected:
                        const std::string &namingTemplate = "{date}_{card}_{batch}");
     // The program's own XDG folders and display.
     std::map<std::string, std::string> programEnvironment() const;
-    void startProgram(const std::map<std::string, std::string> &extraEnvironment = {});
-    void mountCard(Card &card);
+    void startProgram(std::map<std::string, std::string> environment = {});
+    void mountCard(Card &card) { ASSERT_EQ(card.disk->mount(card.mountPoint), ""); }
     // Mounts the card and waits until both batches are written and the program is clean again;
     // each batch must then be complete.
     void drainToCleanBatches(Card &card, bool cleared);
@@ -53,6 +51,8 @@ protected:
     // The title of the program's window ("Slatewick: Ready", ...), empty while it has none.
     std::string summaryTitle() const;
     bool waitForSummary(const std::string &title, std::chrono::milliseconds limit) const;
+    // SIGTERM ends the program within the limit, with status 0.
+    void expectQuitWithin(std::chrono::milliseconds limit);
 
     // The batch folders directly under a root, in name order.
     std::vector<std::filesystem::path> batches(const std::filesystem::path &root) const;
@@ -62,8 +62,6 @@ protected:
     // The batch holds exactly the card's listed files, byte for byte, its checksum
     // file passes xxh128sum --check, and its manifest has the ten members.
     void expectCompleteBatch(const std::filesystem::path &batch, const Card &card, bool cleared) const;
-    // The batch holds the card's files byte for byte (manifest or not).
-    void expectBatchFiles(const std::filesystem::path &batch, const Card &card) const;
     // Every staged file is on the card as it was put there.
     void expectCardHoldsEverything(const std::filesystem::path &cardRoot, const Card &card) const;
     // Regular files anywhere under the root; none when it is missing.
@@ -71,9 +69,10 @@ protected:
 
     static VirtualDisplay &display();
 
-    std::unique_ptr<TempDir> m_temp;
-    std::filesystem::path m_dir;
-    std::filesystem::path m_server;
+    // Declared so that the program ends first, then the cards go, then the folder.
+    TempDir m_temp;
+    const std::filesystem::path m_dir = m_temp.path();
+    std::filesystem::path m_server = m_dir / "server";
     std::vector<std::unique_ptr<Card>> m_cards;
     std::unique_ptr<ProgramProcess> m_program;
 };

@@ -2,9 +2,6 @@
 // once: each drain a fresh verified batch, and the program quits cleanly after.
 #include "e2e/endtoendfixture.h"
 
-#include <signal.h>
-#include <sys/wait.h>
-
 using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
 
@@ -34,8 +31,5 @@ TEST_F(EndToEnd, SoakCardsInARowThenTwoAtOnce)
                                                                                : card,
                             false);
     }
-    m_program->signal(SIGTERM);
-    const auto status = m_program->waitForExit(5s);
-    ASSERT_TRUE(status);
-    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << *status;
+    expectQuitWithin(5s);
 }

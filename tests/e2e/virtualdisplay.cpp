@@ -1,42 +1,38 @@
 #include "e2e/virtualdisplay.h"
 
+#include "support/files.h"
 #include "support/waituntil.h"
 
 #include <signal.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
-#include <algorithm>
 #include <sstream>
 
 namespace slatewick::testsupport {
 
+// Xvfb picks a free display and writes its number, on a line of its own, to the descriptor.
 VirtualDisplay::VirtualDisplay()
     : m_output(::memfd_create("xvfb-output", MFD_CLOEXEC))
+    , m_server("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {},
+               "/proc/self/fd/" + std::to_string(m_output.get()))
 {
-    // Xvfb picks a free display and writes its number, on a line of its own, to the descriptor.
-    m_server = std::make_unique<ProgramProcess>(
-        "Xvfb", std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"},
-        std::map<std::string, std::string>{}, "/proc/self/fd/" + std::to_string(m_output.get()));
-    std::string said;
+    const std::string output = "/proc/self/fd/" + std::to_string(m_output.get());
     waitUntil([&] {
-        said.assign(4096, '\0');
-        said.resize(static_cast<std::size_t>(std::max<ssize_t>(::pread(m_output.get(), said.data(), said.size(), 0), 0)));
-        std::istringstream lines(said);
+        std::istringstream lines(readFile(output));
         for (std::string line; std::getline(lines, line) && !lines.eof();) {
             if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
                 m_name = ":" + line;
         }
-        return running() || !m_server->running();
+        return running() || !m_server.running();
     });
     if (!running())
-        m_error = m_server->started() ? "Xvfb did not report a display: " + said : m_server->error();
+        m_error = m_server.started() ? "Xvfb did not report a display: " + readFile(output) : m_server.error();
 }
 
 VirtualDisplay::~VirtualDisplay()
 {
-    m_server->signal(SIGTERM);
-    m_server->end(std::chrono::seconds(5));
+    m_server.signal(SIGTERM);
+    m_server.end(std::chrono::seconds(5));
 }
 
 std::vector<std::string> VirtualDisplay::windowTitles() const

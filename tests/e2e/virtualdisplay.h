@@ -3,7 +3,6 @@
 #include "platform/uniquefd.h"
 #include "support/programprocess.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,8 +14,6 @@ namespace slatewick::testsupport {
 class VirtualDisplay {
 public:
     VirtualDisplay();
-    VirtualDisplay(const VirtualDisplay &) = delete;
-    VirtualDisplay &operator=(const VirtualDisplay &) = delete;
     ~VirtualDisplay();
 
     bool running() const { return !m_name.empty(); }
@@ -27,7 +24,7 @@ public:
 
 private:
     UniqueFd m_output;
-    std::unique_ptr<ProgramProcess> m_server;
+    ProgramProcess m_server;
     std::string m_name;
     std::string m_error;
 };

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <string>
 
 namespace slatewick::testsupport {
@@ -21,21 +20,13 @@ std::string makeExFatImage(const std::filesystem::path &image, const std::string
 class ExFatCardMount {
 public:
     ExFatCardMount(const std::filesystem::path &image, const std::filesystem::path &mountPoint);
-    ExFatCardMount(const ExFatCardMount &) = delete;
-    ExFatCardMount &operator=(const ExFatCardMount &) = delete;
 
-    bool mounted() const { return m_mount && m_mount->mounted(); }
     const std::string &error() const { return m_error; }
-    const LoopDevice &loop() const { return m_loop; }
-    // The daemon, to stop or kill it like a card that stops answering.
-    FuseMount &fuse() { return *m_mount; }
-    // Lazily, once the daemon has written everything to the image.
-    void unmount() { m_mount.reset(); }
 
 private:
     LoopDevice m_loop;
     // Declared after the loop device so it is unmounted before the device goes.
-    std::unique_ptr<FuseMount> m_mount;
+    FuseMount m_mount;
     std::string m_error;
 };
 

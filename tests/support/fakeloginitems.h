@@ -16,19 +16,16 @@ public:
     int unregisterCalls = 0;
 
     bool isEnabled() const override { return registered; }
-    void registerItem() override
+    void registerItem() override { record(registerCalls, true); }
+    void unregisterItem() override { record(unregisterCalls, false); }
+
+private:
+    void record(int &calls, bool nowRegistered)
     {
-        ++registerCalls;
+        ++calls;
         if (!failWith.empty())
             throw std::runtime_error(failWith);
-        registered = true;
-    }
-    void unregisterItem() override
-    {
-        ++unregisterCalls;
-        if (!failWith.empty())
-            throw std::runtime_error(failWith);
-        registered = false;
+        registered = nowRegistered;
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "discovery/volumesource.h"
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -41,11 +42,9 @@ public:
     DiskInfo diskInfo(const std::filesystem::path &mountPoint) const override
     {
         std::lock_guard lock(m_mutex);
-        for (const auto &volume : m_volumes) {
-            if (volume.first.mountPoint == mountPoint)
-                return volume.second;
-        }
-        return {};
+        const auto found = std::find_if(m_volumes.begin(), m_volumes.end(),
+                                        [&](const auto &volume) { return volume.first.mountPoint == mountPoint; });
+        return found == m_volumes.end() ? DiskInfo{} : found->second;
     }
 
 private:

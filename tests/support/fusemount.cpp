@@ -1,19 +1,19 @@
 #include "support/fusemount.h"
 
+#include "platform/uniquefd.h"
+#include "support/files.h"
 #include "support/mountnamespace.h"
 #include "support/waituntil.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace slatewick::testsupport {
 
@@ -24,43 +24,50 @@ std::string unescape(const std::string &text)
 {
     std::string plain;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size()) {
-            plain += static_cast<char>(std::stoi(text.substr(i + 1, 3), nullptr, 8));
-            i += 3;
-        } else {
-            plain += text[i];
-        }
+        const bool escape = text[i] == '\\' && i + 3 < text.size();
+        plain += escape ? static_cast<char>(std::stoi(text.substr(i + 1, 3), nullptr, 8)) : text[i];
+        i += escape ? 3 : 0;
     }
     return plain;
 }
 
-} // namespace
+// Every thread of the process has stopped: a signal stops them one by one, and a
+// request already taken by a thread still running would otherwise be answered.
+bool allThreadsStopped(pid_t pid)
+{
+    std::error_code error;
+    for (const auto &task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+        const std::string stat = readFile(task.path() / "stat");
+        const std::size_t close = stat.rfind(')');
+        if (close == std::string::npos || close + 2 >= stat.size() || stat[close + 2] != 'T')
+            return false;
+    }
+    return !error;
+}
 
+// The last line of a daemon's log, to say why it failed.
 std::string lastLineOf(const std::filesystem::path &log)
 {
-    std::ifstream file(log);
-    std::string last;
-    for (std::string line; std::getline(file, line);)
-        if (!line.empty())
-            last = line;
-    return last;
+    std::string text = readFile(log);
+    text.erase(text.find_last_not_of('\n') + 1);
+    return text.substr(text.rfind('\n') + 1);
 }
+
+} // namespace
 
 std::string fuseRefusal()
 {
     if (::geteuid() != 0)
         return "Serving FUSE mounts in a private mount namespace needs root";
-    const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
-    if (fuse < 0)
+    if (!UniqueFd(::open("/dev/fuse", O_RDWR | O_CLOEXEC)))
         return std::string("Could not open /dev/fuse: ") + std::strerror(errno);
-    ::close(fuse);
     return enterPrivateMountNamespace();
 }
 
 std::string mountTypeAt(const std::filesystem::path &folder)
 {
     const std::string wanted = std::filesystem::absolute(folder).lexically_normal().string();
-    std::ifstream mountinfo("/proc/self/mountinfo");
+    std::istringstream mountinfo(readFile("/proc/self/mountinfo"));
     std::string type;
     for (std::string line; std::getline(mountinfo, line);) {
         std::istringstream fields(line);
@@ -75,56 +82,30 @@ std::string mountTypeAt(const std::filesystem::path &folder)
     return type;
 }
 
-FuseMount::FuseMount(const std::string &program, const std::vector<std::string> &arguments,
-                     const std::filesystem::path &mountPoint, const std::filesystem::path &outputLog)
-    : m_mountPoint(std::filesystem::absolute(mountPoint).lexically_normal())
-{
-    if (m_error = fuseRefusal(); !m_error.empty())
-        return;
-    m_daemon = std::make_unique<ProgramProcess>(program, arguments, std::map<std::string, std::string>{}, outputLog);
-    if (!m_daemon->started()) {
-        m_error = m_daemon->error();
-        return;
-    }
-    waitUntil([this] { return !mountTypeAt(m_mountPoint).empty() || !m_daemon->running(); });
-    m_attached = !mountTypeAt(m_mountPoint).empty();
-    if (m_attached)
-        return;
-    const std::string said = lastLineOf(outputLog);
-    if (const std::optional<int> status = m_daemon->end(std::chrono::milliseconds(0)); status && !WIFSIGNALED(*status))
-        m_error = program + " ended with status " + std::to_string(*status) + " without mounting";
-    else
-        m_error = program + " did not mount " + m_mountPoint.string() + " within 20 s";
-    if (!said.empty())
-        m_error += ": " + said;
-}
-
 FuseMount::~FuseMount()
 {
     resume();
     unmount();
 }
 
-namespace {
-
-// Every thread of the process has stopped: a signal stops them one by one, and a
-// request already taken by a thread still running would otherwise be answered.
-bool allThreadsStopped(pid_t pid)
+std::string FuseMount::mount(const std::string &program, const std::vector<std::string> &arguments,
+                             const std::filesystem::path &mountPoint, const std::filesystem::path &outputLog)
 {
-    const std::filesystem::path tasks = "/proc/" + std::to_string(pid) + "/task";
-    std::error_code error;
-    for (const auto &task : std::filesystem::directory_iterator(tasks, error)) {
-        std::ifstream stat(task.path() / "stat");
-        std::string line;
-        std::getline(stat, line);
-        const std::size_t close = line.rfind(')');
-        if (close == std::string::npos || close + 2 >= line.size() || line[close + 2] != 'T')
-            return false;
-    }
-    return !error;
+    unmount();
+    if (std::string refusal = fuseRefusal(); !refusal.empty())
+        return refusal;
+    m_mountPoint = std::filesystem::absolute(mountPoint).lexically_normal();
+    m_daemon = std::make_unique<ProgramProcess>(program, arguments, std::map<std::string, std::string>{}, outputLog);
+    waitUntil([this] { return !mountTypeAt(m_mountPoint).empty() || !m_daemon->running(); });
+    if ((m_attached = !mountTypeAt(m_mountPoint).empty()))
+        return {};
+    if (!m_daemon->started())
+        return m_daemon->error();
+    const std::string why = m_daemon->running() ? " did not mount " + m_mountPoint.string() + " within 20 s: "
+                                                : " ended without mounting: ";
+    m_daemon->end(std::chrono::milliseconds(0));
+    return program + why + lastLineOf(outputLog);
 }
-
-} // namespace
 
 void FuseMount::stop()
 {
@@ -137,9 +118,8 @@ void FuseMount::stop()
 
 void FuseMount::resume()
 {
-    if (m_daemon && m_stopped)
+    if (m_daemon && std::exchange(m_stopped, false))
         m_daemon->signal(SIGCONT);
-    m_stopped = false;
 }
 
 void FuseMount::kill()
@@ -151,10 +131,8 @@ void FuseMount::kill()
 
 void FuseMount::unmount()
 {
-    if (m_attached) {
+    if (std::exchange(m_attached, false))
         ::umount2(m_mountPoint.c_str(), MNT_DETACH);
-        m_attached = false;
-    }
     // A stopped daemon cannot finish; one that runs may still be writing the image.
     if (m_daemon)
         m_daemon->end(m_stopped ? std::chrono::milliseconds(0) : std::chrono::seconds(20));

@@ -13,29 +13,22 @@ namespace slatewick::testsupport {
 // namespace (root, /dev/fuse usable, namespace entered), else why not.
 std::string fuseRefusal();
 
-// The last line of a daemon's log that is not empty, to say why it failed.
-std::string lastLineOf(const std::filesystem::path &log);
-
 // The file system type of the topmost mount on exactly this folder, as
 // /proc/self/mountinfo shows it; empty when nothing is mounted there.
 std::string mountTypeAt(const std::filesystem::path &folder);
 
 // A FUSE file system served by a daemon this object runs in the foreground and
-// owns, so it can be stopped, killed and is never left behind. The arguments
-// must keep the daemon in the foreground. Check error() after construction.
+// owns, so it can be stopped, killed and is never left behind.
 class FuseMount {
 public:
-    FuseMount(const std::string &program, const std::vector<std::string> &arguments,
-              const std::filesystem::path &mountPoint, const std::filesystem::path &outputLog = "/dev/null");
-    FuseMount(const FuseMount &) = delete;
-    FuseMount &operator=(const FuseMount &) = delete;
     // Resumes a stopped daemon, so blocked callers finish, then unmounts.
     ~FuseMount();
 
+    // Unmounts what was there, then starts the daemon, whose arguments must keep
+    // it in the foreground, and waits for its mount; empty or why not.
+    std::string mount(const std::string &program, const std::vector<std::string> &arguments,
+                      const std::filesystem::path &mountPoint, const std::filesystem::path &outputLog = "/dev/null");
     bool mounted() const { return m_attached; }
-    const std::string &error() const { return m_error; }
-    const std::filesystem::path &mountPoint() const { return m_mountPoint; }
-    bool daemonRunning() { return m_daemon && m_daemon->running(); }
     // Stops and continues the daemon: calls into the mount block meanwhile.
     void stop();
     void resume();
@@ -48,7 +41,6 @@ public:
 private:
     std::filesystem::path m_mountPoint;
     std::unique_ptr<ProgramProcess> m_daemon;
-    std::string m_error;
     bool m_attached = false;
     bool m_stopped = false;
 };

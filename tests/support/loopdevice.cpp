@@ -7,7 +7,6 @@
 #include <linux/loop.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,46 +26,29 @@ std::string reason(const std::string &what)
 LoopDevice::LoopDevice(const std::filesystem::path &image, bool scanPartitions)
 {
     const UniqueFd backing(::open(image.c_str(), O_RDWR | O_CLOEXEC));
-    if (!backing) {
-        m_error = reason("Could not open " + image.string());
+    if (m_error = backing ? loopDeviceRefusal() : reason("Could not open " + image.string()); !m_error.empty())
         return;
-    }
-    m_error = attach(backing.get(), scanPartitions);
-}
-
-// Another process may take the free device between asking and configuring it, so try a few.
-std::string LoopDevice::attach(int backing, bool scanPartitions)
-{
     const UniqueFd control(::open("/dev/loop-control", O_RDWR | O_CLOEXEC));
-    if (!control)
-        return reason("Could not open /dev/loop-control");
+    // Another process may take the free device between asking and configuring it, so try a few.
     for (int attempt = 0; attempt < 20; ++attempt) {
         const int number = ::ioctl(control.get(), LOOP_CTL_GET_FREE);
-        if (number < 0)
-            return reason("Could not find a free loop device");
         const std::string node = "/dev/loop" + std::to_string(number);
-        UniqueFd device(::open(node.c_str(), O_RDWR | O_CLOEXEC));
-        if (!device)
-            return reason("Could not open " + node);
+        UniqueFd device(number < 0 ? -1 : ::open(node.c_str(), O_RDWR | O_CLOEXEC));
         loop_config config{};
-        config.fd = static_cast<std::uint32_t>(backing);
+        config.fd = static_cast<std::uint32_t>(backing.get());
         // Detached by the kernel once unused, even if the test process dies.
         config.info.lo_flags = LO_FLAGS_AUTOCLEAR | (scanPartitions ? LO_FLAGS_PARTSCAN : 0);
-        if (::ioctl(device.get(), LOOP_CONFIGURE, &config) == 0) {
+        if (device && ::ioctl(device.get(), LOOP_CONFIGURE, &config) == 0) {
             m_fd = std::move(device);
             m_number = number;
-            return {};
+            return;
         }
-        if (errno != EBUSY)
-            return reason("Could not attach " + node);
+        if (errno != EBUSY) {
+            m_error = reason(number < 0 ? "Could not find a free loop device" : "Could not attach " + node);
+            return;
+        }
     }
-    return "Could not attach a loop device: every free one was taken by another process";
-}
-
-LoopDevice::~LoopDevice()
-{
-    if (m_fd)
-        ::ioctl(m_fd.get(), LOOP_CLR_FD);
+    m_error = "Could not attach a loop device: every free one was taken by another process";
 }
 
 dev_t LoopDevice::device() const
@@ -97,18 +79,22 @@ std::string loopDeviceRefusal()
     return {};
 }
 
+std::string makeImageFile(const std::filesystem::path &image, std::int64_t bytes)
+{
+    const UniqueFd file(::open(image.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!file || ::ftruncate(file.get(), bytes) != 0)
+        return reason("Could not make " + image.string());
+    return {};
+}
+
 std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
                           const std::filesystem::path &contents)
 {
-    {
-        const UniqueFd file(::open(image.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-        if (!file || ::ftruncate(file.get(), bytes) != 0)
-            return reason("Could not make " + image.string());
-    }
     std::vector<std::string> arguments{"-q", "-F", "-L", label, image.string()};
     if (!contents.empty())
         arguments.insert(arguments.end() - 1, {"-d", contents.string()});
-    return runProgram("mkfs.ext4", arguments);
+    const std::string failure = makeImageFile(image, bytes);
+    return failure.empty() ? runProgram("mkfs.ext4", arguments) : failure;
 }
 
 Ext4Card::Ext4Card(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
@@ -120,13 +106,13 @@ Ext4Card::Ext4Card(const std::filesystem::path &image, const std::string &label,
     m_error = m_loop->error();
 }
 
-std::string Ext4Card::mount(const std::filesystem::path &mountPoint, unsigned long flags)
+std::string Ext4Card::mount(const std::filesystem::path &mountPoint)
 {
     m_mount.reset();
     m_mountPoint = mountPoint;
     std::error_code ignored;
     std::filesystem::create_directories(mountPoint, ignored);
-    m_mount = std::make_unique<ScopedMount>(m_loop->node(), mountPoint, "ext4", flags);
+    m_mount = std::make_unique<ScopedMount>(m_loop->node(), mountPoint, "ext4");
     return m_mount->error();
 }
 

@@ -12,14 +12,12 @@
 
 namespace slatewick::testsupport {
 
-// An image file attached to a free loop device for the object's lifetime.
+// An image file attached to a free loop device for the object's lifetime: the
+// kernel detaches it once the last user closes it, be it this object or a mount.
 // Check error() after construction: it holds the kernel's reason for a refusal.
 class LoopDevice {
 public:
     explicit LoopDevice(const std::filesystem::path &image, bool scanPartitions = false);
-    LoopDevice(const LoopDevice &) = delete;
-    LoopDevice &operator=(const LoopDevice &) = delete;
-    ~LoopDevice();
 
     bool attached() const { return m_number >= 0; }
     const std::string &error() const { return m_error; }
@@ -33,8 +31,6 @@ public:
     std::string addPartition(int number, std::int64_t offset, std::int64_t length) const;
 
 private:
-    std::string attach(int backing, bool scanPartitions);
-
     UniqueFd m_fd;
     int m_number = -1;
     std::string m_error;
@@ -42,6 +38,9 @@ private:
 
 // Empty where this process may attach loop devices, else the kernel's reason.
 std::string loopDeviceRefusal();
+
+// A new file of the given size, holes only; empty on success, else why not.
+std::string makeImageFile(const std::filesystem::path &image, std::int64_t bytes);
 
 // A file of the given size holding an ext4 file system, empty or with a copy of
 // the contents folder; empty on success, else why not.
@@ -59,9 +58,8 @@ public:
     const std::string &error() const { return m_error; }
     const LoopDevice &loop() const { return *m_loop; }
     const std::filesystem::path &mountPoint() const { return m_mountPoint; }
-    bool mounted() const { return m_mount && m_mount->mounted(); }
     // Mounts the card, making the mount point; empty or why not.
-    std::string mount(const std::filesystem::path &mountPoint, unsigned long flags = 0);
+    std::string mount(const std::filesystem::path &mountPoint);
     // Lazily, as a desktop does when a reader is pulled out.
     void unmount() { m_mount.reset(); }
     // Unmounts and detaches the device, as a reader unplugged.

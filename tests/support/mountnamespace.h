@@ -33,24 +33,22 @@ public:
                 unsigned long flags = 0, const std::string &data = {})
         : m_target(std::move(target))
     {
-        if (::mount(source.c_str(), m_target.c_str(), type.c_str(), flags, data.empty() ? nullptr : data.c_str()) != 0)
+        m_mounted = ::mount(source.c_str(), m_target.c_str(), type.c_str(), flags, data.empty() ? nullptr : data.c_str()) == 0;
+        if (!m_mounted)
             m_error = "Could not mount " + source.string() + " on " + m_target.string() + ": " + std::strerror(errno);
-        else
-            m_mounted = true;
     }
     ScopedMount(const ScopedMount &) = delete;
     ScopedMount &operator=(const ScopedMount &) = delete;
-    ~ScopedMount() { unmount(); }
+    // Lazily, so a test that left a file open cannot keep the mount alive.
+    ~ScopedMount()
+    {
+        if (m_mounted)
+            ::umount2(m_target.c_str(), MNT_DETACH);
+    }
 
     bool mounted() const { return m_mounted; }
     const std::string &error() const { return m_error; }
     const std::filesystem::path &target() const { return m_target; }
-    // Lazily, so a test that left a file open cannot keep the mount alive.
-    void unmount()
-    {
-        if (std::exchange(m_mounted, false))
-            ::umount2(m_target.c_str(), MNT_DETACH);
-    }
 
 private:
     std::filesystem::path m_target;

@@ -1,9 +1,9 @@
 #include "support/programprocess.h"
 
 #include "platform/uniquefd.h"
+#include "support/files.h"
 #include "support/waituntil.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -13,12 +13,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <set>
 
@@ -32,33 +30,23 @@ struct ProcessEntry {
     pid_t pid;
     pid_t parent;
     pid_t group;
-    char state;
 };
 
 // Every process, read from /proc since the kernel offers no list.
 std::vector<ProcessEntry> processes()
 {
     std::vector<ProcessEntry> entries;
-    DIR *proc = ::opendir("/proc");
-    if (!proc)
-        return entries;
-    while (const dirent *entry = ::readdir(proc)) {
-        const pid_t pid = std::atoi(entry->d_name);
-        if (pid <= 0)
-            continue;
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string text;
-        std::getline(stat, text);
+    std::error_code error;
+    for (const auto &entry : std::filesystem::directory_iterator("/proc", error)) {
+        const pid_t pid = std::atoi(entry.path().filename().c_str());
         // The command name may hold spaces and parentheses; the fields after it cannot.
+        const std::string text = pid > 0 ? readFile(entry.path() / "stat") : "";
         const auto close = text.rfind(')');
-        char state = 0;
         int parent = 0;
         int group = 0;
-        if (close != std::string::npos
-            && std::sscanf(text.c_str() + close + 1, " %c %d %d", &state, &parent, &group) == 3)
-            entries.push_back({pid, parent, group, state});
+        if (close != std::string::npos && std::sscanf(text.c_str() + close + 1, " %*c %d %d", &parent, &group) == 2)
+            entries.push_back({pid, parent, group});
     }
-    ::closedir(proc);
     return entries;
 }
 
@@ -83,19 +71,10 @@ std::vector<pid_t> descendants(pid_t program, bool reaped)
 std::mutex leadersLock;
 std::set<pid_t> leaders;
 
-bool isLeader(pid_t pid)
+void forget(pid_t leader)
 {
     const std::lock_guard lock(leadersLock);
-    return leaders.contains(pid);
-}
-
-// Orphans reparented to us as the subreaper that have ended since, such as a
-// connection process of a server whose parent went first.
-void reapOrphans()
-{
-    for (const ProcessEntry &entry : processes())
-        if (entry.parent == ::getpid() && entry.state == 'Z' && !isLeader(entry.pid))
-            ::waitpid(entry.pid, nullptr, WNOHANG);
+    leaders.erase(leader);
 }
 
 } // namespace
@@ -115,31 +94,23 @@ ProgramProcess::ProgramProcess(const std::filesystem::path &program, const std::
 {
     // Daemons such as sshfs double-fork helpers; orphans come back to us to be
     // reaped, rather than to an init that may never reap them.
-    static const bool subreaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
-    (void)subreaper;
+    [[maybe_unused]] static const bool subreaper = ::prctl(PR_SET_CHILD_SUBREAPER, 1) == 0;
 
-    std::map<std::string, std::string> merged;
-    for (char **entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
-        const auto equals = text.find('=');
-        if (equals != std::string::npos)
-            merged[text.substr(0, equals)] = text.substr(equals + 1);
-    }
+    std::vector<std::string> variables;
     for (const auto &[name, value] : environment)
-        merged[name] = value;
-    std::vector<std::string> texts;
-    for (const auto &[name, value] : merged)
-        texts.push_back(name + "=" + value);
-    std::vector<char *> envp;
-    for (auto &text : texts)
-        envp.push_back(text.data());
-    envp.push_back(nullptr);
-    std::vector<std::string> all{program.string()};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char *> argv;
-    for (std::string &argument : all)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+        variables.push_back(name + "=" + value);
+    for (char **entry = environ; *entry; ++entry)
+        if (const std::string text = *entry; !environment.contains(text.substr(0, text.find('='))))
+            variables.push_back(text);
+    std::vector<std::string> words{program.string()};
+    words.insert(words.end(), arguments.begin(), arguments.end());
+    const auto pointers = [](std::vector<std::string> &texts) {
+        std::vector<char *> all;
+        for (std::string &text : texts)
+            all.push_back(text.data());
+        all.push_back(nullptr);
+        return all;
+    };
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -150,12 +121,13 @@ ProgramProcess::ProgramProcess(const std::filesystem::path &program, const std::
     posix_spawnattr_init(&attributes);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
-    const int failed = ::posix_spawnp(&m_pid, all.front().c_str(), &actions, &attributes, argv.data(), envp.data());
+    const int failed = ::posix_spawnp(&m_pid, words.front().c_str(), &actions, &attributes, pointers(words).data(),
+                                      pointers(variables).data());
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     if (failed != 0) {
         m_pid = -1;
-        m_error = "Could not start " + all.front() + ": " + std::strerror(failed);
+        m_error = "Could not start " + words.front() + ": " + std::strerror(failed);
         return;
     }
     const std::lock_guard lock(leadersLock);
@@ -165,8 +137,7 @@ ProgramProcess::ProgramProcess(const std::filesystem::path &program, const std::
 ProgramProcess::~ProgramProcess()
 {
     end(std::chrono::milliseconds(0));
-    const std::lock_guard lock(leadersLock);
-    leaders.erase(m_pid);
+    forget(m_pid);
 }
 
 bool ProgramProcess::running()
@@ -174,13 +145,11 @@ bool ProgramProcess::running()
     if (m_pid <= 0 || m_status)
         return false;
     int status = 0;
-    if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
-        m_status = status;
-        const std::lock_guard lock(leadersLock);
-        leaders.erase(m_pid);
-        return false;
-    }
-    return true;
+    if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
+        return true;
+    m_status = status;
+    forget(m_pid);
+    return false;
 }
 
 void ProgramProcess::signal(int number) const
@@ -203,31 +172,29 @@ std::optional<int> ProgramProcess::end(std::chrono::milliseconds grace)
     // Orphans of the program come back to us as the subreaper, so killing and
     // reaping in rounds leaves neither running processes nor zombies.
     std::vector<pid_t> left = descendants(m_pid, m_status.has_value());
+    for (const pid_t pid : left)
+        ::kill(pid, SIGKILL);
     waitUntil([&] {
-        for (const pid_t pid : left) {
-            if (pid == m_pid) {
-                signal(SIGKILL);
-                running();
-            } else {
-                ::kill(pid, SIGKILL);
+        running();
+        for (const pid_t pid : left)
+            if (pid != m_pid)
                 ::waitpid(pid, nullptr, WNOHANG);
-            }
-        }
         std::erase_if(left, [](pid_t pid) { return !std::filesystem::exists("/proc/" + std::to_string(pid)); });
         return left.empty();
     }, std::chrono::seconds(10));
-    reapOrphans();
+    // Orphans that ended meanwhile, such as a connection process of a server whose parent went first.
+    const std::lock_guard lock(leadersLock);
+    for (const pid_t pid : childProcesses())
+        if (!leaders.contains(pid))
+            ::waitpid(pid, nullptr, WNOHANG);
     return m_status;
 }
 
 long ProgramProcess::residentKiB() const
 {
-    std::ifstream status("/proc/" + std::to_string(m_pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return 0;
+    const std::string status = readFile("/proc/" + std::to_string(m_pid) + "/status");
+    const auto at = status.find("VmRSS:");
+    return at == std::string::npos ? 0 : std::stol(status.substr(at + 6));
 }
 
 std::string runProgram(const std::string &program, const std::vector<std::string> &arguments, std::string *output)
@@ -236,21 +203,20 @@ std::string runProgram(const std::string &program, const std::vector<std::string
     if (!log)
         return std::string("Could not make room for the output of ") + program + ": " + std::strerror(errno);
     // The child opens this before exec, while it still holds the descriptor.
-    ProgramProcess process(program, arguments, {}, "/proc/self/fd/" + std::to_string(log.get()));
+    const std::string logPath = "/proc/self/fd/" + std::to_string(log.get());
+    ProgramProcess process(program, arguments, {}, logPath);
     if (!process.started())
         return process.error();
     const std::optional<int> status = process.waitForExit(std::chrono::minutes(5));
-    std::string said(static_cast<std::size_t>(std::max<off_t>(::lseek(log.get(), 0, SEEK_END), 0)), '\0');
-    said.resize(static_cast<std::size_t>(std::max<ssize_t>(::pread(log.get(), said.data(), said.size(), 0), 0)));
+    std::string said = readFile(logPath);
     if (output)
         *output = said;
     if (!status)
         return program + " did not finish within 5 minutes";
     if (WIFEXITED(*status) && WEXITSTATUS(*status) == 0)
         return {};
-    while (!said.empty() && std::isspace(static_cast<unsigned char>(said.back())))
-        said.pop_back();
-    said = said.substr(said.size() > 600 ? said.size() - 600 : 0);
+    said.erase(said.find_last_not_of(" \n\t") + 1);
+    said.erase(0, said.size() > 600 ? said.size() - 600 : 0);
     return program + " failed with status " + std::to_string(*status) + (said.empty() ? "" : ": " + said);
 }
 

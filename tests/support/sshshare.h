@@ -16,36 +16,29 @@ namespace slatewick::testsupport {
 class SshShare {
 public:
     explicit SshShare(const std::filesystem::path &folder);
-    SshShare(const SshShare &) = delete;
-    SshShare &operator=(const SshShare &) = delete;
-    // Resumes a stalled daemon, unmounts, stops sshd.
-    ~SshShare();
 
     const std::string &error() const { return m_error; }
-    bool mounted() const { return m_mount && m_mount->mounted(); }
     // The served folder on the server side, to see what arrived without sshfs.
     const std::filesystem::path &servedFolder() const { return m_served; }
     const std::filesystem::path &mountPoint() const { return m_mountPoint; }
-    int port() const { return m_port; }
 
     // Mounts the share again after unmount() or kill(); empty or why not.
     std::string mount();
     // Stops and continues the sshfs daemon: calls into the mount block meanwhile.
-    void stall();
-    void resume();
+    void stall() { m_mount.stop(); }
+    void resume() { m_mount.resume(); }
     // Kills the sshfs daemon: the mount stays, answering "Transport endpoint is not connected".
-    void kill();
-    // Detaches the mount lazily, leaving the empty mount point.
-    void unmount();
+    void kill() { m_mount.kill(); }
+    // Not resumed first: a stalled share that is lost fails its waiting callers.
+    void unmount() { m_mount.unmount(); }
 
 private:
-    std::string startServer();
-
     std::filesystem::path m_keys;
     std::filesystem::path m_served;
     std::filesystem::path m_mountPoint;
     std::unique_ptr<ProgramProcess> m_sshd;
-    std::unique_ptr<FuseMount> m_mount;
+    // Ends before the server, so the server's connection processes end with their client.
+    FuseMount m_mount;
     std::string m_error;
     int m_port = 0;
 };
