@@ -3,34 +3,12 @@
 #include "engine/batchhistory.h"
 #include "engine/batchrecords.h"
 #include "engine/checksumlist.h"
-#include "engine/inventory.h"
-#include "support/files.h"
-#include "support/tempdir.h"
-
-#include <gtest/gtest.h>
+#include "engine/drainfixture.h"
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
-namespace fs = std::filesystem;
 
 namespace {
-
-// A batch folder with its checksum file, written the way a drain writes it.
-void writeBatch(const fs::path &batch, const std::vector<std::pair<std::string, std::string>> &files)
-{
-    for (const auto &[name, content] : files)
-        writeFile(batch / name, content);
-    const Inventory listing = inventory(batch);
-    std::vector<ContentHash> hashes;
-    for (const std::string &path : listing.relativePaths) {
-        ContentHasher hasher;
-        const std::string content = readFile(batch / path);
-        hasher.update(content.data(), content.size());
-        hashes.push_back(hasher.digest());
-    }
-    writeFile(batch / checksumFileName, checksumFileText(listing, hashes));
-    writeFile(batch / BatchManifest::fileName, "{}");
-}
 
 BatchManifest manifestOf(const std::string &card, std::time_t created, const std::string &cachePath)
 {
@@ -49,14 +27,12 @@ BatchManifest manifestOf(const std::string &card, std::time_t created, const std
 
 TEST(BatchCheck, ReportsTheChangedTheMissingAndTheExtraFileAndReadsEscapedNamesBack)
 {
-    TempDir dir;
-    const fs::path cache = dir / "cache/B1";
-    const fs::path server = dir / "server/B1";
-    const std::vector<std::pair<std::string, std::string>> files{
-        {"DCIM/IMG_0001.JPG", "one"}, {"DCIM/IMG_0002.JPG", "two"}, {"line\nbreak.jpg", "three"},
-        {"back\\slash.jpg", "four"}};
-    writeBatch(cache, files);
-    writeBatch(server, files);
+    DrainWorld world;
+    for (const char *name : {"DCIM/IMG_0001.JPG", "DCIM/IMG_0002.JPG", "line\nbreak.jpg", "back\\slash.jpg"})
+        writeFile(world.card / name, name);
+    const DrainEngine::Outcome outcome = world.drain();
+    const fs::path cache = outcome.batchURL;
+    const fs::path server = outcome.remoteURL;
 
     // Both escaped forms read back as the names that were written.
     const std::vector<ChecksumEntry> entries = parseChecksumText(readFile(cache / checksumFileName));
@@ -66,7 +42,7 @@ TEST(BatchCheck, ReportsTheChangedTheMissingAndTheExtraFileAndReadsEscapedNamesB
     EXPECT_EQ(entries[3].path, "line\nbreak.jpg");
     EXPECT_EQ(recheckReport(cache, server), "Cache batch: all 4 files match. Server batch: all 4 files match.");
 
-    writeFile(server / "DCIM/IMG_0001.JPG", "One");
+    writeFile(server / "DCIM/IMG_0001.JPG", "DCIM/IMG_0001.jpg");
     fs::remove(server / "line\nbreak.jpg");
     writeFile(server / "DCIM/notes.txt", "added");
     writeFile(server / ".directory", "a file manager's own, never part of a batch");
@@ -80,9 +56,9 @@ TEST(BatchCheck, ReportsTheChangedTheMissingAndTheExtraFileAndReadsEscapedNamesB
 
     // A server batch that is gone, and a checksum file that is not one.
     writeFile(cache / checksumFileName, "not a checksum line\n");
-    EXPECT_EQ(recheckReport(cache, dir / "elsewhere"),
+    EXPECT_EQ(recheckReport(cache, world.dir / "elsewhere"),
               "Cache batch: could not be checked: line 1 of the checksum file is not a checksum line. "
-              "Server batch: not reachable at " + (dir / "elsewhere").string() + ".");
+              "Server batch: not reachable at " + (world.dir / "elsewhere").string() + ".");
 }
 
 TEST(BatchHistory, NewestFirstFromNestedFoldersPassingOverBrokenManifests)
