@@ -91,16 +91,14 @@ TEST(VerifyCopy, ACopyWithAnExtraAMissingOrAResizedFileFailsByItsListing)
         writeFile(dir / "card/a.jpg", "a");
         writeFile(dir / "card/DCIM/b.jpg", "b");
         const Inventory listing = inventory(dir / "card");
-        fs::create_directories(dir / "copy");
-        const auto hashes = copyTree(dir / "card", dir / "copy", listing, DrainPhase::caching,
-                                     [](DrainPhase, double, const std::string &) {}, {});
+        const auto hashes = copyTree(dir / "card", dir / "card-copy", listing, DrainPhase::caching, [](auto...) {}, {});
         if (fault == "extra")
-            writeFile(dir / "copy/DCIM/c.jpg", "c");
+            writeFile(dir / "card-copy/DCIM/c.jpg", "c");
         else if (fault == "missing")
-            fs::remove(dir / "copy/DCIM/b.jpg");
+            fs::remove(dir / "card-copy/DCIM/b.jpg");
         else
-            writeFile(dir / "copy/a.jpg", "a, and more");
-        EXPECT_EQ(failureText<DrainError>([&] { verifyCopy(dir / "copy", listing, hashes, "server"); }),
+            writeFile(dir / "card-copy/a.jpg", "a, and more");
+        EXPECT_EQ(failureText<DrainError>([&] { verifyCopy(dir / "card-copy", listing, hashes, "server"); }),
                   DrainError::verificationFailed("server").what())
             << fault;
     }
