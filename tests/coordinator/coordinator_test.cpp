@@ -179,7 +179,7 @@ TEST_F(DrainModelTest, DismissedRunningRowComesBackOnTopAndARepeatDrainKeepsItsP
 }
 
 // The setup card's order: insert the card, switch on its slot, then choose the server folder.
-TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsItsCardOnceItIsAndSwitchingOffLeavesTheJob)
+TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsOnceItIsAndLaunchAtLoginRegistersOnceOrSaysWhyNot)
 {
     startModel();
     const InsertedCard card = insertCard(1, "slot-7");
@@ -201,6 +201,15 @@ TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsItsCardOnceIt
     model->editSettings([&](DrainSettings &s) { s.watchedSlots.push_back(other); });
     model->removeSlot(CardSlot{card.fingerprint, "anything", "", "", ""});
     EXPECT_TRUE(model->settings().watchedSlots.empty());
+
+    // Each settings change above reads the launch-at-login status; only the first start registered.
+    EXPECT_EQ(loginItems->registerCalls, 1);
+    loginItems->registered = false;
+    loginItems->failWith = "Permission denied";
+    model->setSettings(model->settings());
+    model->editSettings([](DrainSettings &s) { s.launchAtLogin = false; });
+    EXPECT_EQ(loginItems->unregisterCalls, 0);
+    EXPECT_EQ(model->launchAtLoginMessage(), "Launch at login could not be enabled: Permission denied");
 }
 
 TEST_F(DrainModelTest, SummaryFollowsTheFirstMatchingRule)
@@ -224,23 +233,7 @@ TEST_F(DrainModelTest, SummaryFollowsTheFirstMatchingRule)
     EXPECT_EQ(model->menuTitle(), "Slatewick: Ready") << "a removed card asks for nothing";
 }
 
-TEST_F(DrainModelTest, LaunchAtLoginFollowsTheSettingAndShowsFailures)
-{
-    startModel();
-    EXPECT_EQ(loginItems->registerCalls, 1) << "first start registers";
-
-    model->setSettings(model->settings());
-    EXPECT_EQ(loginItems->registerCalls, 1) << "already registered: only the status is read";
-
-    loginItems->registered = false;
-    loginItems->failWith = "Permission denied";
-    model->setSettings(model->settings());
-    model->editSettings([](DrainSettings &s) { s.launchAtLogin = false; });
-    EXPECT_EQ(loginItems->unregisterCalls, 0);
-    EXPECT_EQ(model->launchAtLoginMessage(), "Launch at login could not be enabled: Permission denied");
-}
-
-TEST_F(DrainModelTest, EachPhaseChangeThatMattersIsToldOnceAndProgressOrOldRowsNever)
+TEST_F(DrainModelTest, TheNotifierTellsEachPhaseChangeThatMattersOnceAndProgressOrOldRowsNever)
 {
     startModel();
     setRow("OLD", DrainPhase::failed, "told before the notifier started");
@@ -407,7 +400,7 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
     EXPECT_EQ(left[0].file.filename(), "unreadable.json");
 }
 
-TEST_F(DrainModelTest, AServerFolderOnAnotherFileSystemThanRecordedIsNamedAndNotReady)
+TEST_F(DrainModelTest, AServerFolderOnAnotherFileSystemThanRecordedIsNamed)
 {
     SettingsStore(KeyValueStore(configFolder())).save(readySettings());
     writeFile(stateFolder() / "server-folder.json",
