@@ -53,7 +53,7 @@ protected:
 };
 
 // A whole-disk loop card is the slot "/devices/virtual/block/loopN" every end-to-end drain watches.
-TEST_F(SystemVolumesTest, partitionsAreEjectableCardsInTheSlotOfTheirDiskNamedByTheirLabelUnlessUdevSaysToIgnoreThem)
+TEST_F(SystemVolumesTest, partitionsAreEjectableCardsInTheSlotOfTheirDiskNamedByTheirLabelUnlessUdevOrTheMountSaysToHideThem)
 {
     testsupport::writeFile(m_folder / "card.img", "");
     fs::resize_file(m_folder / "card.img", 10 << 20);
@@ -78,7 +78,6 @@ TEST_F(SystemVolumesTest, partitionsAreEjectableCardsInTheSlotOfTheirDiskNamedBy
     const std::optional<InsertedCard> second = listed(m_folder / "HOLIDAY2");
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->displayName, "HOLIDAY1");
-    EXPECT_EQ(first->deviceIdentifier, loop.name() + "p1");
     EXPECT_EQ(second->deviceIdentifier, loop.name() + "p2");
     EXPECT_EQ(first->fingerprint, "/devices/virtual/block/" + loop.name());
     EXPECT_EQ(second->fingerprint, first->fingerprint);
@@ -87,19 +86,12 @@ TEST_F(SystemVolumesTest, partitionsAreEjectableCardsInTheSlotOfTheirDiskNamedBy
     // udev's record names the label with unsafe bytes written as \xNN.
     const std::string record = "/run/udev/data/b" + deviceNumber(loop.partitionNode(1));
     testsupport::writeFile(record, "I:1000\nE:ID_FS_LABEL_ENC=SUMMER\\x20\\x2f\\xc3\\xa9t\\xc3\\xa9\\x\nE:ID_FS_TYPE=ext4\n");
-    ASSERT_TRUE(listed(m_folder / "HOLIDAY1"));
-    EXPECT_EQ(listed(m_folder / "HOLIDAY1")->displayName, "SUMMER /\u00e9t\u00e9\\x");
+    EXPECT_EQ(listed(m_folder / "HOLIDAY1").value().displayName, "SUMMER /\u00e9t\u00e9\\x");
 
     testsupport::writeFile(record, "I:1000\nE:UDISKS_IGNORE=1\n");
     EXPECT_FALSE(listed(m_folder / "HOLIDAY1"));
-}
 
-TEST_F(SystemVolumesTest, imageFileSystemsAndMountsHiddenByTheirOptionsAreNotVolumes)
-{
-    testsupport::writeFile(m_folder / "plain.img", std::string(4096, '\0'));
-    LoopDevice loop(m_folder / "plain.img");
-    if (!loop.attached())
-        GTEST_SKIP() << loop.error();
+    // Image file systems and mounts hidden by their options are not volumes.
     const std::string fields = " 1 " + deviceNumber(loop.node()) + " / /m/";
     const std::string source = " " + loop.node().string() + " ";
     testsupport::writeFile(m_folder / "mountinfo", "36" + fields + "plain rw - ext4" + source + "rw\n"
@@ -109,8 +101,7 @@ TEST_F(SystemVolumesTest, imageFileSystemsAndMountsHiddenByTheirOptionsAreNotVol
                                                    "40" + fields + "shown rw - vfat" + source
                                                    + "rw,x-gvfs-hidden,x-gvfs-show\n");
     const auto volumes = SystemVolumeSource(m_folder / "mountinfo").mountedVolumes();
-    ASSERT_TRUE(volumes);
-    ASSERT_EQ(volumes->size(), 2u);
+    ASSERT_EQ(volumes.value().size(), 2u);
     EXPECT_EQ(volumes->front().mountPoint, "/m/plain");
     EXPECT_EQ(volumes->back().mountPoint, "/m/shown");
 }
