@@ -16,17 +16,6 @@ struct SettingsStoreTest : ::testing::Test {
     std::filesystem::path file() const { return dir / "Slatewick" / SettingsStore::key; }
 
     // Every member away from its default, so a member lost on the way shows.
-    static DrainSettings sample()
-    {
-        DrainSettings settings;
-        settings.watchedSlots = {CardSlot{"f1", "A \u2014 f1", "Acme", "R", "usb"}};
-        settings.remoteDirectory = "/srv/photos";
-        settings.clearAfterCopy = true;
-        settings.namingTemplate = "{date}/{card}";
-        settings.gracePeriodSeconds = 12;
-        settings.launchAtLogin = false;
-        return settings;
-    }
     const std::string sampleText =
         R"({"watchedSlots":[{"fingerprint":"f1","label":"A — f1","vendor":"Acme","model":"R","protocolName":"usb"}],)"
         R"("remoteDirectory":"/srv/photos","clearAfterCopy":true,"namingTemplate":"{date}/{card}",)"
@@ -35,18 +24,14 @@ struct SettingsStoreTest : ::testing::Test {
 
 } // namespace
 
-// The file is written whole under a new name; KeyValueStore's test proves that.
-TEST_F(SettingsStoreTest, SaveWritesTheRecordByteForByteAndAnExtraMemberLoadsAndIsDroppedByTheNextSave)
+// The file is replaced whole under its name; KeyValueStore's test proves that.
+TEST_F(SettingsStoreTest, ARecordWithExtraMembersLoadsAndTheNextSaveWritesItBackByteForByteWithoutThem)
 {
     EXPECT_EQ(store.load(), DrainSettings{}) << "nothing stored";
-    store.save(sample());
-    EXPECT_EQ(readFile(file()), sampleText);
-
     auto document = nlohmann::json::parse(sampleText);
     document["fromTheFuture"] = {1, 2};
     document["watchedSlots"][0]["fromTheFuture"] = true;
     writeFile(file(), document.dump());
-    EXPECT_EQ(store.load(), sample());
     store.save(store.load());
     EXPECT_EQ(readFile(file()), sampleText);
 }

@@ -31,6 +31,7 @@ int paintedPixels(const QImage &image)
 
 } // namespace
 
+// That the dismiss button calls back is proved by the dashboard test of activity rows.
 TEST(ActivityRow, ProgressBarOnlyWhileCopyingAndDismissOnlyWhenOver)
 {
     // Phases without a bar get a non-zero progress, so hiding it is their own doing.
@@ -40,15 +41,12 @@ TEST(ActivityRow, ProgressBarOnlyWhileCopyingAndDismissOnlyWhenOver)
         {DrainPhase::ready, 0.5, -1, true}, {DrainPhase::failed, 0.5, -1, true}, {DrainPhase::removed, 0.5, -1, true},
     };
     for (const auto &[phase, progress, barValue, offersDismiss] : cases) { // barValue -1: no bar shown
-        int dismissed = 0;
-        ActivityRow row(CardActivity(card01(), phase, progress, "detail"), [&] { ++dismissed; });
+        ActivityRow row(CardActivity(card01(), phase, progress, "detail"), [] {});
         row.show();
         auto *bar = row.findChild<QProgressBar *>("activityProgress");
         EXPECT_EQ(bar->isVisible() ? bar->value() : -1, barValue) << displayText(phase);
         auto *dismiss = row.findChild<QPushButton *>("activityDismiss");
         EXPECT_EQ(dismiss->isVisible(), offersDismiss) << displayText(phase);
-        dismiss->click();
-        EXPECT_EQ(dismissed, 1);
     }
 }
 
