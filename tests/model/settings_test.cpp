@@ -32,7 +32,12 @@ TEST_F(SettingsStoreTest, ARecordWithExtraMembersLoadsAndTheNextSaveWritesItBack
     document["fromTheFuture"] = {1, 2};
     document["watchedSlots"][0]["fromTheFuture"] = true;
     writeFile(file(), document.dump());
-    store.save(store.load());
+    const DrainSettings loaded = store.load();
+    // Members of one type must not trade places on the way in and back out.
+    EXPECT_EQ(loaded.watchedSlots, (std::vector<CardSlot>{{"f1", "A \u2014 f1", "Acme", "R", "usb"}}));
+    EXPECT_EQ(loaded.remoteDirectory, "/srv/photos");
+    EXPECT_TRUE(loaded.clearAfterCopy && !loaded.launchAtLogin);
+    store.save(loaded);
     EXPECT_EQ(readFile(file()), sampleText);
 }
 
