@@ -1,6 +1,5 @@
 #pragma once
 
-#include "e2e/virtualdisplay.h"
 #include "support/files.h"
 #include "support/loopdevice.h"
 #include "support/programprocess.h"
@@ -66,8 +65,6 @@ protected:
     void expectCardHoldsEverything(const std::filesystem::path &cardRoot, const Card &card) const;
     // Regular files anywhere under the root; none when it is missing.
     static std::size_t fileCount(const std::filesystem::path &root) { return listedFiles(root, true).size(); }
-
-    static VirtualDisplay &display();
 
     // Declared so that the program ends first, then the cards go, then the folder.
     TempDir m_temp;

@@ -6,7 +6,6 @@
 #include <linux/blkpg.h>
 #include <linux/loop.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,12 +48,6 @@ LoopDevice::LoopDevice(const std::filesystem::path &image, bool scanPartitions)
         }
     }
     m_error = "Could not attach a loop device: every free one was taken by another process";
-}
-
-dev_t LoopDevice::device() const
-{
-    struct stat info {};
-    return ::stat(node().c_str(), &info) == 0 ? info.st_rdev : 0;
 }
 
 std::string LoopDevice::addPartition(int number, std::int64_t offset, std::int64_t length) const
