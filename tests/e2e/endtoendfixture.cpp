@@ -129,9 +129,8 @@ void EndToEnd::startProgram(std::map<std::string, std::string> environment)
     fs::remove(autostart);
     m_program = std::make_unique<ProgramProcess>(SLATEWICK_PROGRAM, std::vector<std::string>{}, environment,
                                                  m_dir / "program-output.txt");
-    ASSERT_TRUE(m_program->started()) << m_program->error();
     ASSERT_TRUE(waitUntil([&] { return fs::exists(autostart) || !m_program->running(); }, 20s));
-    ASSERT_TRUE(m_program->running()) << readFile(m_dir / "program-output.txt");
+    ASSERT_TRUE(m_program->running()) << m_program->error() << readFile(m_dir / "program-output.txt");
 }
 
 void EndToEnd::drainToCleanBatches(Card &card, bool cleared)
