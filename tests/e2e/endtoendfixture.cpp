@@ -1,26 +1,60 @@
 #include "e2e/endtoendfixture.h"
 
 #include "model/settingsstore.h"
+#include "platform/uniquefd.h"
 
 #include <nlohmann/json.hpp>
 
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <sstream>
 
 namespace slatewick::testsupport {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-VirtualDisplay &EndToEnd::display()
+namespace {
+
+// An Xvfb server for the whole test process, so the program runs with a real X display and
+// no tray: it then shows its window, titled with its summary, which a test reads from outside.
+struct VirtualDisplay {
+    // Xvfb picks a free display and writes its number, on a line of its own, to this descriptor.
+    const UniqueFd output{::memfd_create("xvfb-output", MFD_CLOEXEC)};
+    const std::string outputPath = "/proc/self/fd/" + std::to_string(output.get());
+    ProgramProcess server{"Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x1024x24"}, {}, outputPath};
+    std::string name; // ":N" once Xvfb runs
+
+    VirtualDisplay()
+    {
+        waitUntil([&] {
+            std::istringstream lines(readFile(outputPath));
+            for (std::string line; std::getline(lines, line) && !lines.eof();)
+                if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
+                    name = ":" + line;
+            return !name.empty() || !server.running();
+        });
+    }
+    // Asked to quit, so that it removes its lock file and socket.
+    ~VirtualDisplay()
+    {
+        server.signal(SIGTERM);
+        server.end(5s);
+    }
+};
+
+VirtualDisplay &display()
 {
     static VirtualDisplay shared;
     return shared;
 }
+
+} // namespace
 
 void EndToEnd::SetUp()
 {
@@ -28,9 +62,9 @@ void EndToEnd::SetUp()
         if (!refusal.empty())
             GTEST_SKIP() << refusal;
     }
-    ASSERT_TRUE(display().running()) << display().error();
+    ASSERT_NE(display().name, "") << "No X display: "
+                                  << (display().server.started() ? readFile(display().outputPath) : display().server.error());
     fs::create_directories(m_server);
-    fs::create_directories(m_dir / "data");
 }
 
 void EndToEnd::TearDown()
@@ -79,7 +113,7 @@ void EndToEnd::writeSettings(const std::vector<const Card *> &watched, bool clea
 std::map<std::string, std::string> EndToEnd::programEnvironment() const
 {
     return {{"QT_QPA_PLATFORM", "xcb"},
-            {"DISPLAY", display().name()},
+            {"DISPLAY", display().name},
             {"HOME", m_dir.string()},
             {"XDG_CONFIG_HOME", (m_dir / "config").string()},
             {"XDG_DATA_HOME", (m_dir / "data").string()},
@@ -95,9 +129,8 @@ void EndToEnd::startProgram(std::map<std::string, std::string> environment)
     fs::remove(autostart);
     m_program = std::make_unique<ProgramProcess>(SLATEWICK_PROGRAM, std::vector<std::string>{}, environment,
                                                  m_dir / "program-output.txt");
-    ASSERT_TRUE(m_program->started()) << m_program->error();
     ASSERT_TRUE(waitUntil([&] { return fs::exists(autostart) || !m_program->running(); }, 20s));
-    ASSERT_TRUE(m_program->running()) << readFile(m_dir / "program-output.txt");
+    ASSERT_TRUE(m_program->running()) << m_program->error() << readFile(m_dir / "program-output.txt");
 }
 
 void EndToEnd::drainToCleanBatches(Card &card, bool cleared)
@@ -113,10 +146,17 @@ void EndToEnd::drainToCleanBatches(Card &card, bool cleared)
 
 std::string EndToEnd::summaryTitle() const
 {
-    const std::vector<std::string> titles = display().windowTitles();
-    const auto found = std::find_if(titles.begin(), titles.end(),
-                                    [](const std::string &title) { return title.starts_with("Slatewick: "); });
-    return found == titles.end() ? "" : *found;
+    std::string output;
+    runProgram("xwininfo", {"-display", display().name, "-root", "-tree"}, &output);
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        // Lines read:   0x400005 "Slatewick: Ready": ("slatewick" "slatewick")  540x620+0+0  +0+0
+        const std::size_t open = line.find("\"Slatewick: ");
+        const std::size_t close = open == std::string::npos ? open : line.find("\": ", open + 1);
+        if (close != std::string::npos)
+            return line.substr(open + 1, close - open - 1);
+    }
+    return "";
 }
 
 bool EndToEnd::waitForSummary(const std::string &title, std::chrono::milliseconds limit) const
@@ -170,14 +210,11 @@ void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool
     }
     EXPECT_EQ(checksumsVerify(batch), "");
     const auto manifest = nlohmann::json::parse(readFile(batch / "Slatewick-manifest.json"));
-    EXPECT_EQ(manifest.size(), 10u);
     EXPECT_EQ(manifest["files"], expected.size());
     EXPECT_EQ(manifest["bytes"], bytes);
     EXPECT_EQ(manifest["cardCleared"], cleared);
     EXPECT_EQ(manifest["sourceVolume"], card.label);
     EXPECT_EQ(manifest["sourceDevice"], card.disk->loop().name());
-    for (const char *time : {"createdAt", "cachedAt", "copiedToServerAt"})
-        EXPECT_EQ(manifest[time].get<std::string>().size(), 20u) << time;
 }
 
 void EndToEnd::expectCardHoldsEverything(const fs::path &cardRoot, const Card &card) const

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "e2e/virtualdisplay.h"
 #include "support/files.h"
 #include "support/loopdevice.h"
 #include "support/programprocess.h"
@@ -59,15 +58,13 @@ protected:
     std::vector<std::filesystem::path> manifests() const;
     bool waitForManifests(std::size_t count, std::chrono::milliseconds limit) const;
 
-    // The batch holds exactly the card's listed files, byte for byte, its checksum
-    // file passes xxh128sum --check, and its manifest has the ten members.
+    // The batch holds exactly the card's listed files, byte for byte, its checksum file
+    // passes xxh128sum --check, and its manifest names the card, its counts and the clearing.
     void expectCompleteBatch(const std::filesystem::path &batch, const Card &card, bool cleared) const;
     // Every staged file is on the card as it was put there.
     void expectCardHoldsEverything(const std::filesystem::path &cardRoot, const Card &card) const;
     // Regular files anywhere under the root; none when it is missing.
     static std::size_t fileCount(const std::filesystem::path &root) { return listedFiles(root, true).size(); }
-
-    static VirtualDisplay &display();
 
     // Declared so that the program ends first, then the cards go, then the folder.
     TempDir m_temp;

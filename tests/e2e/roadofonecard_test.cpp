@@ -1,5 +1,5 @@
-// The road of one card through the real program, and what it leaves behind
-// when it is killed or quit.
+// The road of cards through the real program, and what it leaves behind when
+// a card is pulled or the program is killed.
 #include "e2e/endtoendfixture.h"
 
 #include <signal.h>
@@ -7,59 +7,68 @@
 
 using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
-// Clearing off is the soak's case: its card drains whole again and again.
-TEST_F(EndToEnd, DrainsACardIntoVerifiedBatchesAndClearsAllButTheProtectedNames)
+TEST_F(EndToEnd, DrainsCardsOneAndTwoAtOnceIntoVerifiedBatchesAndClearsAllButTheProtectedNames)
 {
     Card &card = makeCard("CARD01", 24, 300 << 10);
-    writeSettings({&card}, true);
+    Card &other = makeCard("OTHER", 8, 64 << 10);
+    Card &third = makeCard("THIRD", 8, 64 << 10);
+    // Named by card first, so the batches sort by label.
+    writeSettings({&card, &other, &third}, true, "{card}_{date}_{batch}");
     startProgram();
-    EXPECT_TRUE(waitForSummary("Slatewick: Ready", 20s)) << summaryTitle();
     // Started again by hand (launch at login already ran it): the second copy only
     // asks the first to show itself, so the card is drained once.
     ProgramProcess second(SLATEWICK_PROGRAM, {}, programEnvironment(), m_dir / "second-output.txt");
     const std::optional<int> status = second.waitForExit(10s);
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
-    ASSERT_TRUE(m_program->running());
     drainToCleanBatches(card, true);
     EXPECT_EQ(entryNames(card.mountPoint), (std::vector<std::string>{".DS_Store", ".Trashes"}));
     EXPECT_EQ(readFile(card.mountPoint / ".Trashes/501/old.jpg"), "trashed");
-}
 
-TEST_F(EndToEnd, KilledMidDrainLosesNothingAndTheNextStartDrainsIntoAFreshBatch)
-{
-    Card &card = makeCard("KILLED", 200, 256 << 10);
-    writeSettings({&card}, true, "{card}");
-    startProgram();
-    mountCard(card);
-    ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) > 0; }, 60s));
-    m_program->signal(SIGKILL);
-    ASSERT_TRUE(m_program->waitForExit(10s));
-    EXPECT_TRUE(manifests().empty());
-    expectCardHoldsEverything(card.mountPoint, card);
-
-    // Started again with the card still in, it drains it like a fresh insertion.
-    startProgram();
-    ASSERT_TRUE(waitForManifests(2, 120s));
+    mountCard(other);
+    mountCard(third);
+    ASSERT_TRUE(waitForManifests(6, 60s));
     ASSERT_TRUE(waitForSummary("Slatewick: Clean", 20s)) << summaryTitle();
     const auto cached = batches(cacheRoot());
-    ASSERT_EQ(cached.size(), 2u);
-    EXPECT_EQ(cached[0].filename(), "KILLED");
-    EXPECT_EQ(cached[1].filename(), "KILLED-02");
-    expectCompleteBatch(cached[1], card, true);
+    ASSERT_EQ(cached.size(), 3u);
+    expectCompleteBatch(cached[1], other, true);
+    expectCompleteBatch(cached[2], third, true);
+    expectQuitWithin(5s);
 }
 
-TEST_F(EndToEnd, QuittingDuringADrainIsQuickAndLeavesNoHalfWrittenManifest)
+TEST_F(EndToEnd, APulledOrAKilledDrainLosesNothingAndTheNextCardAndTheNextStartDrainIntoFreshBatches)
 {
-    Card &card = makeCard("QUIT", 200, 256 << 10);
-    writeSettings({&card}, false);
+    Card &pulled = makeCard("PULLED", 200, 256 << 10);
+    Card &next = makeCard("NEXT", 8, 64 << 10);
+    Card &killed = makeCard("KILLED", 200, 256 << 10);
+    writeSettings({&pulled, &next, &killed}, true, "{card}");
     startProgram();
-    mountCard(card);
-    ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) > 0; }, 60s));
-    ASSERT_NO_FATAL_FAILURE(expectQuitWithin(2s));
-    EXPECT_TRUE(manifests().empty());
-    for (const auto &entry : fs::recursive_directory_iterator(m_dir / "data"))
-        EXPECT_EQ(entry.path().filename().string().find(".Slatewick-"), std::string::npos) << entry.path();
-    expectCardHoldsEverything(card.mountPoint, card);
+    mountCard(pulled);
+    ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) >= 3; }, 60s));
+    pulled.disk->unplug();
+    // The program keeps running and drains the next card.
+    mountCard(next);
+    ASSERT_TRUE(waitForManifests(2, 60s));
+    for (const auto &manifest : manifests())
+        EXPECT_NE(manifest.string().find("NEXT"), std::string::npos) << manifest;
+    next.disk->unmount();
+
+    mountCard(killed);
+    ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot() / "KILLED") > 0; }, 60s));
+    m_program->signal(SIGKILL);
+    ASSERT_TRUE(m_program->waitForExit(10s));
+    EXPECT_EQ(manifests().size(), 2u);
+    expectCardHoldsEverything(killed.mountPoint, killed);
+    // Started again with the card still in, it drains it like a fresh insertion.
+    startProgram();
+    ASSERT_TRUE(waitForManifests(4, 120s));
+    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 20s)) << summaryTitle();
+    // Named after the cut-off batch, which is kept.
+    expectCompleteBatch(cacheRoot() / "KILLED-02", killed, true);
+
+    m_program.reset();
+    const LoopDevice again(pulled.image);
+    ScopedMount check(again.node(), pulled.mountPoint, "ext4", MS_RDONLY);
+    ASSERT_TRUE(check.mounted()) << check.error();
+    expectCardHoldsEverything(pulled.mountPoint, pulled);
 }

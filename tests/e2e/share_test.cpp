@@ -4,12 +4,7 @@
 #include "support/fusemount.h"
 #include "support/sshshare.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-
 #include <csignal>
-#include <cstring>
 
 using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
@@ -54,9 +49,8 @@ TEST_F(ShareEndToEnd, ASameNamedCardPutInWhileTheServerCopyHangsIsDrainedToo)
     ASSERT_TRUE(waitUntil([&] { return listedFiles(first.mountPoint).empty(); }, 60s));
     first.disk->unmount();
     // The next card from the same camera, in the same reader, at the same mount point.
-    writeFile(first.image, readFile(secondImage));
-    const slatewick::UniqueFd device(::open(first.disk->loop().node().c_str(), O_RDONLY | O_CLOEXEC));
-    ASSERT_EQ(::ioctl(device.get(), BLKFLSBUF, 0), 0) << std::strerror(errno);
+    // Written through the device, so that what it has cached is the new card too.
+    writeFile(first.disk->loop().node(), readFile(secondImage));
     mountCard(first);
     ASSERT_TRUE(waitUntil([&] { return listedFiles(first.mountPoint).empty(); }, 60s)) << "the second card drains";
 
@@ -88,13 +82,12 @@ TEST_F(ShareEndToEnd, AShareThatIsNotMountedIsNoServerAndACardWaitsUntilItIsBack
     mountCard(second);
     ASSERT_EQ(m_share->mount(), "");
     ASSERT_TRUE(waitForManifests(4, 60s)) << "the waiting card drains once the share is back";
-    EXPECT_EQ(batches(m_share->servedFolder()).size(), 2u);
     m_program.reset();
     m_share->unmount();
     EXPECT_TRUE(fs::is_empty(m_share->mountPoint())) << "nothing was written to the local disk";
 }
 
-TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledShare)
+TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledShareLeavingNoHalfWrittenRecord)
 {
     Card &first = makeCard("FIRST", 6, 64 << 10);
     Card &second = makeCard("SECOND", 6, 64 << 10);
@@ -108,7 +101,11 @@ TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledS
     mountCard(second);
     // Both cache copies done: both drains are at their server step, which hangs.
     ASSERT_TRUE(waitUntil([&] { return fileCount(cacheRoot()) >= 14; }, 60s)) << fileCount(cacheRoot());
-    expectQuitWithin(2s);
+    ASSERT_NO_FATAL_FAILURE(expectQuitWithin(2s));
+    m_share->resume();
+    EXPECT_TRUE(manifests().empty());
+    for (const auto &entry : fs::recursive_directory_iterator(m_dir / "data"))
+        EXPECT_EQ(entry.path().filename().string().find(".Slatewick-"), std::string::npos) << entry.path();
 }
 
 TEST_F(ShareEndToEnd, AShareLostMidCopyGetsTheBatchOnceItIsMountedAgainWithNoUserAction)
@@ -116,7 +113,6 @@ TEST_F(ShareEndToEnd, AShareLostMidCopyGetsTheBatchOnceItIsMountedAgainWithNoUse
     Card &card = makeCard("LOST", 120, 256 << 10);
     writeSettings({&card}, true);
     startProgram();
-    ASSERT_TRUE(waitForSummary("Slatewick: Ready", 30s)) << summaryTitle();
     mountCard(card);
     ASSERT_TRUE(waitUntil([&] { return fileCount(m_share->servedFolder()) >= 3; }, 120s));
     m_share->kill(); // the NAS drops off: "Transport endpoint is not connected"
@@ -138,7 +134,6 @@ TEST_F(ShareEndToEnd, KilledWhileTheServerCopyHangsTheNextStartSendsItOnce)
     Card &card = makeCard("HUNG", 120, 256 << 10);
     writeSettings({&card}, false);
     startProgram();
-    ASSERT_TRUE(waitForSummary("Slatewick: Ready", 30s)) << summaryTitle();
     mountCard(card);
     ASSERT_TRUE(waitUntil([&] { return fileCount(m_share->servedFolder()) >= 3; }, 120s));
     m_share->stall();

@@ -8,28 +8,14 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <sstream>
 #include <utility>
 
 namespace slatewick::testsupport {
 
 namespace {
-
-// mountinfo writes spaces, tabs, newlines and backslashes in paths as octal escapes.
-std::string unescape(const std::string &text)
-{
-    std::string plain;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool escape = text[i] == '\\' && i + 3 < text.size();
-        plain += escape ? static_cast<char>(std::stoi(text.substr(i + 1, 3), nullptr, 8)) : text[i];
-        i += escape ? 3 : 0;
-    }
-    return plain;
-}
 
 // Every thread of the process has stopped: a signal stops them one by one, and a
 // request already taken by a thread still running would otherwise be answered.
@@ -45,20 +31,10 @@ bool allThreadsStopped(pid_t pid)
     return !error;
 }
 
-// The last line of a daemon's log, to say why it failed.
-std::string lastLineOf(const std::filesystem::path &log)
-{
-    std::string text = readFile(log);
-    text.erase(text.find_last_not_of('\n') + 1);
-    return text.substr(text.rfind('\n') + 1);
-}
-
 } // namespace
 
 std::string fuseRefusal()
 {
-    if (::geteuid() != 0)
-        return "Serving FUSE mounts in a private mount namespace needs root";
     if (!UniqueFd(::open("/dev/fuse", O_RDWR | O_CLOEXEC)))
         return std::string("Could not open /dev/fuse: ") + std::strerror(errno);
     return enterPrivateMountNamespace();
@@ -66,20 +42,11 @@ std::string fuseRefusal()
 
 std::string mountTypeAt(const std::filesystem::path &folder)
 {
-    const std::string wanted = std::filesystem::absolute(folder).lexically_normal().string();
-    std::istringstream mountinfo(readFile("/proc/self/mountinfo"));
-    std::string type;
-    for (std::string line; std::getline(mountinfo, line);) {
-        std::istringstream fields(line);
-        std::string id, parent, device, root, point;
-        fields >> id >> parent >> device >> root >> point;
-        if (unescape(point) != wanted)
-            continue;
-        for (std::string field; fields >> field && field != "-";) {
-        }
-        fields >> type;
-    }
-    return type;
+    std::string types;
+    runProgram("findmnt", {"--noheadings", "--output", "FSTYPE", "--mountpoint", folder.string()}, &types);
+    // Mounts stacked on one folder are listed bottom first.
+    types.erase(types.find_last_not_of('\n') + 1);
+    return types.substr(types.rfind('\n') + 1);
 }
 
 FuseMount::~FuseMount()
@@ -104,7 +71,7 @@ std::string FuseMount::mount(const std::string &program, const std::vector<std::
     const std::string why = m_daemon->running() ? " did not mount " + m_mountPoint.string() + " within 20 s: "
                                                 : " ended without mounting: ";
     m_daemon->end(std::chrono::milliseconds(0));
-    return program + why + lastLineOf(outputLog);
+    return program + why + readFile(outputLog);
 }
 
 void FuseMount::stop()

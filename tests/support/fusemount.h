@@ -10,7 +10,7 @@
 namespace slatewick::testsupport {
 
 // Empty where this process may serve FUSE mounts inside its private mount
-// namespace (root, /dev/fuse usable, namespace entered), else why not.
+// namespace (/dev/fuse usable, namespace entered), else why not.
 std::string fuseRefusal();
 
 // The file system type of the topmost mount on exactly this folder, as
@@ -28,7 +28,6 @@ public:
     // it in the foreground, and waits for its mount; empty or why not.
     std::string mount(const std::string &program, const std::vector<std::string> &arguments,
                       const std::filesystem::path &mountPoint, const std::filesystem::path &outputLog = "/dev/null");
-    bool mounted() const { return m_attached; }
     // Stops and continues the daemon: calls into the mount block meanwhile.
     void stop();
     void resume();

@@ -6,7 +6,6 @@
 #include <linux/blkpg.h>
 #include <linux/loop.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -51,12 +50,6 @@ LoopDevice::LoopDevice(const std::filesystem::path &image, bool scanPartitions)
     m_error = "Could not attach a loop device: every free one was taken by another process";
 }
 
-dev_t LoopDevice::device() const
-{
-    struct stat info {};
-    return ::stat(node().c_str(), &info) == 0 ? info.st_rdev : 0;
-}
-
 std::string LoopDevice::addPartition(int number, std::int64_t offset, std::int64_t length) const
 {
     blkpg_partition partition{};
@@ -90,11 +83,11 @@ std::string makeImageFile(const std::filesystem::path &image, std::int64_t bytes
 std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
                           const std::filesystem::path &contents)
 {
-    std::vector<std::string> arguments{"-q", "-F", "-L", label, image.string()};
+    // Given the size, mkfs.ext4 makes the file.
+    std::vector<std::string> arguments{"-q", "-F", "-L", label, image.string(), std::to_string(bytes / 1024) + "k"};
     if (!contents.empty())
-        arguments.insert(arguments.end() - 1, {"-d", contents.string()});
-    const std::string failure = makeImageFile(image, bytes);
-    return failure.empty() ? runProgram("mkfs.ext4", arguments) : failure;
+        arguments.insert(arguments.begin(), {"-d", contents.string()});
+    return runProgram("mkfs.ext4", arguments);
 }
 
 Ext4Card::Ext4Card(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,

@@ -3,8 +3,6 @@
 #include "platform/uniquefd.h"
 #include "support/mountnamespace.h"
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -25,7 +23,6 @@ public:
     std::filesystem::path node() const { return "/dev/" + name(); }
     // The node of partition 1, 2, ... when partitions were scanned.
     std::filesystem::path partitionNode(int partition) const { return node().string() + "p" + std::to_string(partition); }
-    dev_t device() const;
     // Declares a partition by hand, so no partition-table support is needed
     // in the kernel; the device must have been attached with partition scanning.
     std::string addPartition(int number, std::int64_t offset, std::int64_t length) const;

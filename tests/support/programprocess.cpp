@@ -79,15 +79,6 @@ void forget(pid_t leader)
 
 } // namespace
 
-std::vector<pid_t> childProcesses()
-{
-    std::vector<pid_t> children;
-    for (const ProcessEntry &entry : processes())
-        if (entry.parent == ::getpid())
-            children.push_back(entry.pid);
-    return children;
-}
-
 ProgramProcess::ProgramProcess(const std::filesystem::path &program, const std::vector<std::string> &arguments,
                                const std::map<std::string, std::string> &environment,
                                const std::filesystem::path &outputLog)
@@ -184,17 +175,10 @@ std::optional<int> ProgramProcess::end(std::chrono::milliseconds grace)
     }, std::chrono::seconds(10));
     // Orphans that ended meanwhile, such as a connection process of a server whose parent went first.
     const std::lock_guard lock(leadersLock);
-    for (const pid_t pid : childProcesses())
-        if (!leaders.contains(pid))
-            ::waitpid(pid, nullptr, WNOHANG);
+    for (const ProcessEntry &entry : processes())
+        if (entry.parent == ::getpid() && !leaders.contains(entry.pid))
+            ::waitpid(entry.pid, nullptr, WNOHANG);
     return m_status;
-}
-
-long ProgramProcess::residentKiB() const
-{
-    const std::string status = readFile("/proc/" + std::to_string(m_pid) + "/status");
-    const auto at = status.find("VmRSS:");
-    return at == std::string::npos ? 0 : std::stol(status.substr(at + 6));
 }
 
 std::string runProgram(const std::string &program, const std::vector<std::string> &arguments, std::string *output)

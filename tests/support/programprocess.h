@@ -13,7 +13,7 @@ namespace slatewick::testsupport {
 
 // A program started as a child process in a process group of its own, with the
 // environment given added to ours, watched only from outside: whether it runs,
-// how it ended, its memory. Descendants it leaves behind in its group are ended
+// how it ended. Descendants it leaves behind in its group are ended
 // and reaped with it.
 class ProgramProcess {
 public:
@@ -35,17 +35,12 @@ public:
     // Gives the program the grace to exit by itself, then kills its whole group
     // and reaps what of it came back to us; the program's wait status.
     std::optional<int> end(std::chrono::milliseconds grace);
-    // Resident memory in KiB, 0 once ended.
-    long residentKiB() const;
 
 private:
     pid_t m_pid = -1;
     std::optional<int> m_status;
     std::string m_error;
 };
-
-// Children of this process still there, running or unreaped.
-std::vector<pid_t> childProcesses();
 
 // Runs a program with arguments and waits for it; empty when it exits with 0,
 // else why not, with the end of its output. The whole output goes to output if given.

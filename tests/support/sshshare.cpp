@@ -51,8 +51,6 @@ SshShare::SshShare(const std::filesystem::path &folder)
 
 std::string SshShare::mount()
 {
-    if (!m_sshd)
-        return "The share has no server: " + m_error;
     const std::string options = "IdentityFile=" + (m_keys / "key").string()
                               + ",IdentitiesOnly=yes,BatchMode=yes,StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null"
                               + ",LogLevel=ERROR,port=" + std::to_string(m_port);
