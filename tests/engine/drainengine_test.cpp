@@ -49,16 +49,6 @@ TEST(Drain, ACardWithOnlyHiddenEntriesHasNoFilesAndLeavesTheEmptyCacheBatch)
     EXPECT_TRUE(entryNames(world.server).empty());
 }
 
-TEST(Drain, AnUnsafeTemplateCreatesNothingNotEvenTheCacheRoot)
-{
-    DrainWorld world;
-    world.settings.namingTemplate = "{card}/../x";
-    writeFile(world.card / "a.jpg", "a");
-    EXPECT_EQ(world.drainFailure(), DrainError::unsafeTemplate().what());
-    EXPECT_FALSE(fs::exists(world.data));
-    EXPECT_TRUE(entryNames(world.server).empty());
-}
-
 TEST(Drain, ATakenBatchNameGetsTheNextCounterWhereItIsTakenAndOnlyThere)
 {
     for (const bool takenOnServer : {false, true}) {

@@ -47,32 +47,21 @@ namespace {
 // A card of eight files of its own, drained on an engine shared with other cards.
 // A held card stalls inside the copy of its first file, as a card whose read
 // hangs, until it is released.
-struct CardDrain {
-    explicit CardDrain(std::string cardName, bool heldInFirstFile = false)
-        : name(std::move(cardName))
-        , held(heldInFirstFile)
-    {
-    }
+const Names cardFiles{"IMG_0.JPG", "IMG_1.JPG", "IMG_2.JPG", "IMG_3.JPG",
+                      "IMG_4.JPG", "IMG_5.JPG", "IMG_6.JPG", "IMG_7.JPG"};
 
+struct CardDrain {
     const std::string name;
-    const bool held;
-    std::stop_source stop;
+    const bool held = false;
+    std::stop_source stop{};
     std::atomic<bool> inside{false};
     std::atomic<bool> release{false};
-    std::vector<std::string> details; // its reports, in order
-    std::future<DrainEngine::Outcome> outcome;
-
-    static Names fileNames()
-    {
-        Names names;
-        for (int i = 0; i < 8; ++i)
-            names.push_back("IMG_" + std::to_string(i) + ".JPG");
-        return names;
-    }
+    std::vector<std::string> details{}; // its reports, in order
+    std::future<DrainEngine::Outcome> outcome{};
 
     void start(DrainEngine &engine, const DrainWorld &world)
     {
-        for (const std::string &file : fileNames())
+        for (const std::string &file : cardFiles)
             writeFile(world.dir / name / "DCIM" / file, name + file);
         InsertedCard card = world.inserted;
         card.url = world.dir / name;
@@ -104,9 +93,9 @@ TEST(DrainConcurrency, AStalledOrCancelledCardHoldsUpNoOtherDrain)
     DrainWorld world;
     world.settings.clearAfterCopy = true;
     DrainEngine engine(world.data);
-    CardDrain slow("SLOW", true);
-    CardDrain cancelled("CANCELLED", true);
-    CardDrain fast("FAST");
+    CardDrain slow{"SLOW", true};
+    CardDrain cancelled{"CANCELLED", true};
+    CardDrain fast{"FAST"};
     slow.start(engine, world);
     cancelled.start(engine, world);
     ASSERT_TRUE(waitUntil([&] { return slow.inside.load() && cancelled.inside.load(); }))
@@ -119,7 +108,7 @@ TEST(DrainConcurrency, AStalledOrCancelledCardHoldsUpNoOtherDrain)
     EXPECT_FALSE(slow.ended());
     slow.release = true;
 
-    const Names files = CardDrain::fileNames();
+    const Names &files = cardFiles;
     EXPECT_EQ(entryNames(world.cacheRoot() / "CANCELLED/DCIM"), Names{files.front()});
     EXPECT_EQ(entryNames(world.dir / "CANCELLED/DCIM"), files);
     for (CardDrain *drain : {&fast, &slow}) {
