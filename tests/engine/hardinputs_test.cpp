@@ -2,9 +2,7 @@
 // system's limit, huge sparse files, entries swapped after the listing.
 #include "engine/drainfixture.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <fstream>
 
@@ -13,20 +11,18 @@ using namespace slatewick::testsupport;
 
 TEST(HardInputs, APathBeyondTheSystemLimitIsRefusedWithASentence)
 {
-    // Made folder by folder, relative to the last: the whole path is longer
+    // Made folder by folder, each from inside the last: the whole path is longer
     // than PATH_MAX, so no call can name it from the root.
     DrainWorld world;
     writeFile(world.card / "DCIM/ok.jpg", "ok");
-    int folder = ::open(world.card.c_str(), O_RDONLY | O_DIRECTORY);
-    const std::string component(200, 'd');
+    const fs::path start = fs::current_path();
+    fs::current_path(world.card);
     for (int level = 0; level < 22; ++level) {
-        ASSERT_EQ(::mkdirat(folder, component.c_str(), 0755), 0);
-        const int next = ::openat(folder, component.c_str(), O_RDONLY | O_DIRECTORY);
-        ::close(folder);
-        ASSERT_GE(folder = next, 0);
+        fs::create_directory(std::string(200, 'd'));
+        fs::current_path(std::string(200, 'd'));
     }
-    ASSERT_EQ(::close(::openat(folder, "far.jpg", O_WRONLY | O_CREAT, 0644)), 0);
-    ::close(folder);
+    std::ofstream("far.jpg") << "far";
+    fs::current_path(start);
 
     const std::string text = failureText([&] { world.drain(); });
     EXPECT_EQ(text.rfind("Could not ", 0), 0u) << text;
