@@ -54,7 +54,6 @@ struct DrainWorld {
     InsertedCard inserted;
     std::vector<Report> reports;
     std::function<void(const Report &)> onReport;
-    std::stop_source stop; // what the drains are asked to stop by
     DrainEngine::Options options;
     DrainEngine::ByteUpdate onBytes;
 
@@ -77,7 +76,7 @@ struct DrainWorld {
             if (onReport)
                 onReport(reports.back());
         };
-        return DrainEngine(data, options).drain(inserted, settings, update, stop.get_token(), onBytes);
+        return DrainEngine(data, options).drain(inserted, settings, update, {}, onBytes);
     }
 
     // The sentence of the DrainError a drain ends with; any other ending fails the test.
