@@ -5,7 +5,7 @@
 #include "support/loopdevice.h"
 #include "support/programprocess.h"
 
-#include <unistd.h>
+#include <sys/wait.h>
 
 #include <fstream>
 #include <map>
