@@ -1,7 +1,6 @@
 #include "coordinator/cachespace.h"
 
 #include "coordinator/detachedwork.h"
-#include "coordinator/reportchannel.h"
 
 #include <utility>
 
@@ -14,6 +13,18 @@ CacheSpace::CacheSpace(CacheRoot cacheRoot, ServerFolderPath serverFolder, std::
     , m_serverFolder(std::move(serverFolder))
     , m_stateFolder(std::move(stateFolder))
     , m_channel(std::make_shared<ReportChannel>(this))
+    , m_read(m_channel,
+             [cacheRoot = m_cacheRoot]() -> std::optional<CacheSurvey> {
+                 try {
+                     return surveyCache(cacheRoot());
+                 } catch (const std::exception &) {
+                     return std::nullopt; // no cache folder to be had: nothing to show
+                 }
+             },
+             [this](std::optional<CacheSurvey> survey) {
+                 m_survey = std::move(survey);
+                 emit changed();
+             })
 {
 }
 
@@ -24,25 +35,7 @@ CacheSpace::~CacheSpace()
 
 void CacheSpace::reload()
 {
-    if (m_loading) {
-        m_reloadAgain = true;
-        return;
-    }
-    m_loading = runDetached([channel = m_channel, cacheRoot = m_cacheRoot, self = this] {
-        std::optional<CacheSurvey> survey;
-        try {
-            survey = surveyCache(cacheRoot());
-        } catch (const std::exception &) {
-            // No cache folder to be had: nothing to show.
-        }
-        channel->post([self, survey = std::move(survey)]() mutable {
-            self->m_survey = std::move(survey);
-            self->m_loading = false;
-            emit self->changed();
-            if (std::exchange(self->m_reloadAgain, false))
-                self->reload();
-        });
-    });
+    m_read.start();
     emit changed();
 }
 

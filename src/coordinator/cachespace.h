@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coordinator/workerread.h"
 #include "engine/cachefreeing.h"
 #include "engine/cachesurvey.h"
 
@@ -13,8 +14,6 @@
 #include <vector>
 
 namespace slatewick {
-
-class ReportChannel;
 
 // The cache's size, the room left on its disk and "Free cache space", each
 // read or done on a worker thread: the server batches are read back, which
@@ -35,7 +34,7 @@ public:
 
     // Reads the cache again; a read already under way is not doubled.
     void reload();
-    bool loading() const { return m_loading; }
+    bool loading() const { return m_read.running(); }
     // None before the first read has answered.
     const std::optional<CacheSurvey> &survey() const { return m_survey; }
 
@@ -53,8 +52,7 @@ private:
     ServerFolderPath m_serverFolder;
     std::filesystem::path m_stateFolder;
     std::shared_ptr<ReportChannel> m_channel;
-    bool m_loading = false;
-    bool m_reloadAgain = false;
+    WorkerRead<std::optional<CacheSurvey>> m_read;
     bool m_freeing = false;
     std::optional<CacheSurvey> m_survey;
     std::string m_report;

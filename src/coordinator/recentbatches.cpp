@@ -1,7 +1,6 @@
 #include "coordinator/recentbatches.h"
 
 #include "coordinator/detachedwork.h"
-#include "coordinator/reportchannel.h"
 #include "engine/batchcheck.h"
 
 #include <optional>
@@ -18,6 +17,18 @@ RecentBatches::RecentBatches(CacheRoot cacheRoot, QObject *parent)
     : QObject(parent)
     , m_cacheRoot(std::move(cacheRoot))
     , m_channel(std::make_shared<ReportChannel>(this))
+    , m_read(m_channel,
+             [cacheRoot = m_cacheRoot]() -> std::vector<BatchRecord> {
+                 try {
+                     return recentBatches(cacheRoot(), shownBatches);
+                 } catch (const std::exception &) {
+                     return {}; // no cache folder to be had: no batches to show
+                 }
+             },
+             [this](std::vector<BatchRecord> batches) {
+                 m_batches = std::move(batches);
+                 emit changed();
+             })
 {
 }
 
@@ -28,25 +39,7 @@ RecentBatches::~RecentBatches()
 
 void RecentBatches::reload()
 {
-    if (m_loading) {
-        m_reloadAgain = true;
-        return;
-    }
-    m_loading = runDetached([channel = m_channel, cacheRoot = m_cacheRoot, self = this] {
-        std::vector<BatchRecord> batches;
-        try {
-            batches = recentBatches(cacheRoot(), shownBatches);
-        } catch (const std::exception &) {
-            // No cache folder to be had: no batches to show.
-        }
-        channel->post([self, batches = std::move(batches)]() mutable {
-            self->m_batches = std::move(batches);
-            self->m_loading = false;
-            emit self->changed();
-            if (std::exchange(self->m_reloadAgain, false))
-                self->reload();
-        });
-    });
+    m_read.start();
     emit changed();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coordinator/workerread.h"
 #include "engine/batchhistory.h"
 
 #include <QObject>
@@ -12,8 +13,6 @@
 #include <vector>
 
 namespace slatewick {
-
-class ReportChannel;
 
 // The recent batches of the cache and the outcome of "Check again", both read
 // on worker threads: a cache or server on a stalled share never holds the main
@@ -32,7 +31,7 @@ public:
 
     // Reads the manifests again; a read already under way is not doubled.
     void reload();
-    bool loading() const { return m_loading; }
+    bool loading() const { return m_read.running(); }
     const std::vector<BatchRecord> &batches() const { return m_batches; }
 
     // Checks the batch of this folder again, with its server batch where there is one.
@@ -46,8 +45,7 @@ signals:
 private:
     CacheRoot m_cacheRoot;
     std::shared_ptr<ReportChannel> m_channel;
-    bool m_loading = false;
-    bool m_reloadAgain = false;
+    WorkerRead<std::vector<BatchRecord>> m_read;
     std::vector<BatchRecord> m_batches;
     std::map<std::filesystem::path, std::string> m_reports;
 };
