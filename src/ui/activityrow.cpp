@@ -1,6 +1,7 @@
 #include "ui/activityrow.h"
 
 #include "ui/phasestyle.h"
+#include "ui/plainwidgets.h"
 #include "ui/selectabletext.h"
 #include "ui/symbolicons.h"
 #include "ui/textstyle.h"
@@ -20,15 +21,6 @@ namespace {
 
 constexpr int progressSteps = 1000;
 
-QLabel *wrappingLabel(const char *name)
-{
-    auto *label = new QLabel;
-    label->setObjectName(QString::fromLatin1(name));
-    label->setWordWrap(true);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 } // namespace
 
 ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dismiss, QWidget *parent)
@@ -36,17 +28,17 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     , m_activity(activity)
     , m_dismiss(std::move(dismiss))
     , m_symbol(new QLabel)
-    , m_name(wrappingLabel("activityName"))
-    , m_phase(wrappingLabel("activityPhase"))
+    , m_name(wrappedLabel("activityName"))
+    , m_phase(wrappedLabel("activityPhase"))
     , m_detail(new SelectableText)
     , m_progress(new QProgressBar)
     , m_batchPath(new SelectableText)
-    , m_openButton(new QPushButton(QStringLiteral("Open folder")))
-    , m_progressLine(wrappingLabel("activityProgressLine"))
+    , m_openButton(flatButton(QStringLiteral("Open folder"), "activityOpenFolder"))
+    , m_progressLine(wrappedLabel("activityProgressLine"))
     , m_skipButton(new QPushButton(QStringLiteral("Skip this card")))
     , m_tryNowButton(new QPushButton(QStringLiteral("Try now")))
     , m_sendToNewFolderButton(new QPushButton(QStringLiteral("Send to the new folder")))
-    , m_dismissButton(new QPushButton(QStringLiteral("Dismiss")))
+    , m_dismissButton(flatButton(QStringLiteral("Dismiss"), "activityDismiss"))
 {
     m_symbol->setObjectName(QStringLiteral("activitySymbol"));
     m_symbol->setFixedWidth(24);
@@ -58,18 +50,12 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     // The detail may hold a long path from a file-system error; it wraps anywhere and can be copied.
     m_detail->setObjectName(QStringLiteral("activityDetail"));
     m_batchPath->setObjectName(QStringLiteral("activityBatchPath"));
-    m_dismissButton->setObjectName(QStringLiteral("activityDismiss"));
-    m_dismissButton->setFlat(true);
-    m_dismissButton->setCursor(Qt::PointingHandCursor);
     TextStyle::headline(m_name);
     TextStyle::subheadline(m_phase);
     TextStyle::caption(m_detail);
     TextStyle::secondary(m_detail);
     TextStyle::smallCaption(m_batchPath);
     TextStyle::secondary(m_batchPath);
-    m_openButton->setObjectName(QStringLiteral("activityOpenFolder"));
-    m_openButton->setFlat(true);
-    m_openButton->setCursor(Qt::PointingHandCursor);
     connect(m_openButton, &QPushButton::clicked, this, [this] {
         if (m_openFolder && m_activity.batchURL)
             m_openFolder(*m_activity.batchURL);

@@ -2,6 +2,7 @@
 
 #include "model/bytesize.h"
 #include "ui/selectabletext.h"
+#include "ui/plainwidgets.h"
 #include "ui/textstyle.h"
 
 #include <QDateTime>
@@ -15,36 +16,20 @@ namespace slatewick {
 
 namespace {
 
-QPushButton *flatButton(const QString &text, const char *name)
-{
-    auto *button = new QPushButton(text);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
-    return button;
-}
-
 QString utf8(const std::string &text) { return QString::fromStdString(text); }
 
 } // namespace
 
 BatchEntry::BatchEntry(QWidget *parent)
     : QWidget(parent)
-    , m_title(new QLabel)
-    , m_facts(new QLabel)
+    , m_title(wrappedLabel("batchTitle"))
+    , m_facts(wrappedLabel("batchFacts"))
     , m_paths(new SelectableText)
-    , m_report(new QLabel)
+    , m_report(wrappedLabel("batchReport"))
     , m_open(flatButton(QStringLiteral("Open folder"), "batchOpenFolder"))
     , m_recheck(flatButton(QStringLiteral("Check again"), "batchRecheck"))
 {
-    m_title->setObjectName(QStringLiteral("batchTitle"));
-    m_facts->setObjectName(QStringLiteral("batchFacts"));
     m_paths->setObjectName(QStringLiteral("batchPaths"));
-    m_report->setObjectName(QStringLiteral("batchReport"));
-    for (QLabel *label : {m_title, m_facts, m_report}) {
-        label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
-    }
     TextStyle::headline(m_title);
     TextStyle::caption(m_facts);
     TextStyle::secondary(m_facts);

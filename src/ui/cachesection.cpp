@@ -2,6 +2,7 @@
 
 #include "coordinator/cachespace.h"
 #include "model/bytesize.h"
+#include "ui/plainwidgets.h"
 #include "ui/textstyle.h"
 
 #include <QComboBox>
@@ -17,12 +18,9 @@ namespace {
 
 QString utf8(const std::string &text) { return QString::fromStdString(text); }
 
-QLabel *wrappedLabel(const char *name)
+QLabel *captionLabel(const char *name)
 {
-    auto *label = new QLabel;
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
+    QLabel *label = wrappedLabel(name);
     TextStyle::caption(label);
     return label;
 }
@@ -42,19 +40,16 @@ QString batchLine(const CacheBatch &batch)
 
 CacheSection::CacheSection(QWidget *parent)
     : SectionBox(QStringLiteral("Local cache"), QStringLiteral("internaldrive.fill"), 8, parent)
-    , m_summary(wrappedLabel("cacheSummary"))
-    , m_warning(wrappedLabel("cacheWarning"))
-    , m_toggle(new QPushButton(QStringLiteral("Free cache space")))
+    , m_summary(captionLabel("cacheSummary"))
+    , m_warning(captionLabel("cacheWarning"))
+    , m_toggle(flatButton(QStringLiteral("Free cache space"), "cacheFreeToggle"))
     , m_freeing(new QWidget)
-    , m_batches(wrappedLabel("cacheBatches"))
+    , m_batches(captionLabel("cacheBatches"))
     , m_amount(new QComboBox)
     , m_remove(new QPushButton(QStringLiteral("Remove from the cache")))
-    , m_report(wrappedLabel("cacheFreeingReport"))
+    , m_report(captionLabel("cacheFreeingReport"))
 {
     setObjectName(QStringLiteral("cacheSpace"));
-    m_toggle->setObjectName(QStringLiteral("cacheFreeToggle"));
-    m_toggle->setFlat(true);
-    m_toggle->setCursor(Qt::PointingHandCursor);
     m_amount->setObjectName(QStringLiteral("cacheFreeAmount"));
     m_remove->setObjectName(QStringLiteral("cacheFreeRemove"));
     TextStyle::colored(m_warning, TextStyle::orange());

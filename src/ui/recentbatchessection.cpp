@@ -3,6 +3,7 @@
 #include "coordinator/desktopservices.h"
 #include "coordinator/recentbatches.h"
 #include "ui/batchentry.h"
+#include "ui/plainwidgets.h"
 #include "ui/textstyle.h"
 
 #include <QLabel>
@@ -13,15 +14,12 @@ namespace slatewick {
 
 RecentBatchesSection::RecentBatchesSection(QWidget *parent)
     : SectionBox(QStringLiteral("Recent batches"), QStringLiteral("clock.fill"), 8, parent)
-    , m_toggle(new QPushButton)
+    , m_toggle(flatButton(QString(), "recentBatchesToggle"))
     , m_state(new QLabel)
     , m_list(new QWidget)
     , m_entriesLayout(new QVBoxLayout(m_list))
 {
     setObjectName(QStringLiteral("recentBatches"));
-    m_toggle->setObjectName(QStringLiteral("recentBatchesToggle"));
-    m_toggle->setFlat(true);
-    m_toggle->setCursor(Qt::PointingHandCursor);
     m_state->setObjectName(QStringLiteral("recentBatchesState"));
     TextStyle::caption(m_state);
     TextStyle::secondary(m_state);

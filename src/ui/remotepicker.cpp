@@ -3,6 +3,7 @@
 #include "coordinator/drainmodel.h"
 #include "model/batchpath.h"
 #include "ui/elidedlabel.h"
+#include "ui/plainwidgets.h"
 #include "ui/textstyle.h"
 
 #include <QFrame>
@@ -18,10 +19,7 @@ namespace {
 
 QLabel *captionLabel(const char *name, const QString &text = {})
 {
-    auto *label = new QLabel(text);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
+    QLabel *label = wrappedLabel(name, text);
     TextStyle::caption(label);
     return label;
 }

@@ -2,6 +2,7 @@
 
 #include "coordinator/drainmodel.h"
 #include "ui/symbolicons.h"
+#include "ui/plainwidgets.h"
 #include "ui/textstyle.h"
 
 #include <QCheckBox>
@@ -156,14 +157,9 @@ QWidget *SlotPicker::makeForgetRow(const CardSlot &slot)
     row->setObjectName(QStringLiteral("forgetRow"));
     auto *icon = new QLabel;
     icon->setPixmap(SymbolIcons::pixmap(QStringLiteral("memorychip"), 16, devicePixelRatioF()));
-    auto *label = new QLabel(QString::fromStdString(slot.label));
-    label->setObjectName(QStringLiteral("forgetLabel"));
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
+    QLabel *label = wrappedLabel("forgetLabel", QString::fromStdString(slot.label));
     TextStyle::caption(label);
-    auto *forget = new QPushButton(QStringLiteral("Forget"));
-    forget->setFlat(true);
-    forget->setCursor(Qt::PointingHandCursor);
+    QPushButton *forget = flatButton(QStringLiteral("Forget"), "forgetSlot");
     connect(forget, &QPushButton::clicked, this, [this, slot] { m_model.removeSlot(slot); });
 
     auto *layout = new QHBoxLayout(row);
