@@ -9,7 +9,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
-          libmount-dev libblkid-dev libudev-dev libxxhash-dev nlohmann-json3-dev libgtest-dev libgmock-dev
+          libmount-dev libblkid-dev libudev-dev libxxhash-dev nlohmann-json3-dev libpugixml-dev nettle-dev
+          libgtest-dev libgmock-dev
           xxhash e2fsprogs util-linux rsync xvfb x11-utils fonts-dejavu-core ${EXTRA_PACKAGES:-})
 missing=()
 for package in "${packages[@]}"; do

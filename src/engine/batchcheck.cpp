@@ -3,6 +3,8 @@
 #include "engine/batchrecords.h"
 #include "engine/checksumlist.h"
 #include "engine/filehashing.h"
+#include "engine/mhlhashformat.h"
+#include "engine/mhlhistory.h"
 #include "model/batchmanifest.h"
 #include "platform/fileops.h"
 #include "platform/filesystemerror.h"
@@ -64,6 +66,16 @@ std::map<std::string, bool> entriesOf(const fs::path &folder)
     return entries;
 }
 
+// Whether the history's newest record of the file gives it this xxh128.
+bool matchesHistory(const MhlHistory &history, const std::string &path, const std::string &hex)
+{
+    if (!MhlGeneration::canName(path))
+        return true; // a name no generation can hold
+    const auto *hashes = history.newestHashes(path);
+    const auto value = hashes ? hashes->find("xxh128") : std::map<std::string, std::string>::const_iterator();
+    return hashes && value != hashes->end() && sameHashValue("xxh128", value->second, hex);
+}
+
 } // namespace
 
 std::string BatchCheck::sentence(const std::string &which) const
@@ -79,6 +91,10 @@ std::string BatchCheck::sentence(const std::string &which) const
         parts.push_back(counted(extra.size(), "not in the checksum file") + names(extra));
     if (!unreadable.empty())
         parts.push_back(counted(unreadable.size(), "unreadable") + names(unreadable));
+    if (!unlikeHistory.empty())
+        parts.push_back(counted(unlikeHistory.size(), "not as the ASC MHL history records them") + names(unlikeHistory));
+    if (!historyProblem.empty())
+        parts.push_back("an ASC MHL history that is not valid (" + historyProblem + ")");
     std::string text = which + ": ";
     for (std::size_t i = 0; i < parts.size(); ++i)
         text += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
@@ -97,9 +113,17 @@ BatchCheck checkBatch(const fs::path &batchFolder, const fs::path &checksumFile,
     std::map<std::string, bool> present = entriesOf(batchFolder);
     present.erase(checksumFileName);
     present.erase(BatchManifest::fileName);
+    const std::string historyPrefix = std::string(MhlGeneration::folderName) + "/";
+    std::erase_if(present, [&](const auto &entry) { return entry.first.starts_with(historyPrefix); });
 
     BatchCheck check;
     check.listed = static_cast<std::int64_t>(listed.size());
+    std::optional<MhlHistory> history;
+    try {
+        history = MhlHistory::read(batchFolder);
+    } catch (const std::exception &error) {
+        check.historyProblem = error.what();
+    }
     std::vector<char> buffer(bufferSize);
     ContentHasher hasher;
     for (const ChecksumEntry &entry : listed) {
@@ -119,6 +143,8 @@ BatchCheck checkBatch(const fs::path &batchFolder, const fs::path &checksumFile,
             check.unreadable.push_back(entry.path + ": " + std::strerror(failure));
         else if (hasher.digest().hex() != entry.hex)
             check.changed.push_back(entry.path);
+        else if (history && !matchesHistory(*history, entry.path, entry.hex))
+            check.unlikeHistory.push_back(entry.path);
     }
     for (const auto &[path, regular] : present)
         check.extra.push_back(path);

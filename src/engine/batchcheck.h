@@ -16,14 +16,23 @@ struct BatchCheck {
     std::vector<std::string> extra;
     std::vector<std::string> changed;    // read, but not to the listed hash
     std::vector<std::string> unreadable; // with the system's reason
+    // The batch's ASC MHL history, where it has one: why it is not valid, and the
+    // files whose newest xxh128 there is missing or not the file's.
+    std::string historyProblem;
+    std::vector<std::string> unlikeHistory;
 
-    bool clean() const { return missing.empty() && extra.empty() && changed.empty() && unreadable.empty(); }
+    bool clean() const
+    {
+        return missing.empty() && extra.empty() && changed.empty() && unreadable.empty() && historyProblem.empty()
+               && unlikeHistory.empty();
+    }
     // One sentence: "Cache batch: all 12 files match." or what differs, naming a few files.
     std::string sentence(const std::string &which) const;
 };
 
-// Hashes every file of the batch and compares it with the checksum file. The two
-// records and hidden entries (which no drain copies) are not counted as extra.
+// Hashes every file of the batch and compares it with the checksum file and the
+// batch's history. The two records, the history and hidden entries (which no
+// drain copies) are not counted as extra.
 // An unreadable or malformed checksum file throws, with the reason.
 BatchCheck checkBatch(const std::filesystem::path &batchFolder);
 // The same against another folder's checksum file (a server batch against its

@@ -22,10 +22,12 @@ namespace {
 
 class Clearing {
 public:
-    Clearing(const fs::path &root, const Inventory &listing, const std::vector<FileStamp> &copied)
+    Clearing(const fs::path &root, const Inventory &listing, const std::vector<FileStamp> &copied,
+             const std::map<std::string, FileStamp> &alsoCopied)
         : m_root(root)
         , m_listing(listing)
         , m_copied(copied)
+        , m_alsoCopied(alsoCopied)
     {
     }
 
@@ -80,8 +82,10 @@ private:
     {
         const auto &paths = m_listing.relativePaths;
         const auto found = std::lower_bound(paths.begin(), paths.end(), relative);
-        if (found == paths.end() || *found != relative)
-            return false;
+        if (found == paths.end() || *found != relative) {
+            const auto beside = m_alsoCopied.find(relative);
+            return beside != m_alsoCopied.end() && beside->second == FileStamp::of(st);
+        }
         const auto index = static_cast<std::size_t>(found - paths.begin());
         return index < m_copied.size() && m_copied[index] == FileStamp::of(st);
     }
@@ -112,6 +116,7 @@ private:
     const fs::path &m_root;
     const Inventory &m_listing;
     const std::vector<FileStamp> &m_copied;
+    const std::map<std::string, FileStamp> &m_alsoCopied;
     ClearingOutcome m_outcome;
 };
 
@@ -125,9 +130,9 @@ bool isProtectedCardEntry(std::string_view name)
 }
 
 ClearingOutcome clearCard(int rootFd, const fs::path &root, const Inventory &listing,
-                          const std::vector<FileStamp> &copied)
+                          const std::vector<FileStamp> &copied, const std::map<std::string, FileStamp> &alsoCopied)
 {
-    Clearing clearing(root, listing, copied);
+    Clearing clearing(root, listing, copied, alsoCopied);
     clearing.clearFolder(rootFd, {});
     return clearing.outcome();
 }

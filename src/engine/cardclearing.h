@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -25,10 +27,12 @@ struct ClearingOutcome {
 // size and modification time it was copied with. Hidden entries, links and other
 // entries that are not files (never copied by design) go, except the protected
 // top-level names; a folder goes once nothing is left in it. Nothing is followed
-// through a link. root names the card in messages only.
+// through a link. Files copied beside the listing (a card's own history, by
+// relative path) go on the same terms. root names the card in messages only.
 // Throws FileSystemError when an entry cannot be listed or removed (entries
 // before it stay removed).
 ClearingOutcome clearCard(int rootFd, const std::filesystem::path &root, const Inventory &listing,
-                          const std::vector<FileStamp> &copied);
+                          const std::vector<FileStamp> &copied,
+                          const std::map<std::string, FileStamp> &alsoCopied = {});
 
 } // namespace slatewick

@@ -5,6 +5,7 @@
 #include "engine/cardclearing.h"
 #include "engine/cardidentity.h"
 #include "engine/inventory.h"
+#include "engine/mhltransfer.h"
 #include "engine/readback.h"
 #include "engine/serverfolder.h"
 #include "engine/treecopy.h"
@@ -107,6 +108,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         cacheBatch = createUniqueDirectory(cacheRoot(), batchName);
     }
     const Inventory listing = inventory(held.root.get(), source);
+    const std::optional<MhlHistory> cardHistory = readCardHistory(held.root.get(), source);
     if (listing.files <= 0)
         throw DrainError::noFiles();
     SpaceReservation cacheRoom;
@@ -135,6 +137,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         cardHashes = copyTree(source, cacheBatch, listing, DrainPhase::caching, update, stop, options);
         verifyCopy(cacheBatch, listing, cardHashes, cacheLocation, &readBack);
     }
+    const std::vector<std::string> unmatched = recordCacheHistory(cacheBatch, cardHistory, listing, cardHashes, stamps);
     cacheRoom.release();
     // From here on the card's content is safe in the cache: a stop request no
     // longer ends the drain, the server copy continues from the cache. The batch
@@ -161,8 +164,9 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     // A card that cannot be cleared (locked, read-only, taken out, swapped for
     // another) must not keep its files from the server: the drain goes on and
     // records the card as not cleared, with the reason.
-    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, {}, {}};
-    if (settings.clearAfterCopy) {
+    // A file that differs from the card's own record of it keeps the card as it is.
+    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, historyMismatchReason(unmatched), {}};
+    if (settings.clearAfterCopy && outcome.notClearedReason.empty()) {
         outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
         if (outcome.notClearedReason.empty()) {
             update(DrainPhase::clearing, 1.0,
@@ -174,7 +178,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         }
         if (outcome.notClearedReason.empty()) {
             try {
-                const ClearingOutcome cleared = clearCard(held.root.get(), source, listing, stamps);
+                const ClearingOutcome cleared = clearCard(held.root.get(), source, listing, stamps, historyFiles(cardHistory));
                 if (!cleared.cleared())
                     outcome.notClearedReason = filesLeftReason(cleared.filesLeft);
             } catch (const FileSystemError &error) {

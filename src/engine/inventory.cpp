@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 namespace slatewick {
@@ -50,6 +51,10 @@ void walkFolder(const fs::path &root, int fd, const std::string &prefix, const T
         struct stat st {};
         if (::fstatat(::dirfd(dir.get()), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             FileSystemError::throwLast("read", root / relative);
+        // A history at the top (ascmhl/) is the folder's record of itself, not
+        // one of its files: it travels beside them (see mhltransfer.h).
+        if (S_ISDIR(st.st_mode) && prefix.empty() && std::strcmp(entry->d_name, "ascmhl") == 0)
+            continue;
         if (S_ISDIR(st.st_mode)) {
             const int child =
                 ::openat(::dirfd(dir.get()), entry->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

@@ -22,7 +22,7 @@ struct Inventory {
 
 // Lists the regular files below root: no link is listed or followed, hidden names
 // (and with them .Spotlight-V100, .fseventsd and .Trashes) are skipped, folders are
-// walked but not listed. Throws DrainError::sourceUnavailable when root cannot be
+// walked but not listed, and a top-level folder ascmhl (an ASC MHL history) is left out. Throws DrainError::sourceUnavailable when root cannot be
 // opened, and FileSystemError with the system's reason for any entry below it that
 // cannot be read, so nothing is passed over silently.
 Inventory inventory(const std::filesystem::path &root);

@@ -5,6 +5,7 @@
 #include "engine/batchfolder.h"
 #include "engine/batchrecords.h"
 #include "engine/checksumlist.h"
+#include "engine/mhltransfer.h"
 #include "engine/readback.h"
 #include "engine/serverfolder.h"
 #include "engine/spacecheck.h"
@@ -110,6 +111,8 @@ fs::path DrainEngine::sendToServer(PendingTransfer &transfer, const Inventory &l
         verifyCopy(serverBatch, listing, cardHashes, serverLocation, &readBack);
     }
 
+    // The cache batch's history read again from it: a resend has nothing else.
+    recordServerHistory(transfer.cacheBatch, serverBatch, listing, cardHashes);
     FairLockHold hold(&m_lock);
     BatchManifest manifest = transfer.facts;
     manifest.copiedToServerAt = std::chrono::system_clock::now();

@@ -24,6 +24,10 @@ namespace {
 constexpr std::int64_t recordsRoom = 1 << 20;
 // A checksum line beyond its path: 32 hex digits, two spaces, a newline and an escape.
 constexpr std::int64_t checksumLineRoom = 36;
+// A file's hash element in a history generation beyond its path, and the
+// generations a batch holds: the cache's, and the server's beside it.
+constexpr std::int64_t historyEntryRoom = 256;
+constexpr std::int64_t historyGenerations = 2;
 
 } // namespace
 
@@ -44,7 +48,8 @@ std::int64_t roomNeeded(const Inventory &listing, std::int64_t blockSize)
     std::set<std::string> folders;
     std::int64_t lines = 0;
     for (const std::string &path : listing.relativePaths) {
-        lines += checksumLineRoom + static_cast<std::int64_t>(path.size());
+        lines += checksumLineRoom + static_cast<std::int64_t>(path.size())
+                 + historyGenerations * (historyEntryRoom + static_cast<std::int64_t>(path.size()));
         for (fs::path folder = fs::path(path).parent_path(); !folder.empty(); folder = folder.parent_path())
             if (!folders.insert(folder.string()).second)
                 break;

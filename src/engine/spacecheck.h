@@ -22,8 +22,9 @@ struct FreeSpace {
 FreeSpace freeSpaceOf(int folderFd, const std::filesystem::path &path);
 
 // The room a copy of the listing takes beyond its bytes: each file's and folder's
-// last block partly used, the checksum file's lines, the manifest and the records'
-// temporaries, and the file system's block maps (4 bytes per 4 KiB block at most).
+// last block partly used, the checksum file's lines and the history's entries, the
+// manifest and the records' temporaries (a card's own history within that margin),
+// and the file system's block maps (4 bytes per 4 KiB block at most).
 std::int64_t roomNeeded(const Inventory &listing, std::int64_t blockSize);
 
 class SpaceLedger;

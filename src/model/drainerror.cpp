@@ -25,6 +25,9 @@ std::string describe(DrainError::Kind kind, const std::string &location)
     case DrainError::Kind::changedWhileRead:
         return "The file " + location + " changed on the card while it was being copied, so nothing was cleared. "
                "Insert the card again to drain it.";
+    case DrainError::Kind::notAHistory:
+        return "The entry ascmhl at the top of the card is not an ASC MHL history: " + location
+               + ". Nothing was copied; the card is untouched.";
     case DrainError::Kind::noRoom:
         break; // noRoom() writes its own sentence, with the figures
     }
@@ -63,6 +66,11 @@ DrainError DrainError::noRoom(std::string location, std::int64_t needed, std::in
             ? "Not enough room: the card " + figures + ". Nothing was copied; the card is untouched."
             : "The card is safely cached, but there is not enough room: the batch " + figures + ".";
     return DrainError(Kind::noRoom, std::move(location), sentence);
+}
+
+DrainError DrainError::notAHistory(std::string why)
+{
+    return DrainError(Kind::notAHistory, std::move(why));
 }
 
 DrainError DrainError::verificationFailed(std::string location)

@@ -19,6 +19,7 @@ public:
         cacheChanged,
         cacheGone,
         noRoom,
+        notAHistory,
     };
 
     static DrainError verificationFailed(std::string location);
@@ -33,6 +34,8 @@ public:
     static DrainError cacheGone(std::string cacheBatch);
     // location: "local cache" or "remote server"; the sentence names both figures.
     static DrainError noRoom(std::string location, std::int64_t needed, std::int64_t available);
+    // The card's top-level ascmhl entry is not an ASC MHL history; why, as the end of a clause.
+    static DrainError notAHistory(std::string why);
 
     Kind kind() const { return m_kind; }
     // The copy that failed its check ("local cache" or "remote server"), or the changed file.

@@ -30,7 +30,7 @@ TEST(Drain, ReportsInOrderClearsTheCardAndLeavesTwoRecordedBatches)
     EXPECT_EQ(world.reports, expected);
     EXPECT_EQ(entryNames(world.card), Names{".DS_Store"});
     for (const fs::path &batch : {world.cacheRoot() / "CARD01", world.server / "CARD01"})
-        EXPECT_EQ(entryNames(batch), (Names{"DCIM", "Slatewick-checksums.xxh128", "Slatewick-manifest.json"}));
+        EXPECT_EQ(entryNames(batch), (Names{"DCIM", "Slatewick-checksums.xxh128", "Slatewick-manifest.json", "ascmhl"}));
     const nlohmann::json manifest = manifestIn(outcome.remoteURL);
     EXPECT_EQ(manifest, manifestIn(outcome.batchURL));
     EXPECT_EQ(manifest["remotePath"], outcome.remoteURL.string());
