@@ -14,8 +14,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <ctime>
-#include <sstream>
 
 #ifndef SLATEWICK_VERSION
 #error "SLATEWICK_VERSION names the version a generation's creator info gives"
@@ -93,47 +93,66 @@ std::string cutName(const std::string &name, std::size_t size)
     return name.substr(0, at);
 }
 
-std::string serialized(const pugi::xml_document &document)
+// pugixml writes a carriage return in text as it is, which a reader takes for
+// a line end; the reference keeps it. Nothing else in a record writes one.
+std::string keepingReturns(std::string_view text)
 {
-    std::ostringstream out;
-    document.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
-    // pugixml writes a carriage return in text as it is, which a reader takes
-    // for a line end; the reference keeps it. Nothing else writes one.
-    std::string text;
-    for (const char c : out.str()) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (const char c : text) {
         if (c == '\r')
-            text += "&#13;";
+            kept += "&#13;";
         else
-            text += c;
+            kept += c;
     }
-    return text;
+    return kept;
 }
 
-} // namespace
+class TextWriter final : public pugi::xml_writer {
+public:
+    void write(const void *data, std::size_t size) override { text.append(static_cast<const char *>(data), size); }
+    std::string text;
+};
 
-MhlGeneration::MhlGeneration(std::chrono::system_clock::time_point createdAt)
-    : m_createdAt(createdAt)
+std::string printed(const pugi::xml_node &node, unsigned depth)
 {
+    TextWriter writer;
+    node.print(writer, "  ", pugi::format_default, pugi::encoding_utf8, depth);
+    return keepingReturns(writer.text);
 }
 
-void MhlGeneration::add(MhlEntry entry)
+std::string chainDocument(const std::vector<MhlChainLink> &links)
 {
-    if (canName(entry.path))
-        m_entries.push_back(std::move(entry));
+    pugi::xml_document document;
+    pugi::xml_node declaration = document.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "UTF-8";
+    pugi::xml_node directory = document.append_child("ascmhldirectory");
+    directory.append_attribute("xmlns") = directoryNamespace;
+    for (const MhlChainLink &link : links) {
+        pugi::xml_node hashlist = directory.append_child("hashlist");
+        hashlist.append_attribute("sequencenr") = link.sequence;
+        hashlist.append_child("path").text().set(link.fileName.c_str());
+        hashlist.append_child("c4").text().set(link.c4.c_str());
+    }
+    return printed(document, 0);
 }
 
-std::string MhlGeneration::dateText(std::int64_t secondsSinceEpoch)
+std::string generationName(int sequence, const std::string &batchFolderName, std::int64_t created)
 {
-    const std::tm parts = utc(secondsSinceEpoch);
-    char text[80];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900, parts.tm_mon + 1,
+    const std::tm parts = utc(created);
+    char number[16];
+    char time[80];
+    std::snprintf(number, sizeof number, "%04d_", sequence);
+    std::snprintf(time, sizeof time, "_%04d-%02d-%02d_%02d%02d%02dZ.mhl", parts.tm_year + 1900, parts.tm_mon + 1,
                   parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
-    return text;
+    const std::size_t room = longestName - std::strlen(number) - std::strlen(time);
+    return number + cutName(batchFolderName, room) + time;
 }
 
-std::string MhlGeneration::document() const
+// The generation up to its hashes: declaration, root, creator and process.
+std::string head(const std::string &created)
 {
-    const std::string created = dateText(secondsOf(m_createdAt));
     pugi::xml_document document;
     pugi::xml_node declaration = document.append_child(pugi::node_declaration);
     declaration.append_attribute("version") = "1.0";
@@ -155,68 +174,106 @@ std::string MhlGeneration::document() const
     for (const char *pattern : ignored)
         ignore.append_child("pattern").text().set(pattern);
 
-    if (!m_entries.empty()) {
-        pugi::xml_node hashes = hashlist.append_child("hashes");
-        for (const MhlEntry &entry : m_entries) {
-            pugi::xml_node hash = hashes.append_child("hash");
-            pugi::xml_node path = hash.append_child("path");
-            path.append_attribute("size") = static_cast<long long>(entry.size);
-            path.append_attribute("lastmodificationdate") = dateText(entry.modifiedSeconds).c_str();
-            path.text().set(entry.path.c_str());
-            pugi::xml_node value = hash.append_child("xxh128");
-            value.append_attribute("action") = entry.action.c_str();
-            value.append_attribute("hashdate") = created.c_str();
-            value.text().set(entry.xxh128.c_str());
-        }
-    }
-    return serialized(document);
+    std::string text = printed(document, 0);
+    // The entries and the root's end follow as they come.
+    text.resize(text.rfind("</hashlist>"));
+    return text;
 }
 
-std::string MhlGeneration::fileName(int sequence, const std::string &batchFolderName) const
+} // namespace
+
+std::string MhlGeneration::dateText(std::int64_t secondsSinceEpoch)
 {
-    const std::tm parts = utc(secondsOf(m_createdAt));
-    char number[16];
-    char time[80];
-    std::snprintf(number, sizeof number, "%04d_", sequence);
-    std::snprintf(time, sizeof time, "_%04d-%02d-%02d_%02d%02d%02dZ.mhl", parts.tm_year + 1900, parts.tm_mon + 1,
+    const std::tm parts = utc(secondsSinceEpoch);
+    char text[80];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", parts.tm_year + 1900, parts.tm_mon + 1,
                   parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
-    const std::size_t room = longestName - std::strlen(number) - std::strlen(time);
-    return number + cutName(batchFolderName, room) + time;
+    return text;
 }
 
-std::string MhlGeneration::chainDocument(const std::vector<MhlChainLink> &links)
+MhlGeneration::MhlGeneration(fs::path batchFolder, std::vector<MhlChainLink> earlier,
+                             std::chrono::system_clock::time_point createdAt)
+    : m_folder(std::move(batchFolder))
+    , m_chain(std::move(earlier))
+    , m_created(dateText(secondsOf(createdAt)))
+    , m_fileName(generationName(m_chain.empty() ? 1 : m_chain.back().sequence + 1, m_folder.filename().string(),
+                                secondsOf(createdAt)))
 {
-    pugi::xml_document document;
-    pugi::xml_node declaration = document.append_child(pugi::node_declaration);
-    declaration.append_attribute("version") = "1.0";
-    declaration.append_attribute("encoding") = "UTF-8";
-    pugi::xml_node directory = document.append_child("ascmhldirectory");
-    directory.append_attribute("xmlns") = directoryNamespace;
-    for (const MhlChainLink &link : links) {
-        pugi::xml_node hashlist = directory.append_child("hashlist");
-        hashlist.append_attribute("sequencenr") = link.sequence;
-        hashlist.append_child("path").text().set(link.fileName.c_str());
-        hashlist.append_child("c4").text().set(link.c4.c_str());
+    makeHistoryFolder(m_folder);
+    const fs::path file = m_folder / folderName / m_fileName;
+    std::string pattern = (m_folder / folderName / ("." + m_fileName + ".XXXXXX")).string();
+    m_fd.reset(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!m_fd)
+        FileSystemError::throwLast("write", file);
+    m_temporary = pattern;
+    put(head(m_created));
+}
+
+MhlGeneration::~MhlGeneration()
+{
+    if (!m_temporary.empty())
+        ::unlink(m_temporary.c_str());
+}
+
+void MhlGeneration::add(const MhlEntry &entry)
+{
+    if (!canName(entry.path))
+        return;
+    if (!m_hashesOpen) {
+        put("  <hashes>\n");
+        m_hashesOpen = true;
     }
-    return serialized(document);
+    pugi::xml_document document;
+    pugi::xml_node hash = document.append_child("hash");
+    pugi::xml_node path = hash.append_child("path");
+    path.append_attribute("size") = static_cast<long long>(entry.size);
+    path.append_attribute("lastmodificationdate") = dateText(entry.modifiedSeconds).c_str();
+    path.text().set(entry.path.c_str());
+    pugi::xml_node value = hash.append_child("xxh128");
+    value.append_attribute("action") = entry.action;
+    value.append_attribute("hashdate") = m_created.c_str();
+    value.text().set(entry.xxh128.c_str());
+    put(printed(hash, 2));
 }
 
-MhlChainLink MhlGeneration::write(const fs::path &batchFolder, const std::vector<MhlChainLink> &earlier) const
+void MhlGeneration::put(std::string_view text)
 {
-    const int sequence = earlier.empty() ? 1 : earlier.back().sequence + 1;
-    const fs::path history = batchFolder / folderName;
-    makeHistoryFolder(batchFolder);
-    const std::string bytes = document();
-    MhlChainLink link{sequence, fileName(sequence, batchFolder.filename().string()), {}};
-    const fs::path file = history / link.fileName;
+    m_pending += text;
+    if (m_pending.size() >= 1 << 16)
+        flush();
+}
+
+void MhlGeneration::flush()
+{
+    fileops::writeAll(m_fd.get(), m_pending.data(), m_pending.size(), m_folder / folderName / m_fileName);
+    m_c4.update(m_pending.data(), m_pending.size());
+    m_pending.clear();
+}
+
+MhlChainLink MhlGeneration::finish()
+{
+    const fs::path history = m_folder / folderName;
+    const fs::path file = history / m_fileName;
+    if (m_hashesOpen)
+        put("  </hashes>\n");
+    put("</hashlist>\n");
+    flush();
+    if (::fchmod(m_fd.get(), 0644) != 0 || ::fsync(m_fd.get()) != 0)
+        FileSystemError::throwLast("write", file);
+    if (::close(m_fd.release()) != 0)
+        FileSystemError::throwLast("write", file);
     struct stat existing {};
     if (::lstat(file.c_str(), &existing) == 0)
         throw FileSystemError("write", file, EEXIST);
-    fileops::atomicWrite(file, bytes);
-    link.c4 = c4Id(bytes);
-    std::vector<MhlChainLink> links = earlier;
-    links.push_back(link);
-    fileops::atomicWrite(history / chainFileName, chainDocument(links));
+    if (::rename(m_temporary.c_str(), file.c_str()) != 0)
+        FileSystemError::throwLast("write", file);
+    m_temporary.clear();
+    const UniqueFd folder(::open(history.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder || ::fsync(folder.get()) != 0)
+        FileSystemError::throwLast("flush folder", history);
+    const MhlChainLink link{m_chain.empty() ? 1 : m_chain.back().sequence + 1, m_fileName, m_c4.id()};
+    m_chain.push_back(link);
+    fileops::atomicWrite(history / chainFileName, chainDocument(m_chain));
     return link;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "engine/c4id.h"
+#include "platform/uniquefd.h"
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -22,44 +25,53 @@ struct MhlEntry {
     std::int64_t size = 0;
     std::int64_t modifiedSeconds = 0;
     std::string xxh128; // lowercase hex
-    std::string action; // "original", "verified" or "failed"
+    const char *action = "original"; // "original", "verified" or "failed"
 };
 
-// One generation of a batch folder's ASC MHL history: process "transfer", this
-// program as its creator, the batch's own records ignored, one xxh128 per file.
+// Writes the next generation of a batch folder's ASC MHL history: process
+// "transfer", this program as its creator, the batch's own records ignored, one
+// xxh128 per file. Entries go to storage as they come, so a card of any number
+// of files costs no more memory than one. finish() puts the file in place as
+// ascmhl/NNNN_<folder name>_<YYYY-MM-DD>_<HHMMSS>Z.mhl (never over one already
+// there) and then the chain naming every generation, each atomically.
 class MhlGeneration {
 public:
     static constexpr const char *folderName = "ascmhl";
     static constexpr const char *chainFileName = "ascmhl_chain.xml";
 
-    explicit MhlGeneration(std::chrono::system_clock::time_point createdAt = std::chrono::system_clock::now());
+    // Makes batchFolder/ascmhl durably where missing. earlier: the history's chain so far.
+    // Throws FileSystemError.
+    MhlGeneration(std::filesystem::path batchFolder, std::vector<MhlChainLink> earlier,
+                  std::chrono::system_clock::time_point createdAt = std::chrono::system_clock::now());
+    ~MhlGeneration(); // an unfinished generation leaves nothing behind
+    MhlGeneration(const MhlGeneration &) = delete;
+    MhlGeneration &operator=(const MhlGeneration &) = delete;
+
     // Leaves out a file whose name XML cannot carry (see canName).
-    void add(MhlEntry entry);
+    void add(const MhlEntry &entry);
+    // Gives the new generation's link.
+    MhlChainLink finish();
+
     // XML 1.0 carries valid UTF-8 without C0 controls other than tab, line feed
     // and carriage return. No camera writes another name; the checksum file
     // still lists such a file.
     static bool canName(std::string_view path);
-    std::size_t size() const { return m_entries.size(); }
-
-    // The generation's document.
-    std::string document() const;
-    // NNNN_<folder name>_<YYYY-MM-DD>_<HHMMSS>Z.mhl, the folder name cut to keep it a valid name.
-    std::string fileName(int sequence, const std::string &batchFolderName) const;
-
-    // Writes the generation after the earlier ones into batchFolder/ascmhl (made
-    // durably where missing) and then the chain naming them all, each atomically.
-    // A generation file is never replaced: one already there throws FileSystemError.
-    // Gives the new generation's link.
-    MhlChainLink write(const std::filesystem::path &batchFolder, const std::vector<MhlChainLink> &earlier) const;
-
-    // The chain file's document for these links.
-    static std::string chainDocument(const std::vector<MhlChainLink> &links);
     // 2026-12-04T23:39:24Z
     static std::string dateText(std::int64_t secondsSinceEpoch);
 
 private:
-    std::chrono::system_clock::time_point m_createdAt;
-    std::vector<MhlEntry> m_entries;
+    void put(std::string_view text);
+    void flush();
+
+    std::filesystem::path m_folder;
+    std::vector<MhlChainLink> m_chain;
+    std::string m_created;
+    std::string m_fileName;
+    std::filesystem::path m_temporary;
+    UniqueFd m_fd;
+    C4Hasher m_c4;
+    std::string m_pending;
+    bool m_hashesOpen = false;
 };
 
 // Makes batchFolder/ascmhl where missing and flushes it into its parent, so the

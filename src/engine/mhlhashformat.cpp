@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cstdint>
 #include <memory>
+#include <new>
 
 namespace slatewick {
 

@@ -73,7 +73,7 @@ pugi::xml_node rootOf(pugi::xml_document &document, const std::string &bytes, co
     return root;
 }
 
-MhlHistory::File readHistoryFile(int folderFd, const std::string &name, const fs::path &path)
+MhlHistory::File readHistoryFile(int folderFd, const std::string &name, const fs::path &path, bool keepBytes)
 {
     // O_NONBLOCK: a FIFO in a file's place must not hang the read.
     const UniqueFd fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
@@ -88,10 +88,15 @@ MhlHistory::File readHistoryFile(int folderFd, const std::string &name, const fs
         FileSystemError::throwLast("read", path);
     if (!S_ISREG(status.st_mode))
         throw MhlHistoryError(name + " is not a file");
-    MhlHistory::File file{name, {}, FileStamp::of(status)};
+    MhlHistory::File file{name, {}, {}, FileStamp::of(status)};
+    C4Hasher c4;
     char buffer[65536];
-    while (const std::size_t got = fileops::readSome(fd.get(), buffer, sizeof buffer, path))
-        file.bytes.append(buffer, got);
+    while (const std::size_t got = fileops::readSome(fd.get(), buffer, sizeof buffer, path)) {
+        c4.update(buffer, got);
+        if (keepBytes)
+            file.bytes.append(buffer, got);
+    }
+    file.c4 = c4.id();
     return file;
 }
 
@@ -121,16 +126,17 @@ std::vector<std::string> visibleNamesIn(int folderFd, const fs::path &path)
 
 } // namespace
 
-std::optional<MhlHistory> MhlHistory::read(const fs::path &folder)
+std::optional<MhlHistory> MhlHistory::read(const fs::path &folder, Reading reading)
 {
     const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd)
         FileSystemError::throwLast("read", folder);
-    return read(fd.get(), folder);
+    return read(fd.get(), folder, reading);
 }
 
-std::optional<MhlHistory> MhlHistory::read(int folderFd, const fs::path &folder)
+std::optional<MhlHistory> MhlHistory::read(int folderFd, const fs::path &folder, Reading reading)
 {
+    const bool records = reading == Reading::records;
     const fs::path path = folder / MhlGeneration::folderName;
     const UniqueFd historyFd(
         ::openat(folderFd, MhlGeneration::folderName, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -143,7 +149,8 @@ std::optional<MhlHistory> MhlHistory::read(int folderFd, const fs::path &folder)
     }
 
     MhlHistory history;
-    const File chainFile = readHistoryFile(historyFd.get(), MhlGeneration::chainFileName, path / MhlGeneration::chainFileName);
+    const File chainFile =
+        readHistoryFile(historyFd.get(), MhlGeneration::chainFileName, path / MhlGeneration::chainFileName, true);
     history.m_chainStamp = chainFile.stamp;
     pugi::xml_document chain;
     const pugi::xml_node directory =
@@ -161,9 +168,13 @@ std::optional<MhlHistory> MhlHistory::read(int folderFd, const fs::path &folder)
         throw MhlHistoryError("its chain names no generation");
 
     for (const MhlChainLink &link : history.m_chain) {
-        File file = readHistoryFile(historyFd.get(), link.fileName, path / link.fileName);
-        if (c4Id(file.bytes) != link.c4)
+        File file = readHistoryFile(historyFd.get(), link.fileName, path / link.fileName, records);
+        if (file.c4 != link.c4)
             throw MhlHistoryError("generation " + link.fileName + " does not match its C4 id");
+        if (!records) {
+            history.m_generations.push_back(std::move(file));
+            continue;
+        }
         pugi::xml_document generation;
         const pugi::xml_node hashlist =
             rootOf(generation, file.bytes, "generation " + link.fileName, "hashlist", generationNamespace);

@@ -1,7 +1,6 @@
 #include "engine/mhltransfer.h"
 
 #include "engine/batchrecords.h"
-#include "engine/c4id.h"
 #include "engine/mhlhashformat.h"
 #include "model/batchmanifest.h"
 #include "model/drainerror.h"
@@ -11,9 +10,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
+#include <cstdlib>
+#include <string_view>
 
 namespace slatewick {
 
@@ -35,22 +37,50 @@ fs::path historyFolder(const fs::path &batch)
     return batch / MhlGeneration::folderName;
 }
 
-// Copies the generation files into the batch's history and reads each back from
-// storage against its C4 id.
-void copyGenerations(const std::vector<MhlHistory::File> &generations, const fs::path &batch,
+// Copies a file as a stream through a temporary beside the copy, flushed and renamed into place.
+void copyAtomically(const fs::path &from, const fs::path &to)
+{
+    const UniqueFd in(::open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (!in)
+        FileSystemError::throwLast("copy", from);
+    std::string pattern = (to.parent_path() / ("." + to.filename().string() + ".XXXXXX")).string();
+    UniqueFd out(::mkostemp(pattern.data(), O_CLOEXEC));
+    if (!out)
+        FileSystemError::throwLast("copy", to);
+    try {
+        char buffer[65536];
+        while (const std::size_t got = fileops::readSome(in.get(), buffer, sizeof buffer, from))
+            fileops::writeAll(out.get(), buffer, got, to, "copy");
+        if (::fchmod(out.get(), 0644) != 0 || ::fsync(out.get()) != 0 || ::close(out.release()) != 0
+            || ::rename(pattern.c_str(), to.c_str()) != 0)
+            FileSystemError::throwLast("copy", to);
+    } catch (...) {
+        ::unlink(pattern.c_str());
+        throw;
+    }
+    const UniqueFd folder(::open(to.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder || ::fsync(folder.get()) != 0)
+        FileSystemError::throwLast("flush folder", to.parent_path());
+}
+
+// Copies the history's generations into the batch's history (as read, or from
+// the folder they were read in) and reads each back from storage against its C4 id.
+void copyGenerations(const MhlHistory &history, const fs::path &from, const fs::path &batch,
                      const std::string &location)
 {
     makeHistoryFolder(batch);
-    for (const MhlHistory::File &file : generations) {
+    for (const MhlHistory::File &file : history.generations()) {
         const fs::path copy = historyFolder(batch) / file.name;
-        fileops::atomicWrite(copy, file.bytes);
+        if (file.bytes.empty())
+            copyAtomically(historyFolder(from) / file.name, copy);
+        else
+            fileops::atomicWrite(copy, file.bytes);
         const UniqueFd fd(::open(copy.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
         if (!fd)
             FileSystemError::throwLast("read", copy);
         // Flushed by the write: dropping the cached pages makes the read come from storage.
         ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
-        const auto values = fileHashesIn(fd.get(), copy, {"c4"});
-        if (values.at("c4") != c4Id(file.bytes))
+        if (fileHashesIn(fd.get(), copy, {"c4"}).at("c4") != file.c4)
             throw DrainError::verificationFailed(location);
     }
 }
@@ -72,7 +102,7 @@ MhlEntry entryFor(const fs::path &batch, const std::string &path, const ContentH
 
 // The action for a file the card's history names: its newest value in the
 // cheapest known format, compared with the copy (which matched the card).
-std::string checkedAction(const fs::path &cacheBatch, const std::string &path, const ContentHash &hash,
+const char *checkedAction(const fs::path &cacheBatch, const std::string &path, const ContentHash &hash,
                           const std::map<std::string, std::string> &earlier)
 {
     for (const char *format : formatsByCost) {
@@ -110,41 +140,42 @@ std::vector<std::string> recordCacheHistory(const fs::path &cacheBatch, const st
                                             const std::vector<FileStamp> &stamps)
 {
     if (cardHistory)
-        copyGenerations(cardHistory->generations(), cacheBatch, "local cache");
-    MhlGeneration generation;
+        copyGenerations(*cardHistory, {}, cacheBatch, "local cache");
+    MhlGeneration generation(cacheBatch, cardHistory ? cardHistory->chain() : std::vector<MhlChainLink>{});
     std::vector<std::string> failed;
     for (std::size_t index = 0; index < listing.relativePaths.size() && index < hashes.size(); ++index) {
         const std::string &path = listing.relativePaths[index];
         if (isRecordName(path))
             continue;
         const auto *earlier = cardHistory ? cardHistory->newestHashes(path) : nullptr;
-        const std::string action = earlier ? checkedAction(cacheBatch, path, hashes[index], *earlier) : "original";
-        if (action == "failed")
+        const char *action = earlier ? checkedAction(cacheBatch, path, hashes[index], *earlier) : "original";
+        if (std::string_view(action) == "failed")
             failed.push_back(path);
         generation.add(entryFor(cacheBatch, path, hashes[index], index < stamps.size() ? &stamps[index] : nullptr,
-                                action.c_str()));
+                                action));
     }
-    generation.write(cacheBatch, cardHistory ? cardHistory->chain() : std::vector<MhlChainLink>{});
+    generation.finish();
     return failed;
 }
 
 void recordServerHistory(const fs::path &cacheBatch, const fs::path &serverBatch, const Inventory &listing,
                          const std::vector<ContentHash> &hashes)
 {
-    std::optional<MhlHistory> history = MhlHistory::read(cacheBatch);
+    // Only the chain is held: the generations are copied as streams.
+    std::optional<MhlHistory> history = MhlHistory::read(cacheBatch, MhlHistory::Reading::chainOnly);
     if (!history) {
         recordCacheHistory(cacheBatch, std::nullopt, listing, hashes, {});
-        history = MhlHistory::read(cacheBatch);
+        history = MhlHistory::read(cacheBatch, MhlHistory::Reading::chainOnly);
     }
-    copyGenerations(history->generations(), serverBatch, "remote server");
-    MhlGeneration generation;
+    copyGenerations(*history, cacheBatch, serverBatch, "remote server");
+    MhlGeneration generation(serverBatch, history->chain());
     for (std::size_t index = 0; index < listing.relativePaths.size() && index < hashes.size(); ++index) {
         const std::string &path = listing.relativePaths[index];
         // The cache copy keeps the card's time, and the server copy was just proven equal to it.
         if (!isRecordName(path))
             generation.add(entryFor(cacheBatch, path, hashes[index], nullptr, "verified"));
     }
-    generation.write(serverBatch, history->chain());
+    generation.finish();
 }
 
 std::string historyMismatchReason(const std::vector<std::string> &failed)
