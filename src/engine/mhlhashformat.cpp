@@ -19,7 +19,9 @@ namespace slatewick {
 
 namespace {
 
-constexpr std::size_t bufferSize = 1 << 20;
+// Earlier hashes of card files and C4 ids of generations: reads of this size keep a
+// drain's memory small and cost little more than larger ones.
+constexpr std::size_t bufferSize = 1 << 16;
 constexpr std::array<std::string_view, 7> knownFormats{"md5", "sha1", "c4", "xxh32", "xxh64", "xxh3", "xxh128"};
 
 std::string hexOf(const std::uint8_t *bytes, std::size_t size)
