@@ -124,11 +124,7 @@ std::string BatchRecord::encoded() const
                                    : nlohmann::json();
     json["owner"] = owner ? nlohmann::json{{"bootId", owner->bootId}, {"pid", owner->pid}, {"startTime", owner->startTime}}
                           : nlohmann::json();
-    json["attempt"] = attempt ? nlohmann::json{{"folder", attempt->folder.string()},
-                                               {"device", attempt->device},
-                                               {"inode", attempt->inode},
-                                               {"mountId", attempt->mountId},
-                                               {"uniqueMountId", attempt->uniqueMountId}}
+    json["attempt"] = attempt ? nlohmann::json{{"folder", attempt->folder.string()}, {"token", attempt->token}}
                               : nlohmann::json();
     nlohmann::json left = nlohmann::json::array();
     for (const auto &folder : leftAttempts)
@@ -176,9 +172,7 @@ BatchRecord BatchRecord::decoded(const std::string &text)
         record.owner = SendOwner{owner.at("bootId").get<std::string>(), owner.at("pid").get<std::int64_t>(),
                                  owner.at("startTime").get<std::uint64_t>()};
     if (const auto &attempt = json.at("attempt"); !attempt.is_null())
-        record.attempt = SendAttempt{attempt.at("folder").get<std::string>(), attempt.at("device").get<std::uint64_t>(),
-                                     attempt.at("inode").get<std::uint64_t>(), attempt.at("mountId").get<std::uint64_t>(),
-                                     attempt.at("uniqueMountId").get<std::uint64_t>()};
+        record.attempt = SendAttempt{attempt.at("folder").get<std::string>(), attempt.at("token").get<std::string>()};
     for (const auto &folder : json.at("leftAttempts"))
         record.leftAttempts.emplace_back(folder.get<std::string>());
     return record;

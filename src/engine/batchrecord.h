@@ -35,15 +35,13 @@ struct SendOwner {
     bool operator==(const SendOwner &) const = default;
 };
 
-// A server folder a send created, and what proves that a folder found later at
-// that path is the same one: its device, inode and mount. On FUSE the kernel
-// does not keep inode numbers across a remount, so there only the same mount proves it.
+// A server folder a send created, and the token of the marker file it wrote into
+// it: a folder found later at that path is this one only if it holds that token.
+// Device and inode numbers prove nothing there (a share numbers its folders anew at
+// each mount, and a removed folder's inode is soon reused).
 struct SendAttempt {
     std::filesystem::path folder;
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    std::uint64_t mountId = 0;
-    std::uint64_t uniqueMountId = 0;
+    std::string token;
 };
 
 // What the card held when it was listed, kept to know it again at a later start.

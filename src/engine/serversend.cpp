@@ -16,8 +16,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <random>
 #include <chrono>
 
 namespace slatewick {
@@ -27,6 +30,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string serverLocation = "remote server";
+// Hidden, so no listing, check or checksum file ever counts it.
+constexpr const char *attemptMarker = ".slatewick-attempt";
 
 // The folder's path text as a directory URL's path gives it: no trailing "/".
 std::string folderText(const std::string &path)
@@ -54,30 +59,30 @@ UniqueFd parentBelow(int serverFd, const fs::path &serverFolder, const fs::path 
     return parent;
 }
 
-SendAttempt attemptOf(const fs::path &folder, int folderFd)
+// Marks a folder this send just made as its own; throws FileSystemError.
+SendAttempt markAttempt(const fs::path &folder, int folderFd)
 {
-    struct stat status {};
-    SendAttempt attempt{folder, 0, 0, 0, 0};
-    if (::fstat(folderFd, &status) == 0) {
-        attempt.device = status.st_dev;
-        attempt.inode = status.st_ino;
-    }
-    if (const std::optional<MountFacts> mount = mountFactsOf(folderFd)) {
-        attempt.mountId = mount->mountId;
-        attempt.uniqueMountId = mount->uniqueMountId;
-    }
-    return attempt;
+    std::random_device random;
+    char token[33];
+    std::snprintf(token, sizeof token, "%08x%08x%08x%08x", random(), random(), random(), random());
+    const UniqueFd marker(::openat(folderFd, attemptMarker, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!marker)
+        FileSystemError::throwLast("create", folder / attemptMarker);
+    fileops::writeAll(marker.get(), token, 32, folder / attemptMarker);
+    if (::fsync(marker.get()) != 0)
+        FileSystemError::throwLast("write", folder / attemptMarker);
+    return SendAttempt{folder, token};
 }
 
-// Whether the folder now open is the one the attempt made. FUSE file systems
-// number inodes per mount, so there the mount must be the same one too.
-bool sameFolder(const SendAttempt &made, const SendAttempt &now, const std::optional<MountFacts> &mount)
+// Whether the open folder is the one the attempt made: it holds the attempt's token.
+bool madeBy(const SendAttempt &attempt, int folderFd)
 {
-    if (made.device == 0 || made.device != now.device || made.inode != now.inode)
+    const UniqueFd marker(::openat(folderFd, attemptMarker, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    char text[64];
+    if (!marker || attempt.token.empty())
         return false;
-    if (mount && mount->type.starts_with("fuse"))
-        return made.mountId == now.mountId && made.uniqueMountId == now.uniqueMountId;
-    return true;
+    const ssize_t got = ::read(marker.get(), text, sizeof text);
+    return got == static_cast<ssize_t>(attempt.token.size()) && attempt.token.compare(0, std::string::npos, text, got) == 0;
 }
 
 bool namedByAnother(const BatchLedger &ledger, const BatchRecord &record, const fs::path &folder)
@@ -111,8 +116,7 @@ bool DrainEngine::adoptFinishedTry(int serverFd, BatchRecord &record)
     const UniqueFd parent = parentBelow(serverFd, record.serverFolder, made.folder, name);
     const UniqueFd folder(parent ? ::openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC)
                                  : -1);
-    if (!folder || !sameFolder(made, attemptOf(made.folder, folder.get()), mountFactsOf(folder.get()))
-        || !fileops::exists(made.folder / BatchManifest::fileName))
+    if (!folder || !madeBy(made, folder.get()) || !fileops::exists(made.folder / BatchManifest::fileName))
         return false;
     try {
         if (!checkBatch(made.folder, record.cacheBatch / checksumFileName, true).clean())
@@ -132,6 +136,7 @@ bool DrainEngine::adoptFinishedTry(int serverFd, BatchRecord &record)
     });
     if (!written)
         return false;
+    ::unlinkat(folder.get(), attemptMarker, 0);
     record = *written;
     return true;
 }
@@ -145,8 +150,7 @@ void DrainEngine::removeEarlierTry(int serverFd, BatchRecord &record)
     if (parent)
         folder.reset(::openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (folder) {
-        const SendAttempt now = attemptOf(made.folder, folder.get());
-        if (sameFolder(made, now, mountFactsOf(folder.get())) && !namedByAnother(m_ledger, record, made.folder))
+        if (madeBy(made, folder.get()) && !namedByAnother(m_ledger, record, made.folder))
             fileops::removeEntryAt(parent.get(), name, made.folder);
         else if (std::find(record.leftAttempts.begin(), record.leftAttempts.end(), made.folder)
                  == record.leftAttempts.end())
@@ -191,7 +195,7 @@ fs::path DrainEngine::sendToServer(BatchRecord &record, const Inventory &listing
     }
     const fs::path serverBatch = created.path;
     if (m_ledger.enabled()) {
-        const SendAttempt attempt = attemptOf(serverBatch, created.fd.get());
+        const SendAttempt attempt = markAttempt(serverBatch, created.fd.get());
         if (std::optional<BatchRecord> written = m_ledger.change(
                 record.id, sentByThisProcess(), [&](BatchRecord &now) { now.attempt = attempt; }))
             record = *written;
@@ -227,6 +231,8 @@ fs::path DrainEngine::sendToServer(BatchRecord &record, const Inventory &listing
             if (serverFileSystem)
                 now.serverFileSystem = MountFacts{0, 0, serverFileSystem->source, serverFileSystem->type};
         });
+        // The marker has done its work; one left behind is hidden and harmless.
+        ::unlinkat(created.fd.get(), attemptMarker, 0);
         serverFolder.record(serverFd.get());
     } catch (const FileSystemError &) {
         // The batch is verified and recorded in both folders. The claim ends with
