@@ -4,6 +4,7 @@
 
 #include "engine/drainfixture.h"
 #include "support/loopdevice.h"
+#include "platform/mountfacts.h"
 #include "platform/uniquefd.h"
 
 #include <fcntl.h>
@@ -178,4 +179,31 @@ TEST_F(ClearingMounts, ACacheKeptInMemoryLeavesTheCardWholeAndTheBatchGoesOnToTh
         EXPECT_EQ(readFile(batch / "DCIM/a.jpg"), "a");
         EXPECT_EQ(manifestIn(batch)["cardCleared"], false);
     }
+
+    // Memory behind a disk's face: an image on the tmpfs, an overlay written to it; and a real disk.
+    const auto storageAt = [](const fs::path &folder) {
+        const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return memoryStorageOf(fd.get()).value_or("disk");
+    };
+    const auto disk = card(world.dir, "disk", "a.jpg");
+    Ext4Card image(world.data / "card.img", "EOS_DIGITAL", 8 << 20);
+    ASSERT_EQ(disk->mount(world.dir / "disk") + image.error() + image.mount(world.dir / "image"), "");
+    for (const char *folder : {"upper", "work", "lower", "ramfs", "overlay", "diskOverlay"})
+        fs::create_directories(world.dir / folder);
+    fs::create_directories(world.data / "upper");
+    fs::create_directories(world.data / "work");
+    const auto overlay = [&](const fs::path &on, const std::string &at) {
+        return std::make_unique<ScopedMount>("overlay", world.dir / at, "overlay", 0,
+                                             "lowerdir=" + (world.dir / "lower").string() + ",upperdir="
+                                                 + (on / "upper").string() + ",workdir=" + (on / "work").string());
+    };
+    const auto memoryOverlay = overlay(world.data, "overlay");
+    const auto diskOverlay = overlay(world.dir.path(), "diskOverlay");
+    const ScopedMount ramfs("ramfs", world.dir / "ramfs", "ramfs");
+    ASSERT_EQ(memoryOverlay->error() + diskOverlay->error() + ramfs.error(), "");
+    EXPECT_EQ(storageAt(world.dir / "disk"), "disk");
+    EXPECT_EQ(storageAt(world.dir / "image"), "tmpfs");
+    EXPECT_EQ(storageAt(world.dir / "overlay"), "tmpfs");
+    EXPECT_EQ(storageAt(world.dir / "diskOverlay"), "disk");
+    EXPECT_EQ(storageAt(world.dir / "ramfs"), "ramfs");
 }
