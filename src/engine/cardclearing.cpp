@@ -2,6 +2,7 @@
 
 #include "platform/fileops.h"
 #include "platform/filesystemerror.h"
+#include "platform/mountfacts.h"
 #include "platform/uniquefd.h"
 
 #include <dirent.h>
@@ -23,11 +24,12 @@ namespace {
 class Clearing {
 public:
     Clearing(const fs::path &root, const Inventory &listing, const std::vector<FileStamp> &copied,
-             const std::map<std::string, FileStamp> &alsoCopied)
+             const std::map<std::string, FileStamp> &alsoCopied, bool inodeNumbersKept)
         : m_root(root)
         , m_listing(listing)
         , m_copied(copied)
         , m_alsoCopied(alsoCopied)
+        , m_inodeNumbersKept(inodeNumbersKept)
     {
     }
 
@@ -82,12 +84,19 @@ private:
     {
         const auto &paths = m_listing.relativePaths;
         const auto found = std::lower_bound(paths.begin(), paths.end(), relative);
-        if (found == paths.end() || *found != relative) {
-            const auto beside = m_alsoCopied.find(relative);
-            return beside != m_alsoCopied.end() && beside->second == FileStamp::of(st);
+        const FileStamp *copied = nullptr;
+        if (found != paths.end() && *found == relative) {
+            const auto index = static_cast<std::size_t>(found - paths.begin());
+            copied = index < m_copied.size() ? &m_copied[index] : nullptr;
+        } else if (const auto beside = m_alsoCopied.find(relative); beside != m_alsoCopied.end()) {
+            copied = &beside->second;
         }
-        const auto index = static_cast<std::size_t>(found - paths.begin());
-        return index < m_copied.size() && m_copied[index] == FileStamp::of(st);
+        if (!copied)
+            return false;
+        FileStamp now = FileStamp::of(st);
+        if (!m_inodeNumbersKept)
+            now.inode = copied->inode; // renumbered by the file system, not by a change
+        return *copied == now;
     }
 
     std::vector<std::string> namesIn(int fd, const std::string &prefix) const
@@ -117,6 +126,7 @@ private:
     const Inventory &m_listing;
     const std::vector<FileStamp> &m_copied;
     const std::map<std::string, FileStamp> &m_alsoCopied;
+    const bool m_inodeNumbersKept;
     ClearingOutcome m_outcome;
 };
 
@@ -132,7 +142,7 @@ bool isProtectedCardEntry(std::string_view name)
 ClearingOutcome clearCard(int rootFd, const fs::path &root, const Inventory &listing,
                           const std::vector<FileStamp> &copied, const std::map<std::string, FileStamp> &alsoCopied)
 {
-    Clearing clearing(root, listing, copied, alsoCopied);
+    Clearing clearing(root, listing, copied, alsoCopied, keepsInodeNumbers(rootFd));
     clearing.clearFolder(rootFd, {});
     return clearing.outcome();
 }

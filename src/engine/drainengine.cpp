@@ -68,6 +68,17 @@ std::string whyNotTheListedCard(const fs::path &source, const HeldCard &card, bo
     return isMountRoot(now.get()) ? "a different card is now in its place." : "it was taken out.";
 }
 
+// Why the verified cache batch would not outlive a power cut; empty when it would.
+std::string whyTheCacheWouldNotLast(const fs::path &cacheBatch)
+{
+    const UniqueFd batch(::open(cacheBatch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!batch)
+        return "its cache batch " + cacheBatch.string() + " is no longer there.";
+    if (const std::optional<std::string> memory = memoryStorageOf(batch.get()))
+        return "the local cache is kept in memory (" + *memory + ") and would not survive a power cut.";
+    return {};
+}
+
 } // namespace
 
 DrainEngine::DrainEngine(fs::path applicationData)
@@ -78,7 +89,7 @@ DrainEngine::DrainEngine(fs::path applicationData)
 DrainEngine::DrainEngine(fs::path applicationData, Options options)
     : m_applicationData(std::move(applicationData))
     , m_options(std::move(options))
-    , m_pending(m_options.stateFolder)
+    , m_ledger(m_options.stateFolder, m_lock)
 {
 }
 
@@ -100,12 +111,18 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     if (!held.root)
         throw DrainError::sourceUnavailable();
     held.identity = CardIdentity::of(held.root.get(), m_options.useUniqueMountIds);
+    // The batch's own records would overwrite such an entry in the cache, and clearing would then take it.
+    if (const std::optional<std::string> reserved = recordNamedEntry(held.root.get()))
+        throw DrainError::reservedName(*reserved);
     const std::string batchName = BatchPath::rendered(settings.namingTemplate, card.displayName);
     fs::path cacheBatch;
     {
         // No other drain can take the batch folder between its choice and its creation.
         FairLockHold hold(&m_lock);
-        cacheBatch = createUniqueDirectory(cacheRoot(), batchName);
+        const fs::path root = cacheRoot();
+        if (const std::optional<fs::path> outer = enclosingBatch(root, batchName))
+            throw DrainError::nestedBatch(outer->string(), (root / batchName).string());
+        cacheBatch = createUniqueDirectory(root, batchName);
     }
     const Inventory listing = inventory(held.root.get(), source);
     const std::optional<MhlHistory> cardHistory = readCardHistory(held.root.get(), source);
@@ -141,33 +158,43 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     cacheRoom.release();
     // From here on the card's content is safe in the cache: a stop request no
     // longer ends the drain, the server copy continues from the cache. The batch
-    // is pending, on storage with the card's hashes, before anything is cleared.
-    PendingTransfer transfer;
-    transfer.cacheBatch = cacheBatch;
-    transfer.batchName = batchName;
-    transfer.serverFolder = settings.remoteDirectory;
-    transfer.facts.sourceVolume = card.displayName;
-    transfer.facts.sourceDevice = card.deviceIdentifier;
-    transfer.facts.createdAt = startedAt;
-    transfer.facts.cachedAt = std::chrono::system_clock::now();
-    transfer.facts.files = listing.files;
-    transfer.facts.bytes = listing.bytes;
-    transfer.facts.cachePath = cacheBatch.string();
-    std::optional<SendingClaim> claim;
-    if (!m_options.stateFolder.empty()) {
-        FairLockHold hold(&m_lock);
-        fileops::atomicWrite(cacheBatch / checksumFileName, checksumFileText(listing, cardHashes));
-        m_pending.save(transfer);
-        claim.emplace(*this, transfer.recordFile);
+    // has its record, on storage with the card's hashes, before anything is cleared.
+    BatchRecord record;
+    record.state = BatchState::sending;
+    record.owner = SendOwner::self();
+    record.cacheBatch = cacheBatch;
+    record.batchName = batchName;
+    record.serverFolder = settings.remoteDirectory;
+    record.serverFileSystem = ServerFolder(record.serverFolder, m_options.stateFolder).recorded();
+    record.cardSerial = held.identity.serial;
+    BatchManifest &facts = record.facts;
+    facts.sourceVolume = card.displayName;
+    facts.sourceDevice = card.deviceIdentifier;
+    facts.createdAt = startedAt;
+    facts.cachedAt = std::chrono::system_clock::now();
+    facts.files = listing.files;
+    facts.bytes = listing.bytes;
+    facts.cachePath = cacheBatch.string();
+    if (m_ledger.enabled()) {
+        std::vector<CardFile> cardFiles;
+        cardFiles.reserve(listing.relativePaths.size());
+        for (std::size_t index = 0; index < listing.relativePaths.size() && index < stamps.size(); ++index)
+            cardFiles.push_back({listing.relativePaths[index], stamps[index].size, stamps[index].modifiedSeconds,
+                                 stamps[index].modifiedNanoseconds});
+        const std::string checksums = checksumFileText(listing, cardHashes);
+        record = m_ledger.create(record, cardFiles,
+                                 [&] { fileops::atomicWrite(cacheBatch / checksumFileName, checksums); });
     }
 
     // A card that cannot be cleared (locked, read-only, taken out, swapped for
     // another) must not keep its files from the server: the drain goes on and
     // records the card as not cleared, with the reason.
     // A file that differs from the card's own record of it keeps the card as it is.
-    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, historyMismatchReason(unmatched), {}};
+    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, historyMismatchReason(unmatched), {}, {}};
     if (settings.clearAfterCopy && outcome.notClearedReason.empty()) {
-        outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
+        outcome.notClearedReason = whyTheCacheWouldNotLast(cacheBatch);
+        if (outcome.notClearedReason.empty())
+            outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
         if (outcome.notClearedReason.empty()) {
             update(DrainPhase::clearing, 1.0,
                    "Local cache verified; clearing card so it can be reused while the server copy continues");
@@ -189,23 +216,30 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     }
     // The desktop may eject the card now.
     held.root.reset();
-    transfer.facts.cardCleared = outcome.cardCleared;
-    transfer.notClearedReason = outcome.notClearedReason;
+    facts.cardCleared = outcome.cardCleared;
+    record.notClearedReason = outcome.notClearedReason;
 
     try {
-        if (!transfer.recordFile.empty()) {
-            FairLockHold hold(&m_lock);
-            m_pending.save(transfer);
+        if (m_ledger.enabled()) {
+            // The manifests take what happened to the card from memory, so a record
+            // that cannot be written now never makes them say otherwise.
+            if (std::optional<BatchRecord> written = m_ledger.change(record.id, sentByThisProcess(), [&](BatchRecord &now) {
+                    now.facts.cardCleared = facts.cardCleared;
+                    now.notClearedReason = record.notClearedReason;
+                }))
+                record = *written;
         }
         std::string serverNote;
-        outcome.remoteURL = sendToServer(transfer, listing, cardHashes, update, bytes, serverNote);
+        outcome.remoteURL = sendToServer(record, listing, cardHashes, update, bytes, serverNote);
         outcome.spaceNote = spaceNotes(cacheRoom.note(), serverNote);
+        outcome.leftAttempts = record.leftAttempts;
     } catch (const CancellationError &) {
-        throw; // quitting: the record stays, the next start sends the batch
+        throw; // quitting: the claim ends with the program, the next start sends the batch
     } catch (const std::exception &failure) {
-        if (transfer.recordFile.empty())
+        if (!m_ledger.enabled())
             throw;
-        throw ServerCopyPending(failure.what(), transfer);
+        release(record);
+        throw ServerCopyPending(failure.what(), std::current_exception(), record);
     }
     return outcome;
 }

@@ -25,11 +25,15 @@ std::string describe(DrainError::Kind kind, const std::string &location)
     case DrainError::Kind::changedWhileRead:
         return "The file " + location + " changed on the card while it was being copied, so nothing was cleared. "
                "Insert the card again to drain it.";
+    case DrainError::Kind::reservedName:
+        return "The card holds " + location + " at its top level, a name Slatewick keeps for its own records. "
+               "Rename or move it, then put the card in again.";
     case DrainError::Kind::notAHistory:
         return "The entry ascmhl at the top of the card is not an ASC MHL history: " + location
                + ". Nothing was copied; the card is untouched.";
     case DrainError::Kind::noRoom:
-        break; // noRoom() writes its own sentence, with the figures
+    case DrainError::Kind::nestedBatch:
+        break; // written by their makers, with both figures or both folders
     }
     return {};
 }
@@ -65,7 +69,23 @@ DrainError DrainError::noRoom(std::string location, std::int64_t needed, std::in
         location == "local cache"
             ? "Not enough room: the card " + figures + ". Nothing was copied; the card is untouched."
             : "The card is safely cached, but there is not enough room: the batch " + figures + ".";
-    return DrainError(Kind::noRoom, std::move(location), sentence);
+    DrainError error(Kind::noRoom, std::move(location), sentence);
+    error.m_needed = needed;
+    error.m_available = available;
+    return error;
+}
+
+DrainError DrainError::reservedName(std::string fileName)
+{
+    return DrainError(Kind::reservedName, std::move(fileName));
+}
+
+DrainError DrainError::nestedBatch(std::string outer, const std::string &inner)
+{
+    const std::string sentence = "The naming template puts this card's batch at " + inner + ", inside the batch "
+                                 + outer + ". Nothing was copied and the card is untouched; change the template "
+                                 "so that batches stand side by side.";
+    return DrainError(Kind::nestedBatch, std::move(outer), sentence);
 }
 
 DrainError DrainError::notAHistory(std::string why)

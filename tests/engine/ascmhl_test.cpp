@@ -2,7 +2,7 @@
 // independent C4 computation: generations, chain, values, a card's own history.
 #include "engine/batchcheck.h"
 #include "engine/drainfixture.h"
-#include "engine/pendingtransfer.h"
+#include "engine/fairlock.h"
 #include "support/programprocess.h"
 
 #include <map>
@@ -222,9 +222,10 @@ TEST(AscMhl, AResentBatchGetsTheCacheBatchsHistoryAndOneGenerationMore)
     failureText<ServerCopyPending>([&] { world.drain(); });
     fs::create_directories(world.dir / "nas");
 
-    const PendingTransfer transfer = *PendingStore(world.options.stateFolder).load().at(0).transfer;
+    FairLock lock;
+    const BatchRecord waiting = BatchLedger(world.options.stateFolder, lock).all().at(0);
     const DrainEngine::Update ignore = [](DrainPhase, double, const std::string &) {};
-    const DrainEngine::Outcome sent = DrainEngine(world.data, world.options).sendPending(transfer, ignore).value();
+    const DrainEngine::Outcome sent = DrainEngine(world.data, world.options).sendPending(waiting.id, ignore).value();
 
     const History server = historyOf(sent.remoteURL);
     EXPECT_EQ(server.problems, "");
