@@ -192,6 +192,9 @@ fs::path DrainEngine::sendToServer(BatchRecord &record, const Inventory &listing
         // Checked before anything is written there; a server without room leaves the batch waiting.
         serverRoom = m_space.reserve(serverFd.get(), record.serverFolder, listing, serverLocation);
         spaceNote = serverRoom.note();
+        // Never inside a batch already there: a later freeing of that one would take this one along.
+        if (const auto outer = enclosingBatch(serverFd.get(), record.serverFolder, record.batchName))
+            throw DrainError::nestedBatch(outer->string(), (record.serverFolder / record.batchName).string(), true);
         created = createUniqueDirectoryAt(serverFd.get(), record.serverFolder, record.batchName);
     }
     const fs::path serverBatch = created.path;

@@ -39,7 +39,8 @@ public:
     // fileName: a top-level card entry named like one of the batch's own records.
     static DrainError reservedName(std::string fileName);
     // A batch folder (inner) the naming template would put inside an existing batch (outer).
-    static DrainError nestedBatch(std::string outer, const std::string &inner);
+    // onServer: the cache batch exists and waits; otherwise nothing was written.
+    static DrainError nestedBatch(std::string outer, const std::string &inner, bool onServer = false);
 
     // The card's top-level ascmhl entry is not an ASC MHL history; why, as the end of a clause.
     static DrainError notAHistory(std::string why);
