@@ -3,6 +3,7 @@
 #include "screenshotworld.h"
 
 #include "coordinator/recentbatches.h"
+#include "engine/drainengine.h"
 #include "model/batchmanifest.h"
 #include "model/isotime.h"
 #include "ui/dashboardview.h"
@@ -131,7 +132,7 @@ QPixmap configuredWithRows()
     return render(model);
 }
 
-// The recent batches, read from the manifests of a cache.
+// The recent batches, from the records of a cache's batches.
 QPixmap history()
 {
     ScreenshotWorld world;
@@ -140,7 +141,10 @@ QPixmap history()
     settings.watchedSlots = {CardSlot{slotA, "CARD01 \u2014 " + slotA, "Generic", "STORAGE DEVICE", "usb"}};
     settings.remoteDirectory = world.folder("studio-server/Incoming").string();
     model.setSettings(settings);
-    const std::filesystem::path cache = world.folder("cache");
+    DrainEngine::Options options;
+    options.stateFolder = world.folder("state");
+    const auto engine = std::make_shared<DrainEngine>(world.folder("data"), options);
+    const std::filesystem::path cache = engine->cacheRoot();
     const std::pair<const char *, int> batches[] = {{"EOS_DIGITAL", 412}, {"CARD01", 214}, {"NIKON_D850", 96}};
     int minutes = 0;
     for (const auto &[card, files] : batches) {
@@ -158,7 +162,9 @@ QPixmap history()
         std::filesystem::create_directories(cache / name);
         std::ofstream(cache / name / BatchManifest::fileName) << manifest.encoded();
     }
-    RecentBatches recent([cache] { return cache; });
+    // Batches written as an earlier version left them get their records here.
+    engine->adoptEarlierRecords();
+    RecentBatches recent(engine);
     return render(model, [&](DashboardView &view) {
         view.setRecentBatches(&recent);
         view.recentBatches()->setUnfolded(true);

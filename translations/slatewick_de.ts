@@ -68,6 +68,10 @@
         <source>Server: </source>
         <translation>Server: </translation>
     </message>
+    <message>
+        <source> (freed)</source>
+        <translation> (freigegeben)</translation>
+    </message>
 </context>
 <context>
     <name>slatewick::CacheSection</name>
@@ -113,6 +117,18 @@
             <numerusform>Bis zu %1 (der älteste Stapel)</numerusform>
             <numerusform>Bis zu %1 (die ältesten %n Stapel)</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>Remove incomplete folders…</source>
+        <translation>Unvollständige Ordner entfernen…</translation>
+    </message>
+    <message>
+        <source>Remove incomplete folders</source>
+        <translation>Unvollständige Ordner entfernen</translation>
+    </message>
+    <message>
+        <source>Remove %1? No drain finished them, so no card was cleared for them; the card still holds its files unless it was cleared elsewhere.</source>
+        <translation>%1 entfernen? Kein Entladen hat sie abgeschlossen, daher wurde für sie keine Karte geleert; die Karte enthält ihre Dateien noch, sofern sie nicht anderswo geleert wurde.</translation>
     </message>
 </context>
 <context>

@@ -18,10 +18,8 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
     : QObject(parent)
     , m_desktop(std::move(desktop))
     , m_model(std::make_unique<DrainModel>(collaborators))
-    , m_history(std::make_unique<RecentBatches>([engine = collaborators.engine] { return engine->cacheRoot(); }))
-    , m_cacheSpace(std::make_unique<CacheSpace>([engine = collaborators.engine] { return engine->cacheFolder(); },
-                                                [model = m_model.get()] { return model->settings().remoteDirectory; },
-                                                collaborators.stateFolder))
+    , m_history(std::make_unique<RecentBatches>(collaborators.engine))
+    , m_cacheSpace(std::make_unique<CacheSpace>(collaborators.engine))
     , m_quitConfirmation(std::make_unique<QuitConfirmation>(*m_model))
 {
     // The session ending does not wait for an answer, so it is never asked.

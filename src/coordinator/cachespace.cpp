@@ -1,22 +1,21 @@
 #include "coordinator/cachespace.h"
 
 #include "coordinator/detachedwork.h"
+#include "engine/drainengine.h"
 
 #include <utility>
 
 namespace slatewick {
 
-CacheSpace::CacheSpace(CacheRoot cacheRoot, ServerFolderPath serverFolder, std::filesystem::path stateFolder,
-                       QObject *parent)
+CacheSpace::CacheSpace(std::shared_ptr<DrainEngine> engine, QObject *parent)
     : QObject(parent)
-    , m_cacheRoot(std::move(cacheRoot))
-    , m_serverFolder(std::move(serverFolder))
-    , m_stateFolder(std::move(stateFolder))
+    , m_engine(std::move(engine))
     , m_channel(std::make_shared<ReportChannel>(this))
     , m_read(m_channel,
-             [cacheRoot = m_cacheRoot]() -> std::optional<CacheSurvey> {
+             [engine = m_engine]() -> std::optional<CacheSurvey> {
                  try {
-                     return surveyCache(cacheRoot());
+                     // Looking at the cache does not create it.
+                     return surveyCache(engine->cacheFolder(), engine->ledger().all());
                  } catch (const std::exception &) {
                      return std::nullopt; // no cache folder to be had: nothing to show
                  }
@@ -41,13 +40,41 @@ void CacheSpace::reload()
 
 void CacheSpace::free(std::vector<std::filesystem::path> batches)
 {
-    if (m_freeing || batches.empty())
+    if (batches.empty())
         return;
-    m_freeing = runDetached([channel = m_channel, batches = std::move(batches), server = m_serverFolder(),
-                             state = m_stateFolder, self = this] {
+    runAndReload(
+        [engine = m_engine, batches = std::move(batches)] {
+            return freeCacheBatches(engine->ledger(), batches, engine->stateFolder()).sentence();
+        },
+        "Checking the server batches\u2026");
+}
+
+void CacheSpace::removeIncomplete(std::vector<std::filesystem::path> folders)
+{
+    runAndReload(
+        [engine = m_engine, folders = std::move(folders)] {
+            std::size_t removed = 0;
+            std::string kept;
+            for (const std::filesystem::path &folder : folders) {
+                if (const std::optional<std::string> why = removeIncompleteBatch(engine->ledger(), folder))
+                    kept += " Kept " + folder.filename().string() + ": " + *why;
+                else
+                    ++removed;
+            }
+            return "Removed " + std::to_string(removed) + (removed == 1 ? " incomplete folder." : " incomplete folders.")
+                   + kept;
+        },
+        "Removing\u2026");
+}
+
+void CacheSpace::runAndReload(std::function<std::string()> work, std::string underWay)
+{
+    if (m_freeing)
+        return;
+    m_freeing = runDetached([channel = m_channel, work = std::move(work), self = this] {
         std::string report;
         try {
-            report = freeCacheBatches(batches, server, state).sentence();
+            report = work();
         } catch (const std::exception &error) {
             report = std::string("Nothing more was removed: ") + error.what() + ".";
         }
@@ -57,8 +84,7 @@ void CacheSpace::free(std::vector<std::filesystem::path> batches)
             self->reload();
         });
     });
-    m_report = m_freeing ? "Checking the server batches\u2026"
-                         : "Freeing could not be started: the system has no thread to spare.";
+    m_report = m_freeing ? std::move(underWay) : "Freeing could not be started: the system has no thread to spare.";
     emit changed();
 }
 

@@ -15,6 +15,8 @@
 
 namespace slatewick {
 
+class DrainEngine;
+
 // The cache's size, the room left on its disk and "Free cache space", each
 // read or done on a worker thread: the server batches are read back, which
 // may take long or stall. Quitting never waits for a worker; its result is dropped.
@@ -23,13 +25,7 @@ class CacheSpace final : public QObject {
     Q_DISABLE_COPY_MOVE(CacheSpace)
 
 public:
-    // Called on a worker; may throw. Looking at the cache should not create it.
-    using CacheRoot = std::function<std::filesystem::path()>;
-    // Called on the main thread when freeing begins: the server folder as now chosen.
-    using ServerFolderPath = std::function<std::filesystem::path()>;
-
-    CacheSpace(CacheRoot cacheRoot, ServerFolderPath serverFolder, std::filesystem::path stateFolder,
-               QObject *parent = nullptr);
+    explicit CacheSpace(std::shared_ptr<DrainEngine> engine, QObject *parent = nullptr);
     ~CacheSpace() override;
 
     // Reads the cache again; a read already under way is not doubled.
@@ -40,6 +36,8 @@ public:
 
     // Removes these cache batches where their server batches prove them, then reads the cache again.
     void free(std::vector<std::filesystem::path> batches);
+    // Removes folders no drain finished (see removeIncompleteBatch), then reads the cache again.
+    void removeIncomplete(std::vector<std::filesystem::path> folders);
     bool freeing() const { return m_freeing; }
     // The last freeing's outcome, "Checking the server batches…" while under way.
     const std::string &report() const { return m_report; }
@@ -48,9 +46,9 @@ signals:
     void changed();
 
 private:
-    CacheRoot m_cacheRoot;
-    ServerFolderPath m_serverFolder;
-    std::filesystem::path m_stateFolder;
+    void runAndReload(std::function<std::string()> work, std::string underWay);
+
+    std::shared_ptr<DrainEngine> m_engine;
     std::shared_ptr<ReportChannel> m_channel;
     WorkerRead<std::optional<CacheSurvey>> m_read;
     bool m_freeing = false;

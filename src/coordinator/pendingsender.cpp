@@ -42,18 +42,48 @@ CardActivity rowOf(const std::string &rowId, const std::string &cardName, DrainP
     return row;
 }
 
-// What waits: safe in the cache, sent when its folder answers.
-CardActivity waitingRow(const std::string &rowId, const PendingTransfer &transfer, const fs::path &currentFolder,
-                        const std::string &lastTry)
+std::string leftAttemptsNote(const std::vector<fs::path> &left)
 {
-    const bool elsewhere = !currentFolder.empty() && currentFolder != transfer.serverFolder;
-    std::string detail = "Safe in the local cache (" + formattedSize(transfer.facts.bytes) + "); sent when ";
-    detail += elsewhere ? transfer.serverFolder.string() + " answers. Another server folder has been chosen since."
-                        : "the server folder answers.";
+    std::string note;
+    for (const fs::path &folder : left)
+        note += " An earlier try was left at " + folder.string() + ": it could not be proven to be this batch's own.";
+    return note;
+}
+
+// What waits: safe in the cache, sent when its folder answers or, on a full server, has room.
+CardActivity waitingRow(const std::string &rowId, const BatchRecord &record, const fs::path &currentFolder,
+                        const std::optional<DrainError> &noRoom, const std::string &lastTry)
+{
+    const bool elsewhere = !currentFolder.empty() && !record.serverFolder.empty() && currentFolder != record.serverFolder;
+    std::string detail = "Safe in the local cache (" + formattedSize(record.facts.bytes) + "); ";
+    if (noRoom)
+        detail += "needs " + formattedSize(noRoom->needed()) + ", " + formattedSize(noRoom->available())
+                  + " free on the server.";
+    else
+        detail += "sent when " + std::string(elsewhere ? record.serverFolder.string() + " answers. Another server folder has been chosen since."
+                                                       : "the server folder answers.");
     if (!lastTry.empty())
         detail += " Last try: " + lastTry;
-    return rowOf(rowId, transfer.facts.sourceVolume, DrainPhase::waiting,
+    detail += leftAttemptsNote(record.leftAttempts);
+    return rowOf(rowId, record.facts.sourceVolume, DrainPhase::waiting,
                  elsewhere ? RowState::pendingOtherFolder : RowState::pendingServerCopy, detail);
+}
+
+// The record as it stands after a failed send; the one read before where it cannot be read.
+BatchRecord latest(const DrainEngine &engine, const BatchRecord &before)
+{
+    try {
+        return engine.ledger().read(before.id).value_or(before);
+    } catch (const std::exception &) {
+        return before;
+    }
+}
+
+CardActivity notSentRow(const std::string &rowId, const BatchRecord &record)
+{
+    const bool gone = record.problem.find(" is gone") != std::string::npos;
+    return rowOf(rowId, record.facts.sourceVolume, DrainPhase::failed,
+                 gone ? RowState::pendingGone : RowState::pendingBroken, record.problem);
 }
 
 } // namespace
@@ -90,10 +120,17 @@ void PendingSender::sendToCurrentFolder(const std::string &rowId)
 
 void PendingSender::rowDismissed(const CardActivity &row)
 {
-    if (row.state != RowState::pendingGone || !isPendingRow(row.id))
+    if ((row.state != RowState::pendingGone && row.state != RowState::pendingBroken) || !isPendingRow(row.id))
         return;
-    std::error_code ignored;
-    fs::remove(row.id.substr(std::string(rowPrefix).size()), ignored);
+    // The record stays, as not sendable; its row stays gone, here and at later starts.
+    runDetached([engine = m_engine, id = row.id.substr(std::string(rowPrefix).size())] {
+        try {
+            engine->ledger().change(id, inState(BatchState::notSendable),
+                                    [](BatchRecord &record) { record.dismissed = true; });
+        } catch (const std::exception &) {
+            // Shown again at the next start, where it can be dismissed again.
+        }
+    });
 }
 
 void PendingSender::startPass()
@@ -125,41 +162,42 @@ void PendingSender::passEnded(bool anyWaiting)
 }
 
 // On the pass's own thread: everything it shows goes through the channel, which
-// stops carrying anything once the sender is gone.
+// stops carrying anything once the sender is gone. Each batch is claimed through
+// its record just before it is sent, so one that its drain or another program
+// finished meanwhile is left alone.
 void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr<ReportChannel> channel,
                             PendingSender *sender, fs::path currentFolder, std::set<std::string> redirected)
 {
     const auto show = [&](CardActivity row) { channel->deliver([sender, row] { sender->m_writeRow(row); }); };
     bool anyWaiting = false;
     try {
-        for (PendingStore::Entry &entry : engine->pendingStore().load()) {
-            const std::string rowId = rowPrefix + entry.file.string();
-            if (!entry.transfer) {
-                show(rowOf(rowId, entry.file.filename().string(), DrainPhase::failed, RowState::pendingBroken,
-                           "The record of a batch waiting for the server could not be read (" + entry.problem
-                               + "). It is kept at " + entry.file.string() + "."));
+        engine->adoptEarlierRecords();
+        std::vector<BatchLedger::Unreadable> unreadable;
+        const std::vector<BatchRecord> records = engine->ledger().all(&unreadable);
+        for (const BatchRecord &record : records) {
+            const std::string rowId = rowPrefix + record.id;
+            if (record.state == BatchState::notSendable && !record.dismissed)
+                show(notSentRow(rowId, record));
+            if (record.state != BatchState::cached)
                 continue;
-            }
-            PendingTransfer &transfer = *entry.transfer;
-            if (redirected.count(rowId) != 0 && !currentFolder.empty()) {
-                transfer.serverFolder = currentFolder;
-                transfer.serverBatch.reset();
-                engine->pendingStore().save(transfer);
-            }
+            std::optional<fs::path> redirect;
+            if ((redirected.count(rowId) != 0 || record.serverFolder.empty()) && !currentFolder.empty())
+                redirect = currentFolder;
             const DrainEngine::Update update = [&](DrainPhase phase, double progress, const std::string &detail) {
-                CardActivity row = rowOf(rowId, transfer.facts.sourceVolume, phase, RowState::plain, detail);
+                CardActivity row = rowOf(rowId, record.facts.sourceVolume, phase, RowState::plain, detail);
                 row.progress = progress;
                 show(row);
             };
             try {
-                const std::optional<DrainEngine::Outcome> sent = engine->sendPending(transfer, update);
+                const std::optional<DrainEngine::Outcome> sent = engine->sendPending(record.id, update, {}, redirect);
                 if (!sent)
-                    continue; // its own drain is sending it and shows its row
+                    continue; // its own drain, or another program, has it
                 const DrainEngine::Outcome &outcome = *sent;
                 std::string detail = "Verified " + std::to_string(outcome.files) + " files in cache and server.";
                 if (!outcome.notClearedReason.empty())
                     detail += " The card was not cleared: " + outcome.notClearedReason;
-                CardActivity row = rowOf(rowId, transfer.facts.sourceVolume, DrainPhase::ready,
+                detail += leftAttemptsNote(outcome.leftAttempts);
+                CardActivity row = rowOf(rowId, record.facts.sourceVolume, DrainPhase::ready,
                                          outcome.notClearedReason.empty() ? RowState::plain : RowState::copiedNotCleared,
                                          detail);
                 row.progress = 1.0;
@@ -168,21 +206,27 @@ void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr
             } catch (const CancellationError &) {
                 throw;
             } catch (const DrainError &error) {
-                if (error.kind() == DrainError::Kind::cacheGone)
-                    show(rowOf(rowId, transfer.facts.sourceVolume, DrainPhase::failed, RowState::pendingGone,
-                               error.what()));
-                else if (error.kind() == DrainError::Kind::cacheChanged)
-                    show(rowOf(rowId, transfer.facts.sourceVolume, DrainPhase::failed, RowState::pendingBroken,
-                               error.what()));
-                else {
-                    anyWaiting = true;
-                    show(waitingRow(rowId, transfer, currentFolder, clockText() + "."));
+                const BatchRecord now = latest(*engine, record);
+                if (error.kind() == DrainError::Kind::cacheGone || error.kind() == DrainError::Kind::cacheChanged) {
+                    show(notSentRow(rowId, now));
+                    continue;
                 }
+                anyWaiting = true;
+                const std::optional<DrainError> noRoom =
+                    error.kind() == DrainError::Kind::noRoom ? std::optional(error) : std::nullopt;
+                show(waitingRow(rowId, now, currentFolder, noRoom, clockText() + "."));
             } catch (const std::exception &error) {
                 anyWaiting = true;
-                show(waitingRow(rowId, transfer, currentFolder, clockText() + ", " + error.what()));
+                show(waitingRow(rowId, latest(*engine, record), currentFolder, std::nullopt,
+                                clockText() + ", " + error.what()));
             }
         }
+        for (const BatchLedger::Unreadable &entry : unreadable)
+            show(rowOf(rowPrefix + entry.file.stem().string(), entry.file.filename().string(), DrainPhase::failed,
+                       RowState::pendingBroken,
+                       "The record of a batch could not be read (" + entry.problem + "). It is kept at "
+                           + entry.file.string() + "."));
+
     } catch (const CancellationError &) {
         return; // the program quits; the records stay for the next start
     } catch (const std::exception &) {

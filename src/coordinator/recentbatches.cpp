@@ -2,6 +2,7 @@
 
 #include "coordinator/detachedwork.h"
 #include "engine/batchcheck.h"
+#include "engine/drainengine.h"
 
 #include <optional>
 
@@ -13,19 +14,15 @@ const std::string checking = "Checking\u2026";
 
 } // namespace
 
-RecentBatches::RecentBatches(CacheRoot cacheRoot, QObject *parent)
+RecentBatches::RecentBatches(std::shared_ptr<DrainEngine> engine, QObject *parent)
     : QObject(parent)
-    , m_cacheRoot(std::move(cacheRoot))
+    , m_engine(std::move(engine))
     , m_channel(std::make_shared<ReportChannel>(this))
     , m_read(m_channel,
-             [cacheRoot = m_cacheRoot]() -> std::vector<BatchRecord> {
-                 try {
-                     return recentBatches(cacheRoot(), shownBatches);
-                 } catch (const std::exception &) {
-                     return {}; // no cache folder to be had: no batches to show
-                 }
+             [engine = m_engine]() -> std::vector<RecentBatch> {
+                 return recentBatches(engine->ledger().all(), shownBatches);
              },
-             [this](std::vector<BatchRecord> batches) {
+             [this](std::vector<RecentBatch> batches) {
                  m_batches = std::move(batches);
                  emit changed();
              })
@@ -49,13 +46,16 @@ void RecentBatches::recheck(const std::filesystem::path &folder)
     if (current == checking)
         return;
     std::optional<std::filesystem::path> server;
-    for (const BatchRecord &record : m_batches) {
-        if (record.folder == folder && !record.manifest.remotePath.empty())
-            server = record.manifest.remotePath;
+    bool freed = false;
+    for (const RecentBatch &batch : m_batches) {
+        if (batch.folder == folder && !batch.manifest.remotePath.empty())
+            server = batch.manifest.remotePath;
+        freed = freed || (batch.folder == folder && batch.freed());
     }
     current = checking;
-    const bool started = runDetached([channel = m_channel, folder, server, self = this] {
-        std::string report = recheckReport(folder, server);
+    const bool started = runDetached([channel = m_channel, folder, server, freed, self = this] {
+        // A freed batch is checked on the server against the checksum file it carries.
+        std::string report = recheckReport(freed ? std::nullopt : std::optional(folder), server);
         channel->post([self, folder, report = std::move(report)] {
             self->m_reports[folder] = report;
             emit self->changed();

@@ -125,7 +125,7 @@ BatchCheck checkBatch(const fs::path &batchFolder, const fs::path &checksumFile,
     return check;
 }
 
-std::string recheckReport(const fs::path &cacheBatch, const std::optional<fs::path> &serverBatch)
+std::string recheckReport(const std::optional<fs::path> &cacheBatch, const std::optional<fs::path> &serverBatch)
 {
     auto one = [](const std::string &which, const fs::path &folder) {
         try {
@@ -134,12 +134,13 @@ std::string recheckReport(const fs::path &cacheBatch, const std::optional<fs::pa
             return which + ": could not be checked: " + error.what() + ".";
         }
     };
-    std::string report = one("Cache batch", cacheBatch);
+    std::string report = cacheBatch ? one("Cache batch", *cacheBatch) : std::string();
     if (serverBatch) {
+        report += report.empty() ? "" : " ";
         if (fileops::exists(*serverBatch))
-            report += " " + one("Server batch", *serverBatch);
+            report += one("Server batch", *serverBatch);
         else
-            report += " Server batch: not reachable at " + serverBatch->string() + ".";
+            report += "Server batch: not reachable at " + serverBatch->string() + ".";
     }
     return report;
 }

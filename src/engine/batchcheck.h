@@ -32,8 +32,9 @@ BatchCheck checkBatch(const std::filesystem::path &batchFolder);
 BatchCheck checkBatch(const std::filesystem::path &batchFolder, const std::filesystem::path &checksumFile,
                       bool fromStorage);
 
-// The report of "Check again": the cache batch, then the server batch where it is
-// there. Never throws: a failure becomes its sentence.
-std::string recheckReport(const std::filesystem::path &cacheBatch, const std::optional<std::filesystem::path> &serverBatch);
+// The report of "Check again": the cache batch (none once freed), then the server
+// batch where it is there. Never throws: a failure becomes its sentence.
+std::string recheckReport(const std::optional<std::filesystem::path> &cacheBatch,
+                          const std::optional<std::filesystem::path> &serverBatch);
 
 } // namespace slatewick

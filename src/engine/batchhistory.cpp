@@ -16,9 +16,6 @@ namespace slatewick {
 
 namespace {
 
-// Batch folders sit this deep at most below the cache root: the template's subfolders and the batch.
-constexpr int maximumDepth = 4;
-
 std::chrono::system_clock::time_point timeFromText(const std::string &text)
 {
     std::tm parts{};
@@ -29,26 +26,6 @@ std::chrono::system_clock::time_point timeFromText(const std::string &text)
     parts.tm_year -= 1900;
     parts.tm_mon -= 1;
     return std::chrono::system_clock::from_time_t(::timegm(&parts));
-}
-
-void collect(const fs::path &folder, int depth, std::vector<BatchRecord> &records)
-{
-    const fs::path manifest = folder / BatchManifest::fileName;
-    std::error_code error;
-    if (fs::is_regular_file(manifest, error)) {
-        try {
-            records.push_back({folder, decodeManifest(fileops::readFile(manifest))});
-        } catch (const std::exception &) {
-            // Being written, or not ours: not listed.
-        }
-        return;
-    }
-    if (depth >= maximumDepth)
-        return;
-    for (fs::directory_iterator it(folder, error); !error && it != fs::directory_iterator(); it.increment(error)) {
-        if (it->is_directory(error) && !it->is_symlink(error) && !it->path().filename().string().starts_with('.'))
-            collect(it->path(), depth + 1, records);
-    }
 }
 
 } // namespace
@@ -70,20 +47,21 @@ BatchManifest decodeManifest(const std::string &text)
     return manifest;
 }
 
-std::vector<BatchRecord> recentBatches(const fs::path &cacheRoot, std::size_t limit)
+std::vector<RecentBatch> recentBatches(const std::vector<BatchRecord> &records, std::size_t limit)
 {
-    std::vector<BatchRecord> records;
-    std::error_code error;
-    for (fs::directory_iterator it(cacheRoot, error); !error && it != fs::directory_iterator(); it.increment(error)) {
-        if (it->is_directory(error) && !it->is_symlink(error) && !it->path().filename().string().starts_with('.'))
-            collect(it->path(), 1, records);
+    std::vector<RecentBatch> batches;
+    for (const BatchRecord &record : records) {
+        RecentBatch batch{record.cacheBatch, record.facts, record.state};
+        batch.manifest.cachePath = record.cacheBatch.string();
+        batch.manifest.remotePath = record.serverBatch.string();
+        batches.push_back(std::move(batch));
     }
-    std::stable_sort(records.begin(), records.end(), [](const BatchRecord &a, const BatchRecord &b) {
+    std::stable_sort(batches.begin(), batches.end(), [](const RecentBatch &a, const RecentBatch &b) {
         return a.manifest.createdAt > b.manifest.createdAt;
     });
-    if (records.size() > limit)
-        records.resize(limit);
-    return records;
+    if (batches.size() > limit)
+        batches.resize(limit);
+    return batches;
 }
 
 } // namespace slatewick

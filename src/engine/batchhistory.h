@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/batchrecord.h"
 #include "model/batchmanifest.h"
 
 #include <cstddef>
@@ -8,16 +9,18 @@
 
 namespace slatewick {
 
-// A batch of the cache as its manifest records it.
-struct BatchRecord {
-    std::filesystem::path folder; // where the manifest was found
-    BatchManifest manifest;
+// A recent batch as its record tells it, in both places.
+struct RecentBatch {
+    std::filesystem::path folder; // the cache batch, gone once freed
+    BatchManifest manifest;       // remotePath: the server batch, once there
+    BatchState state = BatchState::cached;
+
+    bool freed() const { return state == BatchState::freed; }
 };
 
-// The newest batches of the cache, newest first, from the manifests below the
-// cache root (a naming template may nest batches in folders). Folders without a
-// readable manifest are passed over: a half-written batch is no batch.
-std::vector<BatchRecord> recentBatches(const std::filesystem::path &cacheRoot, std::size_t limit);
+// The newest batches, newest first, from their records: freed ones too, whose
+// server batch can still be checked.
+std::vector<RecentBatch> recentBatches(const std::vector<BatchRecord> &records, std::size_t limit);
 
 // Reads a manifest's text; throws std::exception on anything that is not one.
 BatchManifest decodeManifest(const std::string &text);

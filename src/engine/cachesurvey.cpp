@@ -1,6 +1,7 @@
 #include "engine/cachesurvey.h"
 
 #include "engine/batchhistory.h"
+#include "engine/batchrecords.h"
 #include "model/bytesize.h"
 #include "platform/fileops.h"
 #include "platform/uniquefd.h"
@@ -8,6 +9,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <map>
 #include <system_error>
 
 namespace slatewick {
@@ -18,20 +20,29 @@ namespace {
 
 constexpr std::size_t recentCount = 5;
 
+using Records = std::map<fs::path, const BatchRecord *>;
+
 // Adds the batches below folder to found; true when it holds a complete batch at any depth.
-bool collect(const fs::path &folder, std::vector<CacheBatch> &found, std::int64_t &bytes)
+bool collect(const fs::path &folder, const Records &records, std::vector<CacheBatch> &found, std::int64_t &bytes)
 {
     const fs::path manifestFile = folder / BatchManifest::fileName;
     std::error_code error;
-    if (fs::is_regular_file(manifestFile, error)) {
-        CacheBatch batch{folder, treeBytes(folder), false, {}, false};
-        try {
-            batch.manifest = decodeManifest(fileops::readFile(manifestFile));
-            batch.complete = true;
-            batch.serverBatchThere = !batch.manifest.remotePath.empty() && fileops::exists(batch.manifest.remotePath);
-        } catch (const std::exception &) {
-            // Being written, or not ours: listed as incomplete, never offered.
+    const auto record = records.find(folder);
+    if (record != records.end() || fs::is_regular_file(manifestFile, error)
+        || fs::is_regular_file(folder / checksumFileName, error)) {
+        CacheBatch batch{folder, treeBytes(folder), true, {}, false, false};
+        if (record != records.end()) {
+            batch.manifest = record->second->facts;
+            batch.onServer = record->second->state == BatchState::onServer;
+        } else {
+            try {
+                batch.manifest = decodeManifest(fileops::readFile(manifestFile));
+            } catch (const std::exception &) {
+                // Verified, its manifest not written yet: a batch still, never offered.
+                batch.manifest.sourceVolume = folder.filename().string();
+            }
         }
+        batch.serverBatchThere = batch.onServer && fileops::exists(batch.manifest.remotePath);
         bytes += batch.bytes;
         found.push_back(std::move(batch));
         return true;
@@ -43,7 +54,7 @@ bool collect(const fs::path &folder, std::vector<CacheBatch> &found, std::int64_
         std::error_code entryError;
         const fs::file_status status = it->symlink_status(entryError);
         if (fs::is_directory(status))
-            holdsBatch = collect(it->path(), below, here) || holdsBatch;
+            holdsBatch = collect(it->path(), records, below, here) || holdsBatch;
         else if (fs::is_regular_file(status))
             here += static_cast<std::int64_t>(it->file_size(entryError));
     }
@@ -51,7 +62,7 @@ bool collect(const fs::path &folder, std::vector<CacheBatch> &found, std::int64_
     if (holdsBatch)
         found.insert(found.end(), below.begin(), below.end());
     else
-        found.push_back(CacheBatch{folder, here, false, {}, false});
+        found.push_back(CacheBatch{folder, here, false, {}, false, false});
     return holdsBatch;
 }
 
@@ -99,15 +110,20 @@ std::string CacheSurvey::warning() const
            + "): free some cache space before the next card.";
 }
 
-CacheSurvey surveyCache(const fs::path &cacheRoot)
+CacheSurvey surveyCache(const fs::path &cacheRoot, const std::vector<BatchRecord> &batchRecords)
 {
+    Records records;
+    for (const BatchRecord &record : batchRecords) {
+        if (record.state != BatchState::freed)
+            records[record.cacheBatch] = &record;
+    }
     CacheSurvey survey;
     std::error_code error;
     for (fs::directory_iterator it(cacheRoot, error); !error && it != fs::directory_iterator(); it.increment(error)) {
         std::error_code entryError;
         const fs::file_status status = it->symlink_status(entryError);
         if (fs::is_directory(status))
-            collect(it->path(), survey.batches, survey.heldBytes);
+            collect(it->path(), records, survey.batches, survey.heldBytes);
         else if (fs::is_regular_file(status))
             survey.heldBytes += static_cast<std::int64_t>(it->file_size(entryError));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/batchrecord.h"
 #include "engine/spacecheck.h"
 #include "model/batchmanifest.h"
 
@@ -14,11 +15,14 @@ namespace slatewick {
 struct CacheBatch {
     std::filesystem::path folder;
     std::int64_t bytes = 0;        // what its files hold
-    bool complete = false;         // a readable manifest: the drain ended
-    BatchManifest manifest;        // when complete
-    bool serverBatchThere = false; // the manifest's server batch exists
+    bool complete = false;         // verified: a record, a checksum file or a manifest
+    BatchManifest manifest;        // as its record or manifest has it, when complete
+    bool onServer = false;         // its record says so
+    bool serverBatchThere = false; // and that server batch exists
 
-    bool offered() const { return complete && serverBatchThere; }
+    bool offered() const { return complete && onServer && serverBatchThere; }
+    // No drain finished it and it holds no batch: it may be removed.
+    bool incomplete() const { return !complete; }
 };
 
 // The cache and the room left on its disk. Batches: those offered, oldest
@@ -37,11 +41,12 @@ struct CacheSurvey {
     std::string warning() const;
 };
 
-// Reads the cache below its root: a folder with a manifest is a batch, a
-// folder holding no batch at any depth is an incomplete one (a failed drain's).
+// Reads the cache below its root: a folder a record names, or with a checksum
+// file or a manifest, is a batch; a folder holding no batch at any depth is an
+// incomplete one (a failed drain's). Records of freed batches name nothing.
 // Looks for each server batch, so a stalled share can hold it: never on the main thread.
 // A cache not made yet is empty; the room is that of the disk it will be made on.
-CacheSurvey surveyCache(const std::filesystem::path &cacheRoot);
+CacheSurvey surveyCache(const std::filesystem::path &cacheRoot, const std::vector<BatchRecord> &records);
 
 // The longest run of offered batches, oldest first, whose bytes stay within amount.
 std::vector<CacheBatch> oldestWithin(const std::vector<CacheBatch> &offered, std::int64_t amount);

@@ -77,7 +77,7 @@ DrainEngine::DrainEngine(fs::path applicationData)
 DrainEngine::DrainEngine(fs::path applicationData, Options options)
     : m_applicationData(std::move(applicationData))
     , m_options(std::move(options))
-    , m_pending(m_options.stateFolder)
+    , m_ledger(m_options.stateFolder, m_lock)
 {
 }
 
@@ -138,30 +138,38 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     cacheRoom.release();
     // From here on the card's content is safe in the cache: a stop request no
     // longer ends the drain, the server copy continues from the cache. The batch
-    // is pending, on storage with the card's hashes, before anything is cleared.
-    PendingTransfer transfer;
-    transfer.cacheBatch = cacheBatch;
-    transfer.batchName = batchName;
-    transfer.serverFolder = settings.remoteDirectory;
-    transfer.facts.sourceVolume = card.displayName;
-    transfer.facts.sourceDevice = card.deviceIdentifier;
-    transfer.facts.createdAt = startedAt;
-    transfer.facts.cachedAt = std::chrono::system_clock::now();
-    transfer.facts.files = listing.files;
-    transfer.facts.bytes = listing.bytes;
-    transfer.facts.cachePath = cacheBatch.string();
-    std::optional<SendingClaim> claim;
-    if (!m_options.stateFolder.empty()) {
-        FairLockHold hold(&m_lock);
-        fileops::atomicWrite(cacheBatch / checksumFileName, checksumFileText(listing, cardHashes));
-        m_pending.save(transfer);
-        claim.emplace(*this, transfer.recordFile);
+    // has its record, on storage with the card's hashes, before anything is cleared.
+    BatchRecord record;
+    record.state = BatchState::sending;
+    record.owner = SendOwner::self();
+    record.cacheBatch = cacheBatch;
+    record.batchName = batchName;
+    record.serverFolder = settings.remoteDirectory;
+    record.serverFileSystem = ServerFolder(record.serverFolder, m_options.stateFolder).recorded();
+    record.cardSerial = held.identity.serial;
+    BatchManifest &facts = record.facts;
+    facts.sourceVolume = card.displayName;
+    facts.sourceDevice = card.deviceIdentifier;
+    facts.createdAt = startedAt;
+    facts.cachedAt = std::chrono::system_clock::now();
+    facts.files = listing.files;
+    facts.bytes = listing.bytes;
+    facts.cachePath = cacheBatch.string();
+    if (m_ledger.enabled()) {
+        std::vector<CardFile> cardFiles;
+        cardFiles.reserve(listing.relativePaths.size());
+        for (std::size_t index = 0; index < listing.relativePaths.size() && index < stamps.size(); ++index)
+            cardFiles.push_back({listing.relativePaths[index], stamps[index].size, stamps[index].modifiedSeconds,
+                                 stamps[index].modifiedNanoseconds});
+        const std::string checksums = checksumFileText(listing, cardHashes);
+        record = m_ledger.create(record, cardFiles,
+                                 [&] { fileops::atomicWrite(cacheBatch / checksumFileName, checksums); });
     }
 
     // A card that cannot be cleared (locked, read-only, taken out, swapped for
     // another) must not keep its files from the server: the drain goes on and
     // records the card as not cleared, with the reason.
-    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, {}, {}};
+    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, {}, {}, {}};
     if (settings.clearAfterCopy) {
         outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
         if (outcome.notClearedReason.empty()) {
@@ -185,23 +193,30 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     }
     // The desktop may eject the card now.
     held.root.reset();
-    transfer.facts.cardCleared = outcome.cardCleared;
-    transfer.notClearedReason = outcome.notClearedReason;
+    facts.cardCleared = outcome.cardCleared;
+    record.notClearedReason = outcome.notClearedReason;
 
     try {
-        if (!transfer.recordFile.empty()) {
-            FairLockHold hold(&m_lock);
-            m_pending.save(transfer);
+        if (m_ledger.enabled()) {
+            // The manifests take what happened to the card from memory, so a record
+            // that cannot be written now never makes them say otherwise.
+            if (std::optional<BatchRecord> written = m_ledger.change(record.id, sentByThisProcess(), [&](BatchRecord &now) {
+                    now.facts.cardCleared = facts.cardCleared;
+                    now.notClearedReason = record.notClearedReason;
+                }))
+                record = *written;
         }
         std::string serverNote;
-        outcome.remoteURL = sendToServer(transfer, listing, cardHashes, update, bytes, serverNote);
+        outcome.remoteURL = sendToServer(record, listing, cardHashes, update, bytes, serverNote);
         outcome.spaceNote = spaceNotes(cacheRoom.note(), serverNote);
+        outcome.leftAttempts = record.leftAttempts;
     } catch (const CancellationError &) {
-        throw; // quitting: the record stays, the next start sends the batch
+        throw; // quitting: the claim ends with the program, the next start sends the batch
     } catch (const std::exception &failure) {
-        if (transfer.recordFile.empty())
+        if (!m_ledger.enabled())
             throw;
-        throw ServerCopyPending(failure.what(), transfer);
+        release(record);
+        throw ServerCopyPending(failure.what(), std::current_exception(), record);
     }
     return outcome;
 }

@@ -3,7 +3,8 @@
 #include "engine/contenthash.h"
 #include "engine/fairlock.h"
 #include "engine/inventory.h"
-#include "engine/pendingtransfer.h"
+#include "engine/batchledger.h"
+#include "engine/servercopypending.h"
 #include "engine/spacecheck.h"
 #include "model/drainphase.h"
 #include "model/drainsettings.h"
@@ -12,9 +13,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <optional>
-#include <set>
+#include <vector>
 #include <stop_token>
 #include <string>
 
@@ -37,6 +37,8 @@ public:
         std::string notClearedReason;
         // Free space that could not be checked, as sentences; empty when it was.
         std::string spaceNote;
+        // Earlier tries on the server that could not be proven this batch's own, left in place.
+        std::vector<std::filesystem::path> leftAttempts;
     };
     // Called on the drain's own thread; returns once the report has been applied.
     // It may throw (e.g. CancellationError when the program quits): the drain then ends with that exception.
@@ -46,7 +48,7 @@ public:
     using ByteUpdate = std::function<void(DrainPhase phase, std::int64_t done, std::int64_t total)>;
 
     struct Options {
-        // Where the server folder's file system is recorded; empty keeps no record.
+        // Where the batch records and the server folders' file systems are kept; empty keeps none.
         std::filesystem::path stateFolder;
         // Seams for tests; the program keeps the defaults.
         // Kernels before 6.8 have none; a test can drain as on such a kernel.
@@ -65,50 +67,49 @@ public:
     // A stop request ends the drain before its next file with CancellationError,
     // until the cache copy is verified; after that the server copy runs to its end.
     // A card that cannot be cleared does not end the drain: see Outcome.
-    // Once the cache batch is verified it is recorded as pending (with a state
-    // folder), and a server copy that does not end verified throws ServerCopyPending.
+    // Once the cache batch is verified it has a record (with a state folder), and a
+    // server copy that does not end verified throws ServerCopyPending: the batch waits.
     Outcome drain(const InsertedCard &card, const DrainSettings &settings, const Update &update,
                   std::stop_token stop, const ByteUpdate &bytes = {});
-    // Sends a pending batch: the cache batch is read again against its checksum
-    // file (DrainError::cacheChanged when it differs, cacheGone when it is gone),
-    // then copied, verified and recorded exactly as a drain would, and the record
-    // removed. A server that is still unavailable throws remoteUnavailable.
-    // Nothing when the batch is being sent already (by its own drain, or another call).
-    std::optional<Outcome> sendPending(PendingTransfer transfer, const Update &update, const ByteUpdate &bytes = {});
-    const PendingStore &pendingStore() const { return m_pending; }
+    // Sends a batch whose record says it waits in the cache: claims it, reads the
+    // cache batch again against its checksum file (a batch that changed or went is
+    // recorded as not sendable and DrainError::cacheChanged or cacheGone thrown),
+    // then copies, verifies and records it exactly as a drain would. Throws what
+    // kept it from the server; the batch then waits again. Nothing when the record
+    // is in another state (its drain or another program sends it, or it is done).
+    // redirectTo: the batch goes to this folder instead of the one it was drained for.
+    std::optional<Outcome> sendPending(const std::string &recordId, const Update &update,
+                                       const ByteUpdate &bytes = {},
+                                       const std::optional<std::filesystem::path> &redirectTo = {});
+    const BatchLedger &ledger() const { return m_ledger; }
+    const std::filesystem::path &stateFolder() const { return m_options.stateFolder; }
+    // Start-up work, off the main thread: records of earlier versions and batches
+    // made before records existed are adopted once; claims of programs that are
+    // gone return to the cache.
+    void adoptEarlierRecords();
     std::filesystem::path cacheRoot() const; // creates it if needed; throws FileSystemError
     std::filesystem::path cacheFolder() const { return m_applicationData / "Slatewick" / "Cache"; } // never creates it
 
 private:
-    // The server half of a drain: copy, verify against the card's hashes, record in both places.
+    // The server half of a drain, for a batch this process has claimed: copy,
+    // verify against the card's hashes, record in both places and in its record.
     // spaceNote: set where the server's free space could not be checked.
-    std::filesystem::path sendToServer(PendingTransfer &transfer, const Inventory &listing,
+    std::filesystem::path sendToServer(BatchRecord &record, const Inventory &listing,
                                        const std::vector<ContentHash> &cardHashes, const Update &update,
                                        const ByteUpdate &bytes, std::string &spaceNote);
+    // An earlier try of this batch that holds its manifest and reads back whole is
+    // recorded as the batch on the server; false where there is none such.
+    bool adoptFinishedTry(int serverFd, BatchRecord &record);
+    // Removes the folder an earlier try of this batch made where it is provably that
+    // folder and no other record names it; otherwise it is left and named.
+    void removeEarlierTry(int serverFd, BatchRecord &record);
+    // The batch back to the cache's keeping after a send that did not end verified.
+    void release(const BatchRecord &record);
 
     const std::filesystem::path m_applicationData;
     const Options m_options;
-    const PendingStore m_pending;
     FairLock m_lock;
-    // The pending records being sent now, so that a retry never sends a batch
-    // that its own drain is still sending.
-    std::mutex m_sendingMutex;
-    std::set<std::filesystem::path> m_sending;
-
-    // Marks a pending record as being sent for as long as it lives.
-    class SendingClaim {
-    public:
-        SendingClaim(DrainEngine &engine, std::filesystem::path record);
-        ~SendingClaim();
-        SendingClaim(const SendingClaim &) = delete;
-        SendingClaim &operator=(const SendingClaim &) = delete;
-        bool claimed() const { return m_claimed; }
-
-    private:
-        DrainEngine &m_engine;
-        std::filesystem::path m_record;
-        bool m_claimed = false;
-    };
+    const BatchLedger m_ledger;
     SpaceLedger m_space;
 };
 

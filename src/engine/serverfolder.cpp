@@ -7,26 +7,34 @@
 #include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
+#include <xxhash.h>
+
+#include <cstdio>
 
 
 namespace slatewick {
 
 namespace fs = std::filesystem;
 
-ServerFolder::ServerFolder(fs::path folder, fs::path stateFolder)
-    : m_folder(std::move(folder))
-    , m_recordFile(stateFolder.empty() ? fs::path() : stateFolder / "server-folder.json")
+namespace {
+
+// One record per folder, named by a hash of its path.
+fs::path recordFileOf(const fs::path &stateFolder, const fs::path &folder)
 {
+    char name[32];
+    std::snprintf(name, sizeof name, "%016llx.json",
+                  static_cast<unsigned long long>(XXH3_64bits(folder.c_str(), folder.native().size())));
+    return stateFolder / "server-folders" / name;
 }
 
-std::optional<MountFacts> ServerFolder::recorded() const
+std::optional<MountFacts> readRecord(const fs::path &file, const fs::path &folder)
 {
-    if (m_recordFile.empty() || !fileops::exists(m_recordFile))
+    if (!fileops::exists(file))
         return std::nullopt;
     try {
-        const nlohmann::json record = nlohmann::json::parse(fileops::readFile(m_recordFile));
-        // A record of a folder chosen before says nothing of this one.
-        if (record.at("folder").get<std::string>() != m_folder.string())
+        const nlohmann::json record = nlohmann::json::parse(fileops::readFile(file));
+        // A record of another folder says nothing of this one.
+        if (record.at("folder").get<std::string>() != folder.string())
             return std::nullopt;
         MountFacts facts;
         facts.source = record.at("source").get<std::string>();
@@ -35,6 +43,27 @@ std::optional<MountFacts> ServerFolder::recorded() const
     } catch (const std::exception &) {
         return std::nullopt;
     }
+}
+
+} // namespace
+
+ServerFolder::ServerFolder(fs::path folder, fs::path stateFolder, std::optional<MountFacts> expected)
+    : m_folder(std::move(folder))
+    , m_stateFolder(std::move(stateFolder))
+    , m_expected(std::move(expected))
+{
+}
+
+std::optional<MountFacts> ServerFolder::recorded() const
+{
+    if (m_expected)
+        return m_expected;
+    if (m_stateFolder.empty())
+        return std::nullopt;
+    if (std::optional<MountFacts> facts = readRecord(recordFileOf(m_stateFolder, m_folder), m_folder))
+        return facts;
+    // The single record of earlier versions still speaks for its folder.
+    return readRecord(m_stateFolder / "server-folder.json", m_folder);
 }
 
 UniqueFd ServerFolder::open() const
@@ -71,15 +100,16 @@ UniqueFd ServerFolder::open(Availability &availability) const
 
 void ServerFolder::record(int folderFd) const
 {
-    if (m_recordFile.empty())
+    if (m_stateFolder.empty())
         return;
     const std::optional<MountFacts> facts = mountFactsOf(folderFd);
     if (!facts)
         return;
     const nlohmann::json record{{"version", 1}, {"folder", m_folder.string()}, {"source", facts->source},
                                 {"type", facts->type}};
-    fileops::createDirectories(m_recordFile.parent_path());
-    fileops::atomicWrite(m_recordFile, record.dump(2) + "\n");
+    const fs::path file = recordFileOf(m_stateFolder, m_folder);
+    fileops::createDirectories(file.parent_path());
+    fileops::atomicWrite(file, record.dump(2) + "\n");
 }
 
 } // namespace slatewick

@@ -62,7 +62,10 @@ DrainError DrainError::noRoom(std::string location, std::int64_t needed, std::in
         location == "local cache"
             ? "Not enough room: the card " + figures + ". Nothing was copied; the card is untouched."
             : "The card is safely cached, but there is not enough room: the batch " + figures + ".";
-    return DrainError(Kind::noRoom, std::move(location), sentence);
+    DrainError error(Kind::noRoom, std::move(location), sentence);
+    error.m_needed = needed;
+    error.m_available = available;
+    return error;
 }
 
 DrainError DrainError::verificationFailed(std::string location)

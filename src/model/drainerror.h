@@ -37,6 +37,9 @@ public:
     Kind kind() const { return m_kind; }
     // The copy that failed its check ("local cache" or "remote server"), or the changed file.
     const std::string &location() const { return m_location; }
+    // noRoom: what the copy needs and what its file system has free.
+    std::int64_t needed() const { return m_needed; }
+    std::int64_t available() const { return m_available; }
     std::string description() const { return what(); }
 
     bool operator==(const DrainError &other) const
@@ -49,6 +52,8 @@ private:
 
     Kind m_kind;
     std::string m_location;
+    std::int64_t m_needed = 0;
+    std::int64_t m_available = 0;
 };
 
 } // namespace slatewick

@@ -54,7 +54,7 @@ BatchEntry::BatchEntry(QWidget *parent)
     column->addLayout(buttons);
 }
 
-void BatchEntry::display(const BatchRecord &record, const QString &report, bool canOpen)
+void BatchEntry::display(const RecentBatch &record, const QString &report, bool canOpen)
 {
     m_record = record;
     const BatchManifest &manifest = record.manifest;
@@ -66,12 +66,15 @@ void BatchEntry::display(const BatchRecord &record, const QString &report, bool 
                          .arg(QString::fromStdString(formattedSize(manifest.bytes)),
                               manifest.cardCleared ? tr(" \u00B7 card cleared") : QString()));
     QString paths = tr("Cache: ") + QString::fromStdString(record.folder.string());
+    if (record.freed())
+        paths += tr(" (freed)");
     if (!manifest.remotePath.empty())
         paths += u'\n' + tr("Server: ") + utf8(manifest.remotePath);
     m_paths->setText(paths);
     m_report->setText(report);
     m_report->setVisible(!report.isEmpty());
-    m_open->setVisible(canOpen);
+    // A freed batch has no cache folder left to open.
+    m_open->setVisible(canOpen && !record.freed());
 }
 
 } // namespace slatewick

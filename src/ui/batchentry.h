@@ -20,15 +20,15 @@ class BatchEntry : public QWidget {
 public:
     explicit BatchEntry(QWidget *parent = nullptr);
 
-    void display(const BatchRecord &record, const QString &report, bool canOpen);
-    const BatchRecord &record() const { return m_record; }
+    void display(const RecentBatch &record, const QString &report, bool canOpen);
+    const RecentBatch &record() const { return m_record; }
 
 signals:
     void openRequested(const std::filesystem::path &folder);
     void recheckRequested(const std::filesystem::path &folder);
 
 private:
-    BatchRecord m_record;
+    RecentBatch m_record;
     QLabel *m_title;
     QLabel *m_facts;
     SelectableText *m_paths;

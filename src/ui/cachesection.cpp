@@ -6,6 +6,7 @@
 #include "ui/textstyle.h"
 
 #include <QComboBox>
+#include <QMessageBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -47,11 +48,13 @@ CacheSection::CacheSection(QWidget *parent)
     , m_batches(captionLabel("cacheBatches"))
     , m_amount(new QComboBox)
     , m_remove(new QPushButton(tr("Remove from the cache")))
+    , m_removeIncomplete(new QPushButton(tr("Remove incomplete folders\u2026")))
     , m_report(captionLabel("cacheFreeingReport"))
 {
     setObjectName(QStringLiteral("cacheSpace"));
     m_amount->setObjectName(QStringLiteral("cacheFreeAmount"));
     m_remove->setObjectName(QStringLiteral("cacheFreeRemove"));
+    m_removeIncomplete->setObjectName(QStringLiteral("cacheRemoveIncomplete"));
     TextStyle::colored(m_warning, TextStyle::orange());
     TextStyle::secondary(m_batches);
 
@@ -60,6 +63,7 @@ CacheSection::CacheSection(QWidget *parent)
     freeing->addWidget(m_batches);
     freeing->addWidget(m_amount);
     freeing->addWidget(m_remove, 0, Qt::AlignLeft);
+    freeing->addWidget(m_removeIncomplete, 0, Qt::AlignLeft);
     content()->addWidget(m_summary);
     content()->addWidget(m_warning);
     content()->addWidget(m_toggle, 0, Qt::AlignLeft);
@@ -67,6 +71,7 @@ CacheSection::CacheSection(QWidget *parent)
     content()->addWidget(m_report);
     connect(m_toggle, &QPushButton::clicked, this, [this] { setFreeingShown(!m_freeingShown); });
     connect(m_remove, &QPushButton::clicked, this, &CacheSection::removeChosen);
+    connect(m_removeIncomplete, &QPushButton::clicked, this, &CacheSection::removeIncomplete);
     setVisible(false);
 }
 
@@ -132,6 +137,31 @@ void CacheSection::redraw()
         m_amount->setCurrentIndex(std::clamp(chosen, 0, m_amount->count() - 1));
     m_amount->setEnabled(!offered.empty());
     m_remove->setEnabled(!offered.empty() && !m_space->freeing());
+    const bool anyIncomplete = std::any_of(survey->batches.begin(), survey->batches.end(),
+                                           [](const CacheBatch &batch) { return batch.incomplete(); });
+    m_removeIncomplete->setVisible(anyIncomplete);
+    m_removeIncomplete->setEnabled(!m_space->freeing());
+}
+
+void CacheSection::removeIncomplete()
+{
+    if (!m_space || !m_space->survey())
+        return;
+    std::vector<std::filesystem::path> folders;
+    QStringList names;
+    for (const CacheBatch &batch : m_space->survey()->batches) {
+        if (batch.incomplete()) {
+            folders.push_back(batch.folder);
+            names << utf8(batch.folder.filename().string());
+        }
+    }
+    const auto answer = QMessageBox::question(
+        this, tr("Remove incomplete folders"),
+        tr("Remove %1? No drain finished them, so no card was cleared for them; the card still holds "
+           "its files unless it was cleared elsewhere.")
+            .arg(names.join(QStringLiteral(", "))));
+    if (answer == QMessageBox::Yes)
+        m_space->removeIncomplete(std::move(folders));
 }
 
 void CacheSection::removeChosen()

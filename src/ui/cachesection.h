@@ -31,6 +31,7 @@ public:
 private:
     void redraw();
     void removeChosen();
+    void removeIncomplete();
 
     CacheSpace *m_space = nullptr;
     bool m_freeingShown = false;
@@ -41,6 +42,7 @@ private:
     QLabel *m_batches;
     QComboBox *m_amount;
     QPushButton *m_remove;
+    QPushButton *m_removeIncomplete;
     QLabel *m_report;
 };
 

@@ -88,7 +88,7 @@ void RecentBatchesSection::redraw()
             m_entriesLayout->addWidget(entry);
             m_entries.push_back(entry);
         }
-        const BatchRecord &record = m_history->batches()[i];
+        const RecentBatch &record = m_history->batches()[i];
         m_entries[i]->display(record, QString::fromStdString(m_history->report(record.folder)), m_desktop != nullptr);
     }
 }

@@ -2,7 +2,6 @@
 #include "coordinator/gracetimer.h"
 #include "coordinator/singleinstance.h"
 #include "coordinator/xdgautostart.h"
-#include "engine/pendingtransfer.h"
 #include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
@@ -363,7 +362,7 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
     for (const char *name : {"FIRST", "SECOND", "GONE"})
         leavePendingBatch(name, settings);
     std::filesystem::remove_all(dir / "data/Slatewick/Cache/GONE");
-    writeFile(stateFolder() / "pending/unreadable.json", "{");
+    writeFile(stateFolder() / "batches/unreadable.json", "{");
     std::filesystem::create_directories(nas);
     SettingsStore(KeyValueStore(configFolder())).save(settings);
 
@@ -388,11 +387,21 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
     EXPECT_EQ(readFile(nas / "OTHER/DCIM/a.jpg"), "OTHER");
     EXPECT_EQ(model->menuTitle(), "Slatewick: Attention");
 
-    // Dismissing the row of the batch that is gone drops its record; the unreadable one is kept.
+    // Dismissed, the row of the batch that is gone stays gone, also at the next start; every record is kept.
     model->clearActivity(*rowIn(RowState::pendingGone));
-    const auto left = PendingStore(stateFolder()).load();
-    ASSERT_EQ(left.size(), 1u);
-    EXPECT_EQ(left[0].file.filename(), "unreadable.json");
+    const auto dismissed = [&] {
+        for (const BatchRecord &record : engine->ledger().all())
+            if (record.dismissed)
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(waitFor(dismissed));
+    EXPECT_EQ(engine->ledger().all().size(), 4u);
+    EXPECT_TRUE(std::filesystem::exists(stateFolder() / "batches/unreadable.json"));
+    model.reset();
+    startModel(true);
+    ASSERT_TRUE(waitFor([&] { return rowIn(RowState::pendingBroken) != nullptr; }));
+    EXPECT_EQ(rowIn(RowState::pendingGone), nullptr);
 }
 
 TEST_F(DrainModelTest, AServerFolderOnAnotherFileSystemThanRecordedIsNamed)

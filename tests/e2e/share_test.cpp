@@ -123,9 +123,12 @@ TEST_F(ShareEndToEnd, AShareLostMidCopyGetsTheBatchOnceItIsMountedAgainWithNoUse
     ASSERT_EQ(m_share->mount(), "");
     ASSERT_TRUE(waitForManifests(2, 120s));
     ASSERT_TRUE(waitForSummary("Slatewick: Clean", 30s)) << summaryTitle();
+    // The share numbers its folders anew once remounted; the cut-off try is still
+    // known as this batch's own by the token it holds, and replaced.
     const auto served = batches(m_share->servedFolder());
     ASSERT_EQ(served.size(), 1u) << "the cut-off batch was replaced, not kept beside the new one";
     expectCompleteBatch(served[0], card, true);
+    EXPECT_FALSE(fs::exists(served[0] / ".slatewick-attempt"));
     expectCompleteBatch(batches(cacheRoot())[0], card, true);
 }
 

@@ -1,6 +1,8 @@
 #include "engine/batchcheck.h"
 
 #include "engine/batchhistory.h"
+#include "engine/cachefreeing.h"
+#include "engine/cachesurvey.h"
 #include "engine/batchrecords.h"
 #include "engine/checksumlist.h"
 #include "engine/drainfixture.h"
@@ -40,7 +42,7 @@ TEST(BatchCheck, ReportsTheChangedTheMissingAndTheExtraFileAndReadsEscapedNamesB
     EXPECT_EQ(entries[0].path, "DCIM/IMG_0001.JPG");
     EXPECT_EQ(entries[2].path, "back\\slash.jpg");
     EXPECT_EQ(entries[3].path, "line\nbreak.jpg");
-    EXPECT_EQ(recheckReport(cache, server), "Cache batch: all 4 files match. Server batch: all 4 files match.");
+    EXPECT_EQ(recheckReport(std::optional(cache), server), "Cache batch: all 4 files match. Server batch: all 4 files match.");
 
     writeFile(server / "DCIM/IMG_0001.JPG", "DCIM/IMG_0001.jpg");
     fs::remove(server / "line\nbreak.jpg");
@@ -50,34 +52,68 @@ TEST(BatchCheck, ReportsTheChangedTheMissingAndTheExtraFileAndReadsEscapedNamesB
     EXPECT_EQ(check.changed, std::vector<std::string>{"DCIM/IMG_0001.JPG"});
     EXPECT_EQ(check.missing, std::vector<std::string>{"line\nbreak.jpg"});
     EXPECT_EQ(check.extra, std::vector<std::string>{"DCIM/notes.txt"});
-    EXPECT_EQ(recheckReport(cache, server),
+    EXPECT_EQ(recheckReport(std::optional(cache), server),
               "Cache batch: all 4 files match. Server batch: 1 file missing (line\nbreak.jpg), 1 file changed "
               "(DCIM/IMG_0001.JPG) and 1 file not in the checksum file (DCIM/notes.txt).");
 
     // A server batch that is gone, and a checksum file that is not one.
     writeFile(cache / checksumFileName, "not a checksum line\n");
-    EXPECT_EQ(recheckReport(cache, world.dir / "elsewhere"),
+    EXPECT_EQ(recheckReport(std::optional(cache), world.dir / "elsewhere"),
               "Cache batch: could not be checked: line 1 of the checksum file is not a checksum line. "
               "Server batch: not reachable at " + (world.dir / "elsewhere").string() + ".");
 }
 
-TEST(BatchHistory, NewestFirstFromNestedFoldersPassingOverBrokenManifests)
+TEST(RecordAdoption, BatchesAndWaitingRecordsOfEarlierVersionsGetOneRecordEachAtTheFirstStart)
 {
     TempDir dir;
-    const fs::path root = dir / "Cache";
+    const fs::path root = dir / "data/Slatewick/Cache";
+    const fs::path state = dir / "state";
     writeFile(root / "2026-01-02_A_1" / BatchManifest::fileName,
               manifestOf("A", 1767312000, (root / "2026-01-02_A_1").string()).encoded());
     writeFile(root / "2026/B_2" / BatchManifest::fileName,
               manifestOf("B", 1767398400, (root / "2026/B_2").string()).encoded());
-    writeFile(root / "broken" / BatchManifest::fileName, "{\"sourceVolume\": ");
-    writeFile(root / "empty/file.jpg", "no manifest");
+    // Verified and waiting, as an earlier version left it: a checksum file and a pending record.
+    writeFile(root / "C_3/DCIM/c.jpg", "ccc");
+    writeFile(root / "C_3" / checksumFileName, "00000000000000000000000000000000  DCIM/c.jpg\n");
+    writeFile(state / "pending/1.json",
+              nlohmann::json{{"version", 1}, {"cacheBatch", (root / "C_3").string()}, {"batchName", "C_3"},
+                             {"serverFolder", "/srv/photos"}, {"serverBatch", "/srv/photos/C_3"},
+                             {"sourceVolume", "C"}, {"sourceDevice", "sdc1"}, {"createdAt", 1767400000},
+                             {"cachedAt", 1767400001}, {"files", 1}, {"bytes", 3}, {"cardCleared", true},
+                             {"notClearedReason", ""}}
+                  .dump());
+    writeFile(root / "empty/file.jpg", "no record of any kind");
 
-    const std::vector<BatchRecord> batches = recentBatches(root, 10);
-    ASSERT_EQ(batches.size(), 2u);
-    EXPECT_EQ(batches[0].folder, root / "2026/B_2");
-    EXPECT_EQ(batches[1].folder, root / "2026-01-02_A_1");
-    EXPECT_EQ(batches[0].manifest.encoded(), manifestOf("B", 1767398400, (root / "2026/B_2").string()).encoded());
-    ASSERT_EQ(recentBatches(root, 1).size(), 1u);
-    EXPECT_EQ(recentBatches(root, 1)[0].manifest.sourceVolume, "B");
-    EXPECT_TRUE(recentBatches(dir / "none", 10).empty());
+    DrainEngine::Options options;
+    options.stateFolder = state;
+    DrainEngine engine(dir / "data", options);
+    engine.adoptEarlierRecords();
+    engine.adoptEarlierRecords();
+    const std::vector<BatchRecord> records = engine.ledger().all();
+    ASSERT_EQ(records.size(), 3u) << "once each, however often the program starts";
+    EXPECT_EQ(records[0].state, BatchState::onServer);
+    EXPECT_EQ(records[0].serverBatch, "/srv/photos/A");
+    EXPECT_EQ(records[0].serverFolder, "/srv/photos");
+    EXPECT_EQ(records[1].state, BatchState::onServer);
+    EXPECT_EQ(records[1].serverFolder, "/srv") << "the server folder is the server batch less the batch's own path";
+    EXPECT_EQ(records[2].state, BatchState::cached);
+    EXPECT_EQ(records[2].serverFolder, "/srv/photos");
+    EXPECT_EQ(records[2].leftAttempts, std::vector<fs::path>{"/srv/photos/C_3"})
+        << "an earlier try of that version cannot be proven its own";
+    EXPECT_FALSE(fs::exists(state / "pending/1.json"));
+
+    const std::vector<RecentBatch> recent = recentBatches(records, 2);
+    ASSERT_EQ(recent.size(), 2u);
+    EXPECT_EQ(recent[0].manifest.sourceVolume, "C");
+    EXPECT_EQ(recent[1].folder, root / "2026/B_2");
+    const CacheSurvey survey = surveyCache(root, records);
+    ASSERT_EQ(survey.batches.size(), 4u);
+    EXPECT_EQ(survey.batches.back().folder, root / "empty");
+    EXPECT_TRUE(survey.batches.back().incomplete());
+    EXPECT_TRUE(std::none_of(survey.batches.begin(), survey.batches.end() - 1,
+                             [](const CacheBatch &batch) { return batch.incomplete(); }))
+        << "a verified batch, waiting or not, is never called incomplete";
+    EXPECT_EQ(removeIncompleteBatch(engine.ledger(), root / "C_3"), "it holds a batch.");
+    EXPECT_EQ(removeIncompleteBatch(engine.ledger(), root / "empty"), std::nullopt);
+    EXPECT_FALSE(fs::exists(root / "empty"));
 }

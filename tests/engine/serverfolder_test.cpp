@@ -1,7 +1,7 @@
 // A server that is not there: nothing lands on the local disk, and the verified
 // cache batch stays pending until the server answers again.
 #include "engine/drainfixture.h"
-#include "engine/pendingtransfer.h"
+#include "engine/fairlock.h"
 #include "support/mountnamespace.h"
 
 using namespace slatewick;
@@ -9,9 +9,13 @@ using namespace slatewick::testsupport;
 
 namespace {
 
-std::vector<PendingStore::Entry> pendingOf(const DrainWorld &world)
+// The records of batches that wait for the server.
+std::vector<BatchRecord> pendingOf(const DrainWorld &world)
 {
-    return PendingStore(world.options.stateFolder).load();
+    FairLock lock;
+    std::vector<BatchRecord> waiting = BatchLedger(world.options.stateFolder, lock).all();
+    std::erase_if(waiting, [](const BatchRecord &record) { return record.state != BatchState::cached; });
+    return waiting;
 }
 
 const DrainEngine::Update ignoreReports = [](DrainPhase, double, const std::string &) {};
@@ -44,12 +48,11 @@ TEST(ServerFolderMounts, AShareThatIsNotMountedGetsNothingAndTheBatchArrivesOnce
     EXPECT_EQ(entryNames(world.card), Names{}) << "the batch is pending on storage, so the card was cleared";
     const auto pending = pendingOf(world);
     ASSERT_EQ(pending.size(), 1u);
-    ASSERT_TRUE(pending[0].transfer) << pending[0].problem;
-    EXPECT_EQ(pending[0].transfer->cacheBatch, world.cacheRoot() / "CARD01-02");
+    EXPECT_EQ(pending[0].cacheBatch, world.cacheRoot() / "CARD01-02");
 
     share = std::make_unique<ScopedMount>("nas", world.server, "tmpfs");
     const DrainEngine::Outcome sent =
-        DrainEngine(world.data, world.options).sendPending(*pending[0].transfer, ignoreReports).value();
+        DrainEngine(world.data, world.options).sendPending(pending[0].id, ignoreReports).value();
     EXPECT_EQ(sent.remoteURL, world.server / "CARD01");
     EXPECT_EQ(readFile(world.server / "CARD01/DCIM/b.jpg"), "b");
     EXPECT_EQ(manifestIn(sent.remoteURL), manifestIn(sent.batchURL));
@@ -57,7 +60,7 @@ TEST(ServerFolderMounts, AShareThatIsNotMountedGetsNothingAndTheBatchArrivesOnce
     EXPECT_TRUE(pendingOf(world).empty());
 }
 
-TEST(PendingTransfer, ACacheBatchThatChangedOrWentIsNeverSentAndItsRecordStays)
+TEST(PendingTransfer, ACacheBatchThatChangedIsNeverSentAndItsRecordSaysWhy)
 {
     DrainWorld world;
     world.options.stateFolder = world.dir / "state";
@@ -67,18 +70,17 @@ TEST(PendingTransfer, ACacheBatchThatChangedOrWentIsNeverSentAndItsRecordStays)
     EXPECT_EQ(pendingFailure(world), DrainError::remoteUnavailable().what());
     EXPECT_FALSE(fs::exists(world.dir / "nas-not-mounted")) << "a missing server folder is never made";
     EXPECT_EQ(entryNames(world.card / "DCIM"), (Names{"a.jpg", "b.jpg"})) << "clearing is off";
-    const PendingTransfer transfer = *pendingOf(world).at(0).transfer;
+    const BatchRecord waiting = pendingOf(world).at(0);
     fs::create_directories(world.dir / "nas-not-mounted");
     DrainEngine engine(world.data, world.options);
 
-    writeFile(transfer.cacheBatch / "DCIM/b.jpg", "B");
-    const std::string changed = failureText<DrainError>([&] { engine.sendPending(transfer, ignoreReports); });
+    writeFile(waiting.cacheBatch / "DCIM/b.jpg", "B");
+    const std::string changed = failureText<DrainError>([&] { engine.sendPending(waiting.id, ignoreReports); });
     EXPECT_NE(changed.find("DCIM/b.jpg"), std::string::npos) << changed;
     EXPECT_NE(changed.find("so it is not sent."), std::string::npos) << changed;
-
-    fs::remove_all(transfer.cacheBatch);
-    EXPECT_EQ(failureText<DrainError>([&] { engine.sendPending(transfer, ignoreReports); }),
-              DrainError::cacheGone(transfer.cacheBatch.string()).what());
     EXPECT_TRUE(entryNames(world.dir / "nas-not-mounted").empty());
-    EXPECT_EQ(pendingOf(world).size(), 1u);
+    const BatchRecord notSent = engine.ledger().read(waiting.id).value();
+    EXPECT_EQ(notSent.state, BatchState::notSendable);
+    EXPECT_EQ(notSent.problem, changed);
+    EXPECT_FALSE(engine.sendPending(waiting.id, ignoreReports)) << "a batch not sendable is never claimed again";
 }

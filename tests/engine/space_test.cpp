@@ -1,4 +1,5 @@
 #include "engine/cachefreeing.h"
+#include "engine/batchhistory.h"
 #include "engine/cachesurvey.h"
 #include "engine/drainfixture.h"
 #include "model/bytesize.h"
@@ -125,7 +126,8 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
     }
     writeFile(world.cacheRoot() / "FAILED/DCIM/a.jpg", std::string(100, 'x'));
 
-    const CacheSurvey survey = surveyCache(world.cacheRoot());
+    const DrainEngine engine(world.data, world.options);
+    const CacheSurvey survey = surveyCache(world.cacheRoot(), engine.ledger().all());
     ASSERT_EQ(survey.batches.size(), 4u);
     EXPECT_EQ(survey.batches[3].folder, world.cacheRoot() / "FAILED");
     EXPECT_EQ(survey.batches[3].bytes, 100);
@@ -142,7 +144,7 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
     std::vector<fs::path> chosen;
     for (const CacheBatch &batch : offered)
         chosen.push_back(batch.folder);
-    const FreeingReport report = freeCacheBatches(chosen, world.server, world.options.stateFolder);
+    const FreeingReport report = freeCacheBatches(engine.ledger(), chosen, world.options.stateFolder);
 
     EXPECT_EQ(report.removed, std::vector<fs::path>{world.cacheRoot() / "CARD01"});
     EXPECT_EQ(report.kept, (std::vector<std::string>{
@@ -150,8 +152,12 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
                                "CARD03: its server batch " + (world.server / "CARD03").string() + " is missing."}));
     EXPECT_EQ(entryNames(world.cacheRoot()), (Names{"CARD02", "CARD03", "FAILED"}));
     EXPECT_EQ(entryNames(world.server), (Names{"CARD01", "CARD02"}));
-
-    // A server folder chosen since, on another file system, vouches for no batch left elsewhere.
-    const FreeingReport sameDisk = freeCacheBatches({world.cacheRoot() / "CARD02"}, world.dir.path(), {});
-    EXPECT_TRUE(sameDisk.removed.empty());
+    EXPECT_EQ(report.freedBytes, 2 * (1000 + '1')) << "what was removed, records aside";
+    const std::vector<RecentBatch> recent = recentBatches(engine.ledger().all(), 10);
+    ASSERT_EQ(recent.size(), 3u);
+    const auto freed = std::find_if(recent.begin(), recent.end(), [](const RecentBatch &batch) { return batch.freed(); });
+    ASSERT_NE(freed, recent.end()) << "a freed batch stays in the history";
+    EXPECT_EQ(freed->manifest.remotePath, (world.server / "CARD01").string());
+    EXPECT_EQ(freeCacheBatches(engine.ledger(), {world.cacheRoot() / "CARD01"}, world.options.stateFolder).kept,
+              std::vector<std::string>{"CARD01: it was freed already."});
 }

@@ -18,6 +18,7 @@ struct ModelWorld {
     TempDir dir;
     std::shared_ptr<FakeVolumes> volumes = std::make_shared<FakeVolumes>();
     std::shared_ptr<FakeLoginItems> loginItems = std::make_shared<FakeLoginItems>();
+    std::shared_ptr<DrainEngine> engine;
     std::unique_ptr<DrainModel> model;
 
     ModelWorld() { std::filesystem::create_directories(remote()); }
@@ -26,7 +27,7 @@ struct ModelWorld {
     std::filesystem::path configFolder() const { return dir / "config/Slatewick"; }
     std::filesystem::path stateFolder() const { return dir / "state"; }
 
-    // withState: the program's own records (server folder, pending batches) are kept in dir/state.
+    // withState: the program's own records (server folders, batches) are kept in dir/state.
     DrainModel &startModel(bool withState = false)
     {
         DrainModel::Collaborators collaborators;
@@ -34,7 +35,7 @@ struct ModelWorld {
         DrainEngine::Options options;
         if (withState)
             options.stateFolder = collaborators.stateFolder = stateFolder();
-        collaborators.engine = std::make_shared<DrainEngine>(dir / "data", options);
+        collaborators.engine = engine = std::make_shared<DrainEngine>(dir / "data", options);
         collaborators.settingsFolder = configFolder();
         collaborators.loginItems = loginItems;
         model = std::make_unique<DrainModel>(collaborators);

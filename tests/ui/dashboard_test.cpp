@@ -272,12 +272,13 @@ TEST_F(Dashboard, ADrainedBatchIsKeptWhereItsServerBatchIsOnTheCachesDiskAndChec
     const std::filesystem::path cache = dir / "data/Slatewick/Cache";
     writeFile(cache / "FAILED/DCIM/IMG_9.JPG", std::string(200, 'y'));
     SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
+    startModel(true);
     show();
     ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && !model->activities().empty(); }));
     ASSERT_EQ(model->activities()[0].phase, DrainPhase::ready) << model->activities()[0].detail;
     const std::filesystem::path cacheBatch = *model->activities()[0].batchURL;
 
-    CacheSpace space([cache] { return cache; }, [this] { return remote(); }, {});
+    CacheSpace space(engine);
     view->setCacheSpace(&space);
     const QString name = QString::fromStdString(cacheBatch.filename().string());
     // The batch holds its records too.
@@ -293,7 +294,7 @@ TEST_F(Dashboard, ADrainedBatchIsKeptWhereItsServerBatchIsOnTheCachesDiskAndChec
                                                   + ": its server batch lies on the cache's own disk."}));
     EXPECT_TRUE(std::filesystem::exists(cacheBatch));
 
-    RecentBatches history([cache] { return cache; });
+    RecentBatches history(engine);
     view->setDesktop(&desktop);
     view->setRecentBatches(&history);
     settle();
