@@ -23,6 +23,10 @@
         <source>Dismiss</source>
         <translation>Schließen</translation>
     </message>
+    <message>
+        <source>Drain again</source>
+        <translation>Erneut entladen</translation>
+    </message>
 </context>
 <context>
     <name>slatewick::ActivitySection</name>
