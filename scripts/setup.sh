@@ -9,6 +9,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 BUILD_DIR="${BUILD_DIR:-$here/build}"
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
+          qt6-l10n-tools qt6-tools-dev qt6-translations-l10n dpkg-dev
           libmount-dev libblkid-dev libudev-dev libxxhash-dev nlohmann-json3-dev libpugixml-dev nettle-dev
           libgtest-dev libgmock-dev
           xxhash e2fsprogs util-linux rsync xvfb x11-utils fonts-dejavu-core ${EXTRA_PACKAGES:-})

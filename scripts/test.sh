@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds Slatewick and runs every test. With --sanitize, builds a separate tree
 # with AddressSanitizer and UndefinedBehaviorSanitizer and runs the tests there.
-# Warnings are errors here; the validators let CI check the installed tree.
+# Warnings are errors here; the validators, lintian and mmdebstrap let CI check the installed
+# tree and the package.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-export CMAKE_EXTRA="-DSLATEWICK_WERROR=ON" EXTRA_PACKAGES="desktop-file-utils appstream dbus"
+export CMAKE_EXTRA="-DSLATEWICK_WERROR=ON" EXTRA_PACKAGES="desktop-file-utils appstream dbus lintian mmdebstrap"
 if [ "${1:-}" = "--sanitize" ]; then
   export BUILD_DIR="$here/build-sanitize" BUILD_TYPE=Debug CMAKE_EXTRA="$CMAKE_EXTRA -DSLATEWICK_SANITIZE=ON -DSLATEWICK_EXTRAS=OFF"
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

@@ -1,5 +1,6 @@
 #include "app/quitsignals.h"
 #include "app/slatewickapp.h"
+#include "app/translators.h"
 #include "coordinator/singleinstance.h"
 #include "desktop/systemdesktop.h"
 
@@ -13,6 +14,7 @@ int main(int argc, char **argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Slatewick"));
     QApplication::setDesktopFileName(QStringLiteral("io.slatewick.Slatewick"));
+    const slatewick::Translators translators(QLocale::system(), QCoreApplication::applicationDirPath());
     // A second start only brings the running copy's dashboard forward.
     slatewick::SingleInstance instance(slatewick::SingleInstance::sessionFolder());
     if (!instance.claim()) {

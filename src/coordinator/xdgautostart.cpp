@@ -21,6 +21,15 @@ std::string quotedExec(const std::filesystem::path &program)
     return quoted + "\"";
 }
 
+// TryExec is a plain string value: only the backslash needs escaping.
+std::string escapedString(const std::filesystem::path &program)
+{
+    std::string escaped;
+    for (char c : program.string())
+        escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return escaped;
+}
+
 std::string trimmed(const std::string &text)
 {
     const auto first = text.find_first_not_of(" \t");
@@ -72,6 +81,8 @@ void XdgAutostart::registerItem()
                               "Name=Slatewick\n"
                               "Comment=Safe, verified card offload in the background.\n"
                               "Exec=" + quotedExec(m_program) + "\n"
+                              // An entry outliving the program (uninstalled, build folder gone) starts nothing.
+                              "TryExec=" + escapedString(m_program) + "\n"
                               "Terminal=false\n"
                               "X-GNOME-Autostart-enabled=true\n";
     fileops::createDirectories(m_folder);

@@ -20,10 +20,10 @@ QWidget *emptyState()
     auto *icon = new QLabel;
     icon->setPixmap(SymbolIcons::pixmap(QStringLiteral("tray"), 36, panel->devicePixelRatioF()));
     icon->setAlignment(Qt::AlignCenter);
-    auto *title = new QLabel(QStringLiteral("No cards are draining"));
+    auto *title = new QLabel(ActivitySection::tr("No cards are draining"));
     title->setAlignment(Qt::AlignCenter);
     TextStyle::headline(title);
-    auto *description = new QLabel(QStringLiteral("Slatewick is listening for configured reader slots."));
+    auto *description = new QLabel(ActivitySection::tr("Slatewick is listening for configured reader slots."));
     description->setAlignment(Qt::AlignCenter);
     description->setWordWrap(true);
     TextStyle::secondary(description);
@@ -40,7 +40,7 @@ QWidget *emptyState()
 } // namespace
 
 ActivitySection::ActivitySection(DrainModel &model, QWidget *parent)
-    : SectionBox(QStringLiteral("Card activity"), QStringLiteral("waveform.path.ecg"), 0, parent)
+    : SectionBox(tr("Card activity"), QStringLiteral("waveform.path.ecg"), 0, parent)
     , m_model(model)
     , m_empty(emptyState())
     , m_list(new QWidget)

@@ -26,8 +26,8 @@ BatchEntry::BatchEntry(QWidget *parent)
     , m_facts(wrappedLabel("batchFacts"))
     , m_paths(new SelectableText)
     , m_report(wrappedLabel("batchReport"))
-    , m_open(flatButton(QStringLiteral("Open folder"), "batchOpenFolder"))
-    , m_recheck(flatButton(QStringLiteral("Check again"), "batchRecheck"))
+    , m_open(flatButton(tr("Open folder"), "batchOpenFolder"))
+    , m_recheck(flatButton(tr("Check again"), "batchRecheck"))
 {
     m_paths->setObjectName(QStringLiteral("batchPaths"));
     TextStyle::headline(m_title);
@@ -62,15 +62,14 @@ void BatchEntry::display(const RecentBatch &record, const QString &report, bool 
     const QDateTime created = QDateTime::fromSecsSinceEpoch(seconds.count());
     m_title->setText(utf8(manifest.sourceVolume) + QStringLiteral(" \u00B7 ") +
                      QLocale().toString(created, QLocale::ShortFormat));
-    m_facts->setText(QStringLiteral("%1 files \u00B7 %2%3")
-                         .arg(manifest.files)
-                         .arg(QString::fromStdString(formattedSize(manifest.bytes)))
-                         .arg(manifest.cardCleared ? QStringLiteral(" \u00B7 card cleared") : QString()));
-    QString paths = QStringLiteral("Cache: ") + QString::fromStdString(record.folder.string());
+    m_facts->setText(tr("%n files \u00B7 %1%2", nullptr, static_cast<int>(manifest.files))
+                         .arg(QString::fromStdString(formattedSize(manifest.bytes)),
+                              manifest.cardCleared ? tr(" \u00B7 card cleared") : QString()));
+    QString paths = tr("Cache: ") + QString::fromStdString(record.folder.string());
     if (record.freed())
-        paths += QStringLiteral(" (freed)");
+        paths += tr(" (freed)");
     if (!manifest.remotePath.empty())
-        paths += QStringLiteral("\nServer: ") + utf8(manifest.remotePath);
+        paths += u'\n' + tr("Server: ") + utf8(manifest.remotePath);
     m_paths->setText(paths);
     m_report->setText(report);
     m_report->setVisible(!report.isEmpty());

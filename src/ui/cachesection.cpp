@@ -31,24 +31,24 @@ QString batchLine(const CacheBatch &batch)
     const QString size = utf8(formattedSize(batch.bytes));
     const QString name = utf8(batch.folder.filename().string());
     if (!batch.complete)
-        return QStringLiteral("%1 \u2014 %2 \u2014 incomplete, not offered").arg(name, size);
+        return CacheSection::tr("%1 \u2014 %2 \u2014 incomplete, not offered").arg(name, size);
     if (!batch.serverBatchThere)
-        return QStringLiteral("%1 \u2014 %2 \u2014 no server batch, not offered").arg(name, size);
+        return CacheSection::tr("%1 \u2014 %2 \u2014 no server batch, not offered").arg(name, size);
     return QStringLiteral("%1 \u2014 %2").arg(name, size);
 }
 
 } // namespace
 
 CacheSection::CacheSection(QWidget *parent)
-    : SectionBox(QStringLiteral("Local cache"), QStringLiteral("internaldrive.fill"), 8, parent)
+    : SectionBox(tr("Local cache"), QStringLiteral("internaldrive.fill"), 8, parent)
     , m_summary(captionLabel("cacheSummary"))
     , m_warning(captionLabel("cacheWarning"))
-    , m_toggle(flatButton(QStringLiteral("Free cache space"), "cacheFreeToggle"))
+    , m_toggle(flatButton(tr("Free cache space"), "cacheFreeToggle"))
     , m_freeing(new QWidget)
     , m_batches(captionLabel("cacheBatches"))
     , m_amount(new QComboBox)
-    , m_remove(new QPushButton(QStringLiteral("Remove from the cache")))
-    , m_removeIncomplete(new QPushButton(QStringLiteral("Remove incomplete folders\u2026")))
+    , m_remove(new QPushButton(tr("Remove from the cache")))
+    , m_removeIncomplete(new QPushButton(tr("Remove incomplete folders\u2026")))
     , m_report(captionLabel("cacheFreeingReport"))
 {
     setObjectName(QStringLiteral("cacheSpace"));
@@ -106,10 +106,10 @@ void CacheSection::setFreeingShown(bool shown)
 void CacheSection::redraw()
 {
     const CacheSurvey *survey = m_space && m_space->survey() ? &*m_space->survey() : nullptr;
-    m_summary->setText(survey ? utf8(survey->summary()) : QStringLiteral("Reading the cache\u2026"));
+    m_summary->setText(survey ? utf8(survey->summary()) : tr("Reading the cache\u2026"));
     m_warning->setText(survey ? utf8(survey->warning()) : QString());
     m_warning->setVisible(!m_warning->text().isEmpty());
-    m_toggle->setText(m_freeingShown ? QStringLiteral("Hide") : QStringLiteral("Free cache space"));
+    m_toggle->setText(m_freeingShown ? tr("Hide") : tr("Free cache space"));
     m_freeing->setVisible(m_freeingShown && survey);
     m_report->setText(m_space ? utf8(m_space->report()) : QString());
     m_report->setVisible(!m_report->text().isEmpty());
@@ -119,7 +119,7 @@ void CacheSection::redraw()
     QStringList lines;
     for (const CacheBatch &batch : survey->batches)
         lines << batchLine(batch);
-    m_batches->setText(lines.isEmpty() ? QStringLiteral("No batches in the local cache.") : lines.join(u'\n'));
+    m_batches->setText(lines.isEmpty() ? tr("No batches in the local cache.") : lines.join(u'\n'));
     // Each choice is a run of the oldest batches the server holds; its size is what goes.
     const int chosen = m_amount->currentIndex();
     m_amount->clear();
@@ -127,9 +127,10 @@ void CacheSection::redraw()
     const std::vector<CacheBatch> offered = survey->offered();
     for (std::size_t count = 1; count <= offered.size(); ++count) {
         total += offered[count - 1].bytes;
-        m_amount->addItem(QStringLiteral("Up to %1 (the oldest %2)")
-                              .arg(utf8(formattedSize(total)))
-                              .arg(count == 1 ? QStringLiteral("batch") : QStringLiteral("%1 batches").arg(count)),
+        const int batches = static_cast<int>(count);
+        const QString size = utf8(formattedSize(total));
+        m_amount->addItem(batches == 1 ? tr("Up to %1 (the oldest batch)").arg(size)
+                                       : tr("Up to %1 (the oldest %n batches)", nullptr, batches).arg(size),
                           QVariant::fromValue<qint64>(total));
     }
     if (m_amount->count() > 0)
@@ -155,9 +156,9 @@ void CacheSection::removeIncomplete()
         }
     }
     const auto answer = QMessageBox::question(
-        this, QStringLiteral("Remove incomplete folders"),
-        QStringLiteral("Remove %1? No drain finished them, so no card was cleared for them; the card still holds "
-                       "its files unless it was cleared elsewhere.")
+        this, tr("Remove incomplete folders"),
+        tr("Remove %1? No drain finished them, so no card was cleared for them; the card still holds "
+           "its files unless it was cleared elsewhere.")
             .arg(names.join(QStringLiteral(", "))));
     if (answer == QMessageBox::Yes)
         m_space->removeIncomplete(std::move(folders));

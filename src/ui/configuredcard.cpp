@@ -13,7 +13,7 @@
 namespace slatewick {
 
 ConfiguredCard::ConfiguredCard(DrainModel &model, QWidget *parent)
-    : SectionBox(QStringLiteral("Automated"), QStringLiteral("checkmark.seal.fill"), 8, parent)
+    : SectionBox(tr("Automated"), QStringLiteral("checkmark.seal.fill"), 8, parent)
     , m_model(model)
     , m_watching(new QLabel)
     , m_destination(new SelectableText)
@@ -30,9 +30,9 @@ ConfiguredCard::ConfiguredCard(DrainModel &model, QWidget *parent)
     watchingRow->addWidget(eye);
     watchingRow->addWidget(m_watching, 1);
 
-    auto *change = new QPushButton(QStringLiteral("Change destination\u2026"));
+    auto *change = new QPushButton(tr("Change destination\u2026"));
     change->setObjectName(QStringLiteral("changeDestination"));
-    auto *refreshCards = new QPushButton(QStringLiteral("Refresh cards"));
+    auto *refreshCards = new QPushButton(tr("Refresh cards"));
     refreshCards->setObjectName(QStringLiteral("refreshCards"));
     connect(change, &QPushButton::clicked, this, &ConfiguredCard::chooseRequested);
     connect(refreshCards, &QPushButton::clicked, this, [this] {
@@ -40,7 +40,7 @@ ConfiguredCard::ConfiguredCard(DrainModel &model, QWidget *parent)
         m_model.recheckServerFolder();
     });
     // Slots can be added or forgotten at any time, without losing the folder or template.
-    auto *changeSlots = new QPushButton(QStringLiteral("Change slots\u2026"));
+    auto *changeSlots = new QPushButton(tr("Change slots\u2026"));
     changeSlots->setObjectName(QStringLiteral("changeSlots"));
     connect(changeSlots, &QPushButton::clicked, this, &ConfiguredCard::changeSlotsRequested);
     auto *buttons = new QHBoxLayout;
@@ -59,8 +59,9 @@ void ConfiguredCard::refresh()
 {
     const DrainSettings &settings = m_model.settings();
     const std::size_t count = settings.watchedSlots.size();
-    m_watching->setText(QStringLiteral("Watching %1 slot%2").arg(count).arg(count == 1 ? "" : "s"));
-    m_destination->setText(QStringLiteral("Remote destination: ") + QString::fromStdString(settings.remoteDirectory));
+    const int watched = static_cast<int>(count);
+    m_watching->setText(watched == 1 ? tr("Watching 1 slot") : tr("Watching %n slots", nullptr, watched));
+    m_destination->setText(tr("Remote destination: ") + QString::fromStdString(settings.remoteDirectory));
 }
 
 } // namespace slatewick

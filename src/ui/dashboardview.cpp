@@ -69,7 +69,7 @@ DashboardView::DashboardView(DrainModel &model, QWidget *parent)
 
 std::optional<QString> DashboardView::chooseFolderWithDialog(QWidget *parent, const QString &current)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(parent, QStringLiteral("Choose the remote server folder"),
+    const QString chosen = QFileDialog::getExistingDirectory(parent, tr("Choose the remote server folder"),
                                                              current, QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return std::nullopt;

@@ -60,9 +60,9 @@ void HeaderView::setClean(bool isClean)
 void HeaderView::redraw()
 {
     m_badge->setPixmap(badge(m_isClean, devicePixelRatioF()));
-    m_title->setText(m_isClean ? QStringLiteral("THE TRAP IS CLEAN") : QStringLiteral("Slatewick"));
-    m_subtitle->setText(m_isClean ? QStringLiteral("Green means your card is ready for reuse.")
-                                  : QStringLiteral("Safe, verified card offload in the background."));
+    m_title->setText(m_isClean ? tr("THE TRAP IS CLEAN") : QStringLiteral("Slatewick"));
+    m_subtitle->setText(m_isClean ? tr("Green means your card is ready for reuse.")
+                                  : tr("Safe, verified card offload in the background."));
 }
 
 QPixmap HeaderView::badge(bool isClean, qreal devicePixelRatio)

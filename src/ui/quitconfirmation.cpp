@@ -20,11 +20,11 @@ bool QuitConfirmation::mayQuit(QWidget *parent) const
 
 bool QuitConfirmation::askWithDialog(QWidget *parent)
 {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Quit Slatewick?"),
-                    QStringLiteral("A card is still being drained. Quitting now stops the drain before it is finished."),
+    QMessageBox box(QMessageBox::Question, tr("Quit Slatewick?"),
+                    tr("A card is still being drained. Quitting now stops the drain before it is finished."),
                     QMessageBox::NoButton, parent);
-    QPushButton *quit = box.addButton(QStringLiteral("Quit"), QMessageBox::DestructiveRole);
-    QPushButton *keep = box.addButton(QStringLiteral("Keep Draining"), QMessageBox::RejectRole);
+    QPushButton *quit = box.addButton(tr("Quit"), QMessageBox::DestructiveRole);
+    QPushButton *keep = box.addButton(tr("Keep Draining"), QMessageBox::RejectRole);
     box.setDefaultButton(keep);
     box.exec();
     return box.clickedButton() == static_cast<QAbstractButton *>(quit);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include <functional>
 
 class QWidget;
@@ -11,6 +13,8 @@ class DrainModel;
 // Asks before the user quits while a card drains. Signals and the end of the
 // session never come here: they quit without a question.
 class QuitConfirmation {
+    Q_DECLARE_TR_FUNCTIONS(slatewick::QuitConfirmation)
+
 public:
     // True when the user chooses to quit anyway.
     using Question = std::function<bool(QWidget *parent)>;

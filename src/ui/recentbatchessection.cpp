@@ -13,7 +13,7 @@
 namespace slatewick {
 
 RecentBatchesSection::RecentBatchesSection(QWidget *parent)
-    : SectionBox(QStringLiteral("Recent batches"), QStringLiteral("clock.fill"), 8, parent)
+    : SectionBox(tr("Recent batches"), QStringLiteral("clock.fill"), 8, parent)
     , m_toggle(flatButton(QString(), "recentBatchesToggle"))
     , m_state(new QLabel)
     , m_list(new QWidget)
@@ -62,12 +62,12 @@ void RecentBatchesSection::setUnfolded(bool unfolded)
 
 void RecentBatchesSection::redraw()
 {
-    m_toggle->setText(m_unfolded ? QStringLiteral("Hide") : QStringLiteral("Show recent batches"));
+    m_toggle->setText(m_unfolded ? tr("Hide") : tr("Show recent batches"));
     const bool shown = m_unfolded && m_history;
     const std::size_t count = shown ? m_history->batches().size() : 0;
     m_state->setVisible(shown && count == 0);
-    m_state->setText(shown && m_history->loading() ? QStringLiteral("Reading the cache\u2026")
-                                                   : QStringLiteral("No batches in the local cache yet."));
+    m_state->setText(shown && m_history->loading() ? tr("Reading the cache\u2026")
+                                                   : tr("No batches in the local cache yet."));
     m_list->setVisible(shown && count > 0);
     while (m_entries.size() > count) {
         m_entries.back()->deleteLater();

@@ -42,13 +42,13 @@ RemotePicker::RemotePicker(DrainModel &model, QWidget *parent)
     , m_template(new QLineEdit)
     , m_example(new ElidedLabel)
     , m_tokens(captionLabel("templateTokens",
-                            QStringLiteral("Use / to create subfolders. Tokens: {date}, {card}, {volume}, {batch}.")))
-    , m_refused(captionLabel("templateRefused", QStringLiteral("Use a relative path; . and .. are not allowed.")))
+                            tr("Use / to create subfolders. Tokens: {date}, {card}, {volume}, {batch}.")))
+    , m_refused(captionLabel("templateRefused", tr("Use a relative path; . and .. are not allowed.")))
 {
-    auto *folderTitle = new QLabel(QStringLiteral("Remote server folder"));
+    auto *folderTitle = new QLabel(tr("Remote server folder"));
     TextStyle::subheadline(folderTitle);
     m_folder->setObjectName(QStringLiteral("remoteFolder"));
-    auto *choose = new QPushButton(QStringLiteral("Choose\u2026"));
+    auto *choose = new QPushButton(tr("Choose\u2026"));
     choose->setObjectName(QStringLiteral("chooseRemote"));
     connect(choose, &QPushButton::clicked, this, &RemotePicker::chooseRequested);
 
@@ -56,10 +56,10 @@ RemotePicker::RemotePicker(DrainModel &model, QWidget *parent)
     folderRow->addWidget(m_folder, 1, Qt::AlignVCenter);
     folderRow->addWidget(choose, 0, Qt::AlignVCenter);
 
-    auto *templateTitle = new QLabel(QStringLiteral("Batch folder template"));
+    auto *templateTitle = new QLabel(tr("Batch folder template"));
     TextStyle::subheadline(templateTitle);
     m_template->setObjectName(QStringLiteral("namingTemplate"));
-    m_template->setPlaceholderText(QStringLiteral("e.g. {date}/{card}/{batch}"));
+    m_template->setPlaceholderText(tr("e.g. {date}/{card}/{batch}"));
     m_template->setClearButtonEnabled(false);
     // textEdited, not textChanged: only the user's typing is written back.
     connect(m_template, &QLineEdit::textEdited, this, &RemotePicker::templateEdited);
@@ -91,7 +91,7 @@ void RemotePicker::refresh()
 {
     const DrainSettings &settings = m_model.settings();
     const bool hasFolder = !settings.remoteDirectory.empty();
-    m_folder->setText(hasFolder ? QString::fromStdString(settings.remoteDirectory) : QStringLiteral("Not selected"));
+    m_folder->setText(hasFolder ? QString::fromStdString(settings.remoteDirectory) : tr("Not selected"));
     m_folder->setToolTip(hasFolder ? m_folder->text() : QString());
     if (hasFolder)
         TextStyle::primary(m_folder);
@@ -112,7 +112,7 @@ void RemotePicker::refresh()
     m_tokens->setVisible(example.has_value());
     m_refused->setVisible(!example.has_value());
     if (example)
-        m_example->setText(QStringLiteral("Example: ") + QString::fromStdString(*example));
+        m_example->setText(tr("Example: ") + QString::fromStdString(*example));
 }
 
 void RemotePicker::templateEdited(const QString &text)

@@ -39,14 +39,14 @@ QToolButton *stepButton(const QString &text, const char *name, const QString &ti
 } // namespace
 
 SettingsSection::SettingsSection(DrainModel &model, QWidget *parent)
-    : SectionBox(QStringLiteral("Transfer policy"), QStringLiteral("gearshape"), 11, parent)
+    : SectionBox(tr("Transfer policy"), QStringLiteral("gearshape"), 11, parent)
     , m_model(model)
-    , m_clear(new QCheckBox(QStringLiteral("Clear card contents after the local cache is verified")))
-    , m_launch(new QCheckBox(QStringLiteral("Start Slatewick automatically when I sign in")))
+    , m_clear(new QCheckBox(tr("Clear card contents after the local cache is verified")))
+    , m_launch(new QCheckBox(tr("Start Slatewick automatically when I sign in")))
     , m_launchMessage(caption({}, "launchAtLoginMessage"))
     , m_wait(new QLabel)
-    , m_decrement(stepButton(QStringLiteral("\u2212"), "waitDecrement", QStringLiteral("Wait one second less")))
-    , m_increment(stepButton(QStringLiteral("+"), "waitIncrement", QStringLiteral("Wait one second more")))
+    , m_decrement(stepButton(QStringLiteral("\u2212"), "waitDecrement", tr("Wait one second less")))
+    , m_increment(stepButton(QStringLiteral("+"), "waitIncrement", tr("Wait one second more")))
 {
     setObjectName(QStringLiteral("settingsSection"));
     m_clear->setObjectName(QStringLiteral("clearAfterCopy"));
@@ -59,12 +59,12 @@ SettingsSection::SettingsSection(DrainModel &model, QWidget *parent)
     m_clear->setPalette(orange);
     TextStyle::colored(m_launchMessage, TextStyle::red());
 
-    auto *clearNote = caption(QStringLiteral("The server transfer continues safely from the local cache, so the card "
-                                             "can be reused sooner."),
+    auto *clearNote = caption(tr("The server transfer continues safely from the local cache, so the card "
+                                 "can be reused sooner."),
                               "clearNote");
     TextStyle::secondary(clearNote);
-    auto *batchNote = caption(QStringLiteral("Each card becomes one batch path on the cache and server; a manifest "
-                                             "records the verified transfer."),
+    auto *batchNote = caption(tr("Each card becomes one batch path on the cache and server; a manifest "
+                                 "records the verified transfer."),
                               "batchNote");
     TextStyle::secondary(batchNote);
 
@@ -106,7 +106,7 @@ void SettingsSection::refresh()
     m_launchMessage->setText(message ? QString::fromStdString(*message) : QString());
 
     const std::int64_t wait = settings.gracePeriodSeconds;
-    m_wait->setText(QStringLiteral("Accidental-insertion wait: %1 seconds").arg(wait));
+    m_wait->setText(tr("Accidental-insertion wait: %n seconds", nullptr, static_cast<int>(wait)));
     m_decrement->setEnabled(wait > minimumWait);
     m_increment->setEnabled(wait < maximumWait);
 }

@@ -11,16 +11,16 @@
 namespace slatewick {
 
 SetupCard::SetupCard(DrainModel &model, QWidget *parent)
-    : SectionBox(QStringLiteral("Slatewick setup"), QStringLiteral("wrench.and.screwdriver"), 10, parent)
+    : SectionBox(tr("Slatewick setup"), QStringLiteral("wrench.and.screwdriver"), 10, parent)
     , m_slots(new SlotPicker(model))
     , m_remote(new RemotePicker(model))
-    , m_done(new QPushButton(QStringLiteral("Done")))
+    , m_done(new QPushButton(tr("Done")))
 {
     setObjectName(QStringLiteral("setupCard"));
-    auto *heading = new QLabel(QStringLiteral("Finish setup"));
+    auto *heading = new QLabel(tr("Finish setup"));
     TextStyle::headline(heading);
-    auto *explanation = new QLabel(QStringLiteral("Insert a card into each reader slot you want to automate, select "
-                                                  "those slots below, then choose a mounted remote-server folder."));
+    auto *explanation = new QLabel(tr("Insert a card into each reader slot you want to automate, select "
+                                       "those slots below, then choose a mounted remote-server folder."));
     explanation->setWordWrap(true);
     TextStyle::secondary(explanation);
     connect(m_remote, &RemotePicker::chooseRequested, this, &SetupCard::chooseRequested);

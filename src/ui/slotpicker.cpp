@@ -57,12 +57,11 @@ std::vector<CardSlot> slotsWithoutCard(const DrainSettings &settings, const std:
 SlotPicker::SlotPicker(DrainModel &model, QWidget *parent)
     : QWidget(parent)
     , m_model(model)
-    , m_empty(new QLabel(QStringLiteral(
-          "No removable cards are mounted. Insert a card to teach Slatewick its reader slot.")))
+    , m_empty(new QLabel(tr("No removable cards are mounted. Insert a card to teach Slatewick its reader slot.")))
     , m_cardRows(new QVBoxLayout)
     , m_forgetRows(new QVBoxLayout)
 {
-    auto *title = new QLabel(QStringLiteral("Reader slots"));
+    auto *title = new QLabel(tr("Reader slots"));
     TextStyle::subheadline(title);
     m_empty->setObjectName(QStringLiteral("noCardsHint"));
     m_empty->setWordWrap(true);
@@ -159,7 +158,7 @@ QWidget *SlotPicker::makeForgetRow(const CardSlot &slot)
     icon->setPixmap(SymbolIcons::pixmap(QStringLiteral("memorychip"), 16, devicePixelRatioF()));
     QLabel *label = wrappedLabel("forgetLabel", QString::fromStdString(slot.label));
     TextStyle::caption(label);
-    QPushButton *forget = flatButton(QStringLiteral("Forget"), "forgetSlot");
+    QPushButton *forget = flatButton(tr("Forget"), "forgetSlot");
     connect(forget, &QPushButton::clicked, this, [this, slot] { m_model.removeSlot(slot); });
 
     auto *layout = new QHBoxLayout(row);

@@ -9,9 +9,9 @@ TrayPresence::TrayPresence(DrainModel &model, QObject *parent)
     : QObject(parent)
     , m_model(model)
 {
-    QAction *open = m_menu.addAction(QStringLiteral("Open Slatewick"));
+    QAction *open = m_menu.addAction(tr("Open Slatewick"));
     m_menu.addSeparator();
-    QAction *quit = m_menu.addAction(QStringLiteral("Quit Slatewick"));
+    QAction *quit = m_menu.addAction(tr("Quit Slatewick"));
     connect(open, &QAction::triggered, this, &TrayPresence::openRequested);
     connect(quit, &QAction::triggered, this, &TrayPresence::quitRequested);
     m_icon.setContextMenu(&m_menu);

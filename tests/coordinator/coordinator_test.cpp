@@ -268,7 +268,8 @@ TEST(XdgAutostart, EntryNamesTheProgramAndAnotherPathOrADesktopsSwitchCountsAsOf
     autostart.registerItem();
     EXPECT_TRUE(autostart.isEnabled());
     const std::string entry = readFile(autostart.entryPath());
-    EXPECT_THAT(entry, ::testing::HasSubstr("Exec=\"/opt/slate wick/bin/slatewick\"\n"));
+    EXPECT_THAT(entry, ::testing::HasSubstr("\nExec=\"/opt/slate wick/bin/slatewick\"\n"));
+    EXPECT_THAT(entry, ::testing::HasSubstr("\nTryExec=/opt/slate wick/bin/slatewick\n"));
     // A desktop's switch turns it off; an entry left by an old build folder does not stand for this program.
     const std::string oldBuild = "[Desktop Entry]\nType=Application\nExec=\"/home/ana/slatewick/build/slatewick\"\n";
     for (const std::string &off :

@@ -1,0 +1,72 @@
+// The program's texts in the user's language: the translators main installs, found where a
+// built and an installed program look, shown by the dashboard's own widgets.
+#include "app/translators.h"
+#include "support/tempdir.h"
+#include "ui/headerview.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace slatewick;
+using slatewick::testsupport::TempDir;
+
+namespace {
+
+QString subtitle()
+{
+    const HeaderView header;
+    return header.findChild<QLabel *>("headerSubtitle")->text();
+}
+
+QString cancelButton()
+{
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Cancel);
+    return box.button(QMessageBox::Cancel)->text();
+}
+
+QString files(int count)
+{
+    return QCoreApplication::translate("slatewick::BatchEntry", "%n files \u00B7 %1%2", nullptr, count).arg("2 MB", "");
+}
+
+const QLocale german(QLocale::German, QLocale::Germany);
+
+} // namespace
+
+TEST(Translators, GermanFromTheBuildFolderWithQtsOwnAndTheCLocaleKeepsTheWrittenEnglish)
+{
+    {
+        const Translators translators(german, SLATEWICK_PROGRAM_FOLDER);
+        ASSERT_TRUE(translators.ownLoaded());
+        ASSERT_TRUE(translators.qtLoaded()) << "qtbase_de.qm comes with qt6-translations-l10n";
+        EXPECT_EQ(subtitle(), "Sicheres, geprüftes Entladen von Karten im Hintergrund.");
+        EXPECT_EQ(cancelButton(), "Abbrechen");
+        EXPECT_EQ(files(1), "1 Datei \u00B7 2 MB");
+        EXPECT_EQ(files(3), "3 Dateien \u00B7 2 MB");
+    }
+    const Translators translators(QLocale::c(), SLATEWICK_PROGRAM_FOLDER);
+    EXPECT_FALSE(translators.ownLoaded());
+    EXPECT_EQ(subtitle(), "Safe, verified card offload in the background.");
+    EXPECT_EQ(cancelButton(), "Cancel");
+    EXPECT_EQ(files(1), "1 files \u00B7 2 MB");
+}
+
+TEST(Translators, AnInstalledProgramFindsThemInItsPrefixsShareFolder)
+{
+    TempDir prefix;
+    const std::filesystem::path installed = prefix / "share/slatewick/translations";
+    std::filesystem::create_directories(installed);
+    std::filesystem::create_directories(prefix / "bin");
+    std::filesystem::copy_file(std::filesystem::path(SLATEWICK_PROGRAM_FOLDER) / "translations/slatewick_de.qm",
+                               installed / "slatewick_de.qm");
+    const Translators translators(german, QString::fromStdString((prefix / "bin").string()));
+    EXPECT_TRUE(translators.ownLoaded());
+    EXPECT_EQ(subtitle(), "Sicheres, geprüftes Entladen von Karten im Hintergrund.");
+}
