@@ -14,6 +14,54 @@
 namespace slatewick {
 
 namespace {
+// The row of a card found at start that went into a batch before; none for any other.
+std::optional<CardActivity> drainedBefore(const DrainEngine &engine, const InsertedCard &card)
+{
+    std::optional<BatchRecord> before;
+    try {
+        before = engine.alreadyDrained(card);
+    } catch (const std::exception &) {
+        // Not known again: drained as any card.
+    }
+    if (!before)
+        return std::nullopt;
+    const std::string batch = before->cacheBatch.lexically_relative(engine.cacheFolder()).string();
+    CardActivity row(card, DrainPhase::removed, 0.0,
+                     "Drained into " + batch + " (" + std::to_string(before->facts.files)
+                         + " files); left alone at start.");
+    row.state = RowState::alreadyDrained;
+    return row;
+}
+
+// The drain, and the row it ends with.
+CardActivity drained(DrainEngine &engine, const InsertedCard &card, const DrainSettings &settings,
+                     const DrainEngine::Update &update, std::stop_token stop, const DrainEngine::ByteUpdate &bytes)
+{
+    try {
+        const DrainEngine::Outcome outcome = engine.drain(card, settings, update, stop, bytes);
+        const std::string verified = "Verified " + std::to_string(outcome.files) + " files in cache and server.";
+        CardActivity row(card, DrainPhase::ready, 1.0, verified + " Card is ready for reuse.");
+        if (!outcome.notClearedReason.empty()) {
+            row.detail = verified + " The card was not cleared: " + outcome.notClearedReason;
+            row.state = RowState::copiedNotCleared;
+        }
+        row.batchURL = outcome.batchURL;
+        if (!outcome.spaceNote.empty())
+            row.detail += " " + outcome.spaceNote;
+        return row;
+    } catch (const CancellationError &) {
+        return CardActivity(card, DrainPhase::removed, 0.0, "Card removed before the drain completed.");
+    } catch (const ServerCopyPending &pending) {
+        CardActivity row(card, DrainPhase::waiting, 0.0, pending.what());
+        row.state = RowState::pendingServerCopy;
+        return row;
+    } catch (const std::exception &error) {
+        return CardActivity(card, DrainPhase::failed, 0.0, error.what());
+    } catch (...) {
+        return CardActivity(card, DrainPhase::failed, 0.0, "The drain failed for an unknown reason.");
+    }
+}
+
 // How long quitting waits for the workers to notice they were abandoned.
 constexpr auto workerStopGrace = std::chrono::milliseconds(800);
 } // namespace
@@ -26,7 +74,7 @@ struct DrainJob::WorkerState {
 };
 
 DrainJob::DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<DrainEngine> engine, RowWriter writeRow,
-                   ProgressWriter writeProgress, Finished finished, QObject *parent)
+                   ProgressWriter writeProgress, Finished finished, bool leaveIfDrained, QObject *parent)
     : QObject(parent)
     , m_card(std::move(card))
     , m_settings(std::move(settings))
@@ -36,6 +84,7 @@ DrainJob::DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<Dr
     , m_finished(std::move(finished))
     , m_channel(std::make_shared<ReportChannel>(this))
     , m_worker(std::make_shared<WorkerState>())
+    , m_leaveIfDrained(leaveIfDrained)
 {
     connect(&m_grace, &GraceTimer::timeout, this, &DrainJob::beginDrain);
     m_countdown.setInterval(std::chrono::seconds(1));
@@ -124,7 +173,7 @@ void DrainJob::beginDrain()
     m_writeProgress({});
     try {
         m_thread = std::thread(&DrainJob::runWorker, this, m_channel, m_worker, m_engine, m_card, m_settings,
-                               m_writeRow);
+                               m_writeRow, m_leaveIfDrained);
     } catch (const std::exception &error) {
         finish(CardActivity(m_card, DrainPhase::failed, 0.0, error.what()));
     }
@@ -134,7 +183,7 @@ void DrainJob::beginDrain()
 // reached only through the channel, on the main thread, while it exists.
 void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, std::shared_ptr<WorkerState> worker,
                          std::shared_ptr<DrainEngine> engine, InsertedCard card, DrainSettings settings,
-                         RowWriter writeRow)
+                         RowWriter writeRow, bool leaveIfDrained)
 {
     auto update = [&](DrainPhase phase, double progress, const std::string &detail) {
         channel->deliver([writeRow, card, phase, progress, detail] {
@@ -151,29 +200,9 @@ void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, 
         lastBytes = now;
         channel->post([job, phase, done, total] { job->bytesDone(phase, done, total); });
     };
-    std::optional<CardActivity> row;
-    try {
-        const DrainEngine::Outcome outcome = engine->drain(card, settings, update, worker->stop.get_token(), bytes);
-        const std::string verified = "Verified " + std::to_string(outcome.files) + " files in cache and server.";
-        if (outcome.notClearedReason.empty()) {
-            row.emplace(card, DrainPhase::ready, 1.0, verified + " Card is ready for reuse.");
-        } else {
-            row.emplace(card, DrainPhase::ready, 1.0, verified + " The card was not cleared: " + outcome.notClearedReason);
-            row->state = RowState::copiedNotCleared;
-        }
-        row->batchURL = outcome.batchURL;
-        if (!outcome.spaceNote.empty())
-            row->detail += " " + outcome.spaceNote;
-    } catch (const CancellationError &) {
-        row.emplace(card, DrainPhase::removed, 0.0, "Card removed before the drain completed.");
-    } catch (const ServerCopyPending &pending) {
-        row.emplace(card, DrainPhase::waiting, 0.0, pending.what());
-        row->state = RowState::pendingServerCopy;
-    } catch (const std::exception &error) {
-        row.emplace(card, DrainPhase::failed, 0.0, error.what());
-    } catch (...) {
-        row.emplace(card, DrainPhase::failed, 0.0, "The drain failed for an unknown reason.");
-    }
+    std::optional<CardActivity> row = leaveIfDrained ? drainedBefore(*engine, card) : std::nullopt;
+    if (!row)
+        row = drained(*engine, card, settings, update, worker->stop.get_token(), bytes);
     channel->post([job, finalRow = *row] { job->finish(finalRow); });
     {
         std::lock_guard lock(worker->mutex);

@@ -34,8 +34,9 @@ public:
     using Finished = std::function<void()>;
     using ProgressWriter = std::function<void(const std::string &line)>;
 
+    // leaveIfDrained: a card found at start, left alone when it was drained before.
     DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<DrainEngine> engine, RowWriter writeRow,
-             ProgressWriter writeProgress, Finished finished, QObject *parent);
+             ProgressWriter writeProgress, Finished finished, bool leaveIfDrained, QObject *parent);
     // Abandons waiting reports and gives the worker a moment to stop; a worker
     // still busy then is left to end on its own, so quitting never hangs.
     ~DrainJob() override;
@@ -54,7 +55,7 @@ private:
     void beginDrain();
     static void runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, std::shared_ptr<WorkerState> worker,
                           std::shared_ptr<DrainEngine> engine, InsertedCard card, DrainSettings settings,
-                          RowWriter writeRow);
+                          RowWriter writeRow, bool leaveIfDrained);
     void finish(const CardActivity &row);
     void bytesDone(DrainPhase phase, std::int64_t done, std::int64_t total);
     void countDown();
@@ -73,6 +74,7 @@ private:
     std::shared_ptr<ReportChannel> m_channel;
     std::shared_ptr<WorkerState> m_worker;
     std::thread m_thread;
+    bool m_leaveIfDrained;
     bool m_done = false;
     std::optional<std::chrono::steady_clock::time_point> m_stopDeadline;
 };

@@ -21,6 +21,8 @@ DrainModel::DrainModel(Collaborators collaborators, QObject *parent)
     // The first value is loaded, not assigned: nothing is saved or synchronised here.
     m_settings = m_store->load();
     m_removableCards = m_collaborators.discovery->removableCards();
+    for (const InsertedCard &card : m_removableCards)
+        m_mountedAtStart.insert(card.id() + '\n' + card.mountKey);
     m_serverFolder = new ServerFolderWatch(m_collaborators.stateFolder, this);
     connect(m_serverFolder, &ServerFolderWatch::availabilityChanged, this, &DrainModel::readinessMayHaveChanged);
     m_serverFolder->setFolder(m_settings.remoteDirectory, false);
@@ -200,10 +202,21 @@ void DrainModel::handleMount(const InsertedCard &card)
         }
         return;
     }
-    startJob(card);
+    startJob(card, m_mountedAtStart.count(jobKeyOf(card)) != 0);
 }
 
-void DrainModel::startJob(const InsertedCard &card)
+void DrainModel::drainAgain(const std::string &rowId)
+{
+    const auto found = std::find_if(m_removableCards.begin(), m_removableCards.end(),
+                                    [&](const InsertedCard &card) { return card.id() == rowId; });
+    if (found == m_removableCards.end() || m_jobs.count(jobKeyOf(*found)) != 0 || !isReady())
+        return;
+    const InsertedCard card = *found;
+    m_mountedAtStart.erase(jobKeyOf(card));
+    startJob(card, false);
+}
+
+void DrainModel::startJob(const InsertedCard &card, bool leaveIfDrained)
 {
     const std::string key = jobKeyOf(card);
     // While the drain of the card before it at this mount point still runs, this
@@ -231,7 +244,7 @@ void DrainModel::startJob(const InsertedCard &card)
             setActivity(row);
         },
         [this, rowId](const std::string &line) { setProgressLine(rowId, line); }, [this, key] { finishJob(key); },
-        this);
+        leaveIfDrained, this);
     m_jobs.emplace(key, job);
     m_jobRows[key] = rowId;
     job->start();
@@ -252,6 +265,7 @@ void DrainModel::handleUnmount(const std::filesystem::path &url, const std::stri
     for (DrainJob *job : cancelled)
         job->cancel();
     std::erase_if(m_drainedMounts, wentAway);
+    std::erase_if(m_mountedAtStart, wentAway);
     const auto waitingRows = std::erase_if(m_activities, [&](const CardActivity &row) {
         return row.id == cardId && row.state == RowState::waitingForServerFolder;
     });

@@ -83,6 +83,8 @@ public:
     void tryPendingNow();
     // Ends the row's grace wait without draining; the card drains at its next insertion.
     void skipCard(const std::string &rowId);
+    // Drains the card of an "Already drained" row into a new batch.
+    void drainAgain(const std::string &rowId);
     // The row's line under its detail; an unknown row is left alone.
     void setProgressLine(const std::string &rowId, const std::string &line);
     // The pending batch of that row goes to the folder chosen now.
@@ -118,7 +120,7 @@ private:
     void applySettingsChange();
     void finishJob(const std::string &jobKey);
     void readinessMayHaveChanged();
-    void startJob(const InsertedCard &card);
+    void startJob(const InsertedCard &card, bool leaveIfDrained);
 
     Collaborators m_collaborators;
     std::unique_ptr<SettingsStore> m_store;
@@ -133,6 +135,9 @@ private:
     std::map<std::string, std::string> m_jobRows; // job key to row id
     // The mounts whose drain began, so a second event for one starts nothing.
     std::set<std::string> m_drainedMounts;
+    // The mounts there when the program started: a card among them that was
+    // drained before is left alone, however late it becomes drainable.
+    std::set<std::string> m_mountedAtStart;
     ServerFolderWatch *m_serverFolder = nullptr;
     PendingSender *m_pending = nullptr;
     bool m_wasReady = false;

@@ -2,6 +2,7 @@
 
 #include "platform/fileops.h"
 #include "platform/filesystemerror.h"
+#include "platform/mountfacts.h"
 #include "platform/uniquefd.h"
 
 #include <dirent.h>
@@ -22,10 +23,12 @@ namespace {
 
 class Clearing {
 public:
-    Clearing(const fs::path &root, const Inventory &listing, const std::vector<FileStamp> &copied)
+    Clearing(const fs::path &root, const Inventory &listing, const std::vector<FileStamp> &copied,
+             bool inodeNumbersKept)
         : m_root(root)
         , m_listing(listing)
         , m_copied(copied)
+        , m_inodeNumbersKept(inodeNumbersKept)
     {
     }
 
@@ -83,7 +86,12 @@ private:
         if (found == paths.end() || *found != relative)
             return false;
         const auto index = static_cast<std::size_t>(found - paths.begin());
-        return index < m_copied.size() && m_copied[index] == FileStamp::of(st);
+        if (index >= m_copied.size())
+            return false;
+        FileStamp now = FileStamp::of(st);
+        if (!m_inodeNumbersKept)
+            now.inode = m_copied[index].inode; // renumbered by the file system, not by a change
+        return m_copied[index] == now;
     }
 
     std::vector<std::string> namesIn(int fd, const std::string &prefix) const
@@ -112,6 +120,7 @@ private:
     const fs::path &m_root;
     const Inventory &m_listing;
     const std::vector<FileStamp> &m_copied;
+    const bool m_inodeNumbersKept;
     ClearingOutcome m_outcome;
 };
 
@@ -127,7 +136,7 @@ bool isProtectedCardEntry(std::string_view name)
 ClearingOutcome clearCard(int rootFd, const fs::path &root, const Inventory &listing,
                           const std::vector<FileStamp> &copied)
 {
-    Clearing clearing(root, listing, copied);
+    Clearing clearing(root, listing, copied, keepsInodeNumbers(rootFd));
     clearing.clearFolder(rootFd, {});
     return clearing.outcome();
 }

@@ -22,7 +22,7 @@ struct ClearingOutcome {
 
 // Empties a card through a descriptor of its root, removing only what is safe in
 // the cache: a visible regular file goes only if it was listed and still has the
-// size and modification time it was copied with. Hidden entries, links and other
+// stamp it was copied with (see FileStamp). Hidden entries, links and other
 // entries that are not files (never copied by design) go, except the protected
 // top-level names; a folder goes once nothing is left in it. Nothing is followed
 // through a link. root names the card in messages only.

@@ -67,6 +67,17 @@ std::string whyNotTheListedCard(const fs::path &source, const HeldCard &card, bo
     return isMountRoot(now.get()) ? "a different card is now in its place." : "it was taken out.";
 }
 
+// Why the verified cache batch would not outlive a power cut; empty when it would.
+std::string whyTheCacheWouldNotLast(const fs::path &cacheBatch)
+{
+    const UniqueFd batch(::open(cacheBatch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!batch)
+        return "its cache batch " + cacheBatch.string() + " is no longer there.";
+    if (const std::optional<std::string> memory = memoryStorageOf(batch.get()))
+        return "the local cache is kept in memory (" + *memory + ") and would not survive a power cut.";
+    return {};
+}
+
 } // namespace
 
 DrainEngine::DrainEngine(fs::path applicationData)
@@ -99,12 +110,18 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     if (!held.root)
         throw DrainError::sourceUnavailable();
     held.identity = CardIdentity::of(held.root.get(), m_options.useUniqueMountIds);
+    // The batch's own records would overwrite such an entry in the cache, and clearing would then take it.
+    if (const std::optional<std::string> reserved = recordNamedEntry(held.root.get()))
+        throw DrainError::reservedName(*reserved);
     const std::string batchName = BatchPath::rendered(settings.namingTemplate, card.displayName);
     fs::path cacheBatch;
     {
         // No other drain can take the batch folder between its choice and its creation.
         FairLockHold hold(&m_lock);
-        cacheBatch = createUniqueDirectory(cacheRoot(), batchName);
+        const fs::path root = cacheRoot();
+        if (const std::optional<fs::path> outer = enclosingBatch(root, batchName))
+            throw DrainError::nestedBatch(outer->string(), (root / batchName).string());
+        cacheBatch = createUniqueDirectory(root, batchName);
     }
     const Inventory listing = inventory(held.root.get(), source);
     if (listing.files <= 0)
@@ -171,7 +188,9 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     // records the card as not cleared, with the reason.
     Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, {}, {}, {}};
     if (settings.clearAfterCopy) {
-        outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
+        outcome.notClearedReason = whyTheCacheWouldNotLast(cacheBatch);
+        if (outcome.notClearedReason.empty())
+            outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
         if (outcome.notClearedReason.empty()) {
             update(DrainPhase::clearing, 1.0,
                    "Local cache verified; clearing card so it can be reused while the server copy continues");

@@ -81,6 +81,10 @@ public:
     std::optional<Outcome> sendPending(const std::string &recordId, const Update &update,
                                        const ByteUpdate &bytes = {},
                                        const std::optional<std::filesystem::path> &redirectTo = {});
+    // The batch a card went into before, where the card is known by its file
+    // system's UUID or serial and holds just what was listed then (or nothing,
+    // once cleared). Reads the card: never on the main thread.
+    std::optional<BatchRecord> alreadyDrained(const InsertedCard &card) const;
     const BatchLedger &ledger() const { return m_ledger; }
     const std::filesystem::path &stateFolder() const { return m_options.stateFolder; }
     // Start-up work, off the main thread: records of earlier versions and batches

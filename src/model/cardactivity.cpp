@@ -26,6 +26,8 @@ std::string CardActivity::title() const
         return "Not sent to the server";
     case RowState::skipped:
         return "Skipped";
+    case RowState::alreadyDrained:
+        return "Already drained";
     case RowState::plain:
     case RowState::gracePeriod:
         break;

@@ -19,7 +19,8 @@ enum class RowState {
     pendingServerCopy,      // phase waiting: safe in the cache, sent when the server answers
     pendingOtherFolder,     // the same, for a folder other than the one chosen now
     pendingBroken,          // phase failed: a pending batch that cannot be sent; its record stays
-    pendingGone,            // phase failed: its cache batch was deleted; dismissing drops the record
+    pendingGone,            // phase failed: its cache batch was deleted
+    alreadyDrained,         // phase removed: a card found at start that was drained before; "Drain again"
 };
 
 // One card's row in the activity list. Keyed by id, the card's mount path.

@@ -25,8 +25,12 @@ std::string describe(DrainError::Kind kind, const std::string &location)
     case DrainError::Kind::changedWhileRead:
         return "The file " + location + " changed on the card while it was being copied, so nothing was cleared. "
                "Insert the card again to drain it.";
+    case DrainError::Kind::reservedName:
+        return "The card holds " + location + " at its top level, a name Slatewick keeps for its own records. "
+               "Rename or move it, then put the card in again.";
     case DrainError::Kind::noRoom:
-        break; // noRoom() writes its own sentence, with the figures
+    case DrainError::Kind::nestedBatch:
+        break; // written by their makers, with both figures or both folders
     }
     return {};
 }
@@ -66,6 +70,19 @@ DrainError DrainError::noRoom(std::string location, std::int64_t needed, std::in
     error.m_needed = needed;
     error.m_available = available;
     return error;
+}
+
+DrainError DrainError::reservedName(std::string fileName)
+{
+    return DrainError(Kind::reservedName, std::move(fileName));
+}
+
+DrainError DrainError::nestedBatch(std::string outer, const std::string &inner)
+{
+    const std::string sentence = "The naming template puts this card's batch at " + inner + ", inside the batch "
+                                 + outer + ". Nothing was copied and the card is untouched; change the template "
+                                 "so that batches stand side by side.";
+    return DrainError(Kind::nestedBatch, std::move(outer), sentence);
 }
 
 DrainError DrainError::verificationFailed(std::string location)

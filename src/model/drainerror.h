@@ -19,6 +19,8 @@ public:
         cacheChanged,
         cacheGone,
         noRoom,
+        reservedName,
+        nestedBatch,
     };
 
     static DrainError verificationFailed(std::string location);
@@ -33,9 +35,14 @@ public:
     static DrainError cacheGone(std::string cacheBatch);
     // location: "local cache" or "remote server"; the sentence names both figures.
     static DrainError noRoom(std::string location, std::int64_t needed, std::int64_t available);
+    // fileName: a top-level card entry named like one of the batch's own records.
+    static DrainError reservedName(std::string fileName);
+    // A batch folder (inner) the naming template would put inside an existing batch (outer).
+    static DrainError nestedBatch(std::string outer, const std::string &inner);
 
     Kind kind() const { return m_kind; }
-    // The copy that failed its check ("local cache" or "remote server"), or the changed file.
+    // The copy that failed its check ("local cache" or "remote server"), the changed or
+    // reserved file, or the batch that would hold another.
     const std::string &location() const { return m_location; }
     // noRoom: what the copy needs and what its file system has free.
     std::int64_t needed() const { return m_needed; }

@@ -20,14 +20,10 @@ bool exists(const fs::path &path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
 }
 
-void createDirectories(const fs::path &folder)
+void flushFolder(int folderFd, const fs::path &folder)
 {
-    std::error_code error;
-    fs::create_directories(folder, error);
-    if (error)
-        throw FileSystemError("create folder", folder, error.value());
-    if (!fs::is_directory(folder, error))
-        throw FileSystemError("create folder", folder, ENOTDIR);
+    if (::fsync(folderFd) != 0)
+        FileSystemError::throwLast("flush folder", folder);
 }
 
 namespace {
@@ -35,9 +31,37 @@ namespace {
 void syncFolder(const fs::path &folder)
 {
     UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd || ::fsync(fd.get()) != 0)
+    if (!fd)
         FileSystemError::throwLast("flush folder", folder);
+    flushFolder(fd.get(), folder);
 }
+
+} // namespace
+
+void createDirectories(const fs::path &folder)
+{
+    fs::path made;
+    for (const fs::path &component : folder) {
+        made /= component;
+        if (!component.has_filename())
+            continue; // the root, or a trailing separator
+        if (::mkdir(made.c_str(), 0777) == 0) {
+            // Until its parent is flushed, a power cut may forget the folder and all it will hold.
+            syncFolder(made.has_parent_path() ? made.parent_path() : fs::path("."));
+            continue;
+        }
+        const int error = errno;
+        struct stat st {};
+        // An existing folder may answer EACCES or EROFS rather than EEXIST.
+        if (error != EEXIST && (::stat(made.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)))
+            throw FileSystemError("create folder", made, error);
+    }
+    struct stat st {};
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw FileSystemError("create folder", folder, ENOTDIR);
+}
+
+namespace {
 
 void removeAt(int parentFd, const std::string &name, const fs::path &path)
 {

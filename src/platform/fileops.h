@@ -13,8 +13,12 @@ namespace slatewick::fileops {
 // True when anything exists at the path (links followed); never throws.
 bool exists(const std::filesystem::path &path);
 
-// Makes the folder and any missing parents; an existing folder is fine.
+// Makes the folder and any missing parents, each flushed in its parent; an existing folder is fine.
 void createDirectories(const std::filesystem::path &folder);
+
+// Puts the folder's entries on storage: a new entry is there only once its folder is flushed.
+// folder names it in messages.
+void flushFolder(int folderFd, const std::filesystem::path &folder);
 
 // Writes to a temporary file in the same folder, flushes it to storage and
 // renames it over the target, so a crash leaves either the old or the new file.

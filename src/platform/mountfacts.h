@@ -28,4 +28,15 @@ bool isMountRoot(int fd);
 // FUSE, eCryptfs, overlay and network file systems may answer without reaching it.
 bool syncfsReachesStorage(int fd);
 
+// Whether the file system keeps a file's inode number for as long as the file
+// lives. FAT and exFAT (in the kernel or through FUSE) number a file when it is
+// looked up, and may number it anew once it has left the kernel's cache.
+bool keepsInodeNumbers(int fd);
+
+// The memory the storage under the descriptor lies in ("tmpfs", "ramfs", "zram",
+// "RAM disk"), seen through an overlay to its upper layer and through a loop
+// device to the file behind it; nothing for a disk, or when the kernel does not say.
+// Memory does not survive a power cut.
+std::optional<std::string> memoryStorageOf(int fd);
+
 } // namespace slatewick

@@ -36,6 +36,7 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     , m_openButton(flatButton(QStringLiteral("Open folder"), "activityOpenFolder"))
     , m_progressLine(wrappedLabel("activityProgressLine"))
     , m_skipButton(new QPushButton(QStringLiteral("Skip this card")))
+    , m_drainAgainButton(new QPushButton(QStringLiteral("Drain again")))
     , m_tryNowButton(new QPushButton(QStringLiteral("Try now")))
     , m_sendToNewFolderButton(new QPushButton(QStringLiteral("Send to the new folder")))
     , m_dismissButton(flatButton(QStringLiteral("Dismiss"), "activityDismiss"))
@@ -67,6 +68,11 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
         if (m_skip)
             m_skip();
     });
+    m_drainAgainButton->setObjectName(QStringLiteral("activityDrainAgain"));
+    connect(m_drainAgainButton, &QPushButton::clicked, this, [this] {
+        if (m_drainAgain)
+            m_drainAgain();
+    });
     m_tryNowButton->setObjectName(QStringLiteral("activityTryNow"));
     m_sendToNewFolderButton->setObjectName(QStringLiteral("activitySendToNewFolder"));
     connect(m_tryNowButton, &QPushButton::clicked, this, [this] {
@@ -93,6 +99,7 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     texts->addWidget(m_openButton, 0, Qt::AlignLeft);
     auto *pendingActions = new QHBoxLayout;
     pendingActions->addWidget(m_skipButton);
+    pendingActions->addWidget(m_drainAgainButton);
     pendingActions->addWidget(m_tryNowButton);
     pendingActions->addWidget(m_sendToNewFolderButton);
     pendingActions->addStretch();
@@ -134,11 +141,18 @@ void ActivityRow::setSkip(std::function<void()> skip)
     redraw();
 }
 
+void ActivityRow::setDrainAgain(std::function<void()> drainAgain)
+{
+    m_drainAgain = std::move(drainAgain);
+    redraw();
+}
+
 void ActivityRow::redraw()
 {
     m_progressLine->setVisible(!m_activity.progressLine.empty());
     m_progressLine->setText(QString::fromStdString(m_activity.progressLine));
     m_skipButton->setVisible(m_activity.state == RowState::gracePeriod && m_skip);
+    m_drainAgainButton->setVisible(m_activity.state == RowState::alreadyDrained && m_drainAgain);
     const bool pending = m_activity.state == RowState::pendingServerCopy
                          || m_activity.state == RowState::pendingOtherFolder;
     m_tryNowButton->setVisible(pending && m_tryNow);

@@ -36,6 +36,8 @@ public:
     void setPendingActions(std::function<void()> tryNow, std::function<void()> sendToNewFolder);
     // "Skip this card" while the grace wait counts down.
     void setSkip(std::function<void()> skip);
+    // "Drain again" for a card left alone at start.
+    void setDrainAgain(std::function<void()> drainAgain);
 
 private:
     void redraw();
@@ -53,8 +55,10 @@ private:
     std::function<void()> m_tryNow;
     std::function<void()> m_sendToNewFolder;
     std::function<void()> m_skip;
+    std::function<void()> m_drainAgain;
     QLabel *m_progressLine;
     QPushButton *m_skipButton;
+    QPushButton *m_drainAgainButton;
     QPushButton *m_tryNowButton;
     QPushButton *m_sendToNewFolderButton;
     QPushButton *m_dismissButton;

@@ -76,6 +76,7 @@ void ActivitySection::refresh()
         auto *row = new ActivityRow(activities[i], {});
         row->setDismiss([this, row] { m_model.clearActivity(row->activity()); });
         row->setSkip([this, row] { m_model.skipCard(row->activity().id); });
+        row->setDrainAgain([this, row] { m_model.drainAgain(row->activity().id); });
         row->setPendingActions([this] { m_model.tryPendingNow(); },
                                [this, row] { m_model.sendPendingToCurrentFolder(row->activity().id); });
         offerOpening(row);

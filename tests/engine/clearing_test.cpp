@@ -4,6 +4,7 @@
 
 #include "engine/drainfixture.h"
 #include "support/loopdevice.h"
+#include "platform/mountfacts.h"
 #include "platform/uniquefd.h"
 
 #include <fcntl.h>
@@ -48,21 +49,30 @@ TEST(Clearing, FilesThatAppearOrChangeAfterTheListingStayOnTheCardWithTheirFolde
     writeFile(world.card / ".DS_Store", "kept");
     writeFile(world.card / "DCIM/.thumbs/a.jpg", "hidden, never copied, cleared");
     fs::create_symlink("/etc/hostname", world.card / "DCIM/link");
-    world.options.beforeClearing = [&] {
+    // Between the verified copy and the clearing, as the drain reports that it clears.
+    world.onReport = [&](const Report &report) {
+        if (std::get<0>(report) != DrainPhase::clearing)
+            return;
         writeFile(world.card / "DCIM/new.jpg", "taken after the listing");
         writeFile(world.card / "DCIM/b.jpg", "DCIM/B.jpg"); // same size
         fs::last_write_time(world.card / "DCIM/b.jpg", fs::last_write_time(world.card / "DCIM/a.jpg") + 1s);
+        // Rewritten in place with its modification time put back, as a metadata editor may.
+        const fs::file_time_type written = fs::last_write_time(world.card / "MISC/c.txt");
+        writeFile(world.card / "MISC/c.txt", "MISC/C.txt");
+        fs::last_write_time(world.card / "MISC/c.txt", written);
     };
 
     const DrainEngine::Outcome outcome = world.drain();
 
     EXPECT_FALSE(outcome.cardCleared);
-    EXPECT_EQ(outcome.notClearedReason, "2 files appeared or changed after they were listed and were left on it.");
-    EXPECT_EQ(entryNames(world.card), (Names{".DS_Store", "DCIM"}));
+    EXPECT_EQ(outcome.notClearedReason, "3 files appeared or changed after they were listed and were left on it.");
+    EXPECT_EQ(entryNames(world.card), (Names{".DS_Store", "DCIM", "MISC"}));
     EXPECT_EQ(entryNames(world.card / "DCIM"), (Names{"b.jpg", "new.jpg"}));
     EXPECT_EQ(readFile(world.card / "DCIM/b.jpg"), "DCIM/B.jpg");
+    EXPECT_EQ(readFile(world.card / "MISC/c.txt"), "MISC/C.txt");
     EXPECT_EQ(manifestIn(outcome.remoteURL)["cardCleared"], false);
     EXPECT_EQ(readFile(outcome.remoteURL / "DCIM/b.jpg"), "DCIM/b.jpg");
+    EXPECT_EQ(readFile(outcome.remoteURL / "MISC/c.txt"), "MISC/c.txt");
 }
 
 TEST(Clearing, AFileWrittenToWhileItIsReadFailsTheDrainBeforeAnythingIsCleared)
@@ -105,7 +115,9 @@ TEST_F(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFo
         const auto first = card(world.dir, "first", "DCIM/first.jpg");
         const auto second = card(world.dir, "second", "DCIM/second.jpg");
         ASSERT_EQ(first->mount(world.card), "");
-        world.options.beforeClearing = [&] {
+        world.onReport = [&](const Report &report) {
+            if (std::get<0>(report) != DrainPhase::clearing)
+                return;
             first->unmount();
             if (c.swap) {
                 EXPECT_EQ(second->mount(world.card), "");
@@ -146,4 +158,52 @@ TEST_F(ClearingMounts, TwoCardsInTurnInOneReaderAreToldApartByTheirFileSystemsEv
     const CardIdentity after = identityNow();
     EXPECT_EQ(after.device, before.device);
     EXPECT_FALSE(before.sameCard(after));
+}
+
+// Memory does not survive a power cut: the card keeps its files, the server still gets its copy.
+TEST_F(ClearingMounts, ACacheKeptInMemoryLeavesTheCardWholeAndTheBatchGoesOnToTheServer)
+{
+    DrainWorld world;
+    world.settings.clearAfterCopy = true;
+    writeFile(world.card / "DCIM/a.jpg", "a");
+    fs::create_directories(world.data);
+    const ScopedMount memory("tmpfs", world.data, "tmpfs");
+    ASSERT_TRUE(memory.mounted()) << memory.error();
+
+    const DrainEngine::Outcome outcome = world.drain();
+
+    EXPECT_FALSE(outcome.cardCleared);
+    EXPECT_EQ(outcome.notClearedReason, "the local cache is kept in memory (tmpfs) and would not survive a power cut.");
+    EXPECT_EQ(listedFiles(world.card), Names{"DCIM/a.jpg"});
+    for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL}) {
+        EXPECT_EQ(readFile(batch / "DCIM/a.jpg"), "a");
+        EXPECT_EQ(manifestIn(batch)["cardCleared"], false);
+    }
+
+    // Memory behind a disk's face: an image on the tmpfs, an overlay written to it; and a real disk.
+    const auto storageAt = [](const fs::path &folder) {
+        const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return memoryStorageOf(fd.get()).value_or("disk");
+    };
+    const auto disk = card(world.dir, "disk", "a.jpg");
+    Ext4Card image(world.data / "card.img", "EOS_DIGITAL", 8 << 20);
+    ASSERT_EQ(disk->mount(world.dir / "disk") + image.error() + image.mount(world.dir / "image"), "");
+    for (const char *folder : {"upper", "work", "lower", "ramfs", "overlay", "diskOverlay"})
+        fs::create_directories(world.dir / folder);
+    fs::create_directories(world.data / "upper");
+    fs::create_directories(world.data / "work");
+    const auto overlay = [&](const fs::path &on, const std::string &at) {
+        return std::make_unique<ScopedMount>("overlay", world.dir / at, "overlay", 0,
+                                             "lowerdir=" + (world.dir / "lower").string() + ",upperdir="
+                                                 + (on / "upper").string() + ",workdir=" + (on / "work").string());
+    };
+    const auto memoryOverlay = overlay(world.data, "overlay");
+    const auto diskOverlay = overlay(world.dir.path(), "diskOverlay");
+    const ScopedMount ramfs("ramfs", world.dir / "ramfs", "ramfs");
+    ASSERT_EQ(memoryOverlay->error() + diskOverlay->error() + ramfs.error(), "");
+    EXPECT_EQ(storageAt(world.dir / "disk"), "disk");
+    EXPECT_EQ(storageAt(world.dir / "image"), "tmpfs");
+    EXPECT_EQ(storageAt(world.dir / "overlay"), "tmpfs");
+    EXPECT_EQ(storageAt(world.dir / "diskOverlay"), "disk");
+    EXPECT_EQ(storageAt(world.dir / "ramfs"), "ramfs");
 }

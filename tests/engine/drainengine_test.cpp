@@ -84,7 +84,7 @@ TEST(Drain, AByteFlippedInTheCacheBeforeVerificationFailsItAndLeavesTheCard)
 
 // Names no camera writes, a tree deeper than any, and files larger than one read:
 // each drains, and the checksum file verifies with the standard tool.
-TEST(Drain, OddNamesAndADeepTreeVerifyWithXxh128sumAndTheRecordsReplaceACardsOwnManifest)
+TEST(Drain, OddNamesAndADeepTreeVerifyWithXxh128sum)
 {
     DrainWorld world;
     Names names{
@@ -104,16 +104,43 @@ TEST(Drain, OddNamesAndADeepTreeVerifyWithXxh128sumAndTheRecordsReplaceACardsOwn
     names.back() += "/bottom.jpg";
     for (std::size_t i = 0; i < names.size(); ++i)
         writeFile(world.card / names[i], names[i] == "empty" ? "" : std::string((i < 2 ? 3 << 20 : 1000) + i, 'a' + i));
-    writeFile(world.card / "Slatewick-manifest.json", "the card's own");
 
     const DrainEngine::Outcome outcome = world.drain();
 
-    EXPECT_EQ(outcome.files, std::ssize(names) + 1);
+    EXPECT_EQ(outcome.files, std::ssize(names));
     for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL}) {
-        EXPECT_EQ(manifestIn(batch)["files"], std::ssize(names) + 1);
+        EXPECT_EQ(manifestIn(batch)["files"], std::ssize(names));
         const std::string sums = readFile(batch / "Slatewick-checksums.xxh128");
-        EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), std::ssize(names)) << "no line for the card's manifest";
+        EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), std::ssize(names));
         EXPECT_EQ(checksumsVerify(batch), "");
+    }
+}
+
+// Cameras name every card alike, so a template may change from {card} to {card}/{batch}: the
+// new batch would lie inside the earlier one, and be freed, checked and resent as part of it.
+TEST(Drain, ATemplateThatWouldPutTheBatchInsideAnEarlierOneFailsBeforeAnythingIsWritten)
+{
+    DrainWorld world;
+    writeFile(world.card / "DCIM/a.jpg", "a");
+    const fs::path earlier = world.drain().batchURL;
+    ASSERT_EQ(earlier, world.cacheRoot() / "CARD01");
+    world.settings.clearAfterCopy = true;
+    world.settings.namingTemplate = "{card}/{batch}";
+    // Complete, and verified but waiting for the server (no manifest yet).
+    for (const bool waiting : {false, true}) {
+        if (waiting)
+            fs::remove(earlier / "Slatewick-manifest.json");
+        const Names earlierFiles = listedFiles(earlier);
+        const std::string failure = world.drainFailure();
+
+        EXPECT_EQ(failure.rfind("The naming template puts this card's batch at " + earlier.string() + "/", 0), 0u)
+            << failure;
+        EXPECT_NE(failure.find(", inside the batch " + earlier.string() + ". Nothing was copied"), std::string::npos)
+            << failure;
+        EXPECT_EQ(entryNames(world.cacheRoot()), Names{"CARD01"});
+        EXPECT_EQ(entryNames(world.server), Names{"CARD01"});
+        EXPECT_EQ(listedFiles(earlier), earlierFiles);
+        EXPECT_EQ(listedFiles(world.card), Names{"DCIM/a.jpg"});
     }
 }
 

@@ -1,7 +1,7 @@
 // Drains one card, or sends what waits as a start-up does, and exits: a test runs
 // it under strace to see what the engine asks of the file systems, or to kill it
 // at a chosen call.
-// Usage: drain_once CARD DATA SERVER [clear|keep [STATE]]
+// Usage: drain_once CARD DATA SERVER [clear|keep [TEMPLATE [STATE]]]
 //        drain_once resend DATA STATE SERVER   (prints one line per batch it tried)
 #include "engine/drainengine.h"
 
@@ -49,11 +49,11 @@ int main(int argc, char **argv)
     card.displayName = "CARD01";
     slatewick::DrainSettings settings;
     settings.remoteDirectory = argv[3];
-    settings.namingTemplate = "{card}";
+    settings.namingTemplate = argc > 5 ? argv[5] : "{card}";
     settings.clearAfterCopy = argc > 4 && std::string(argv[4]) == "clear";
     slatewick::DrainEngine::Options options;
-    if (argc > 5)
-        options.stateFolder = argv[5];
+    if (argc > 6)
+        options.stateFolder = argv[6];
     try {
         slatewick::DrainEngine(argv[2], options).drain(card, settings, [](auto...) {}, {});
     } catch (const std::exception &failure) {

@@ -104,3 +104,23 @@ TEST(HardInputs, AFileSwappedForAFifoOrAFolderForALinkAfterTheListingNeitherHang
                 EXPECT_NE(readFile(root / file), "a file outside the card") << file;
     }
 }
+
+// The batch's own records would overwrite such a file in the cache, and the card's copy would then be cleared.
+TEST(HardInputs, ACardEntryNamedLikeABatchRecordFailsTheDrainBeforeAnythingIsCopied)
+{
+    for (const std::string name : {"Slatewick-checksums.xxh128", "Slatewick-manifest.json", "SLATEWICK-MANIFEST.JSON"}) {
+        DrainWorld world;
+        world.settings.clearAfterCopy = true;
+        writeFile(world.card / "DCIM/a.jpg", "a");
+        // Any kind of entry: a file, or a folder.
+        const fs::path entry = world.card / name;
+        writeFile(name.ends_with("json") ? entry / "notes.txt" : entry, "0123  DCIM/a.jpg\n");
+        const Names before = listedFiles(world.card, true);
+
+        EXPECT_EQ(world.drainFailure(), "The card holds " + name + " at its top level, a name Slatewick keeps for "
+                                        "its own records. Rename or move it, then put the card in again.");
+        EXPECT_FALSE(fs::exists(world.cacheRoot() / "CARD01")) << name;
+        EXPECT_EQ(listedFiles(world.card, true), before) << name;
+        EXPECT_EQ(entryNames(world.server), Names{}) << name;
+    }
+}

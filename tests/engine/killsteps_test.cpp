@@ -50,7 +50,7 @@ struct KillWorld : DrainWorld {
     }
     std::vector<std::string> drainArguments() const
     {
-        return {card.string(), data.string(), server.string(), "clear", state.string()};
+        return {card.string(), data.string(), server.string(), "clear", "{card}", state.string()};
     }
     std::vector<std::string> resendArguments() const
     {

@@ -9,6 +9,7 @@
 
 #include <fstream>
 #include <map>
+#include <set>
 #include <regex>
 
 using namespace slatewick;
@@ -33,8 +34,10 @@ const Names cardFiles{"DCIM/100EOS5D/IMG_0001.CR3", "DCIM/100EOS5D/IMG_0002.CR3"
 
 // exFAT through FUSE, as most cards come: the card drains, verifies and is
 // cleared. A cache there too gets each file flushed on its own, since syncfs on
-// FUSE need not reach the storage.
-TEST_F(RealMedia, AnExFatCardDrainsIntoAnExFatCacheFlushingEachFileOnceAndIsCleared)
+// FUSE need not reach the storage, and each folder made on the way to the batch
+// and its records flushed in its parent before the card's first file goes: a
+// file system need not keep a folder's entry until its parent is flushed.
+TEST_F(RealMedia, AnExFatCardDrainsIntoAFreshExFatCacheFlushingEachFileAndFolderBeforeItIsCleared)
 {
     if (const std::string refusal = runProgram("strace", {"-o", "/dev/null", "true"}); !refusal.empty())
         GTEST_SKIP() << "strace cannot trace here: " << refusal;
@@ -49,28 +52,59 @@ TEST_F(RealMedia, AnExFatCardDrainsIntoAnExFatCacheFlushingEachFileOnceAndIsClea
     ASSERT_EQ(card.error() + cache.error(), "");
     ASSERT_EQ(mountTypeAt(world.card), "fuseblk");
 
-    const fs::path trace = world.dir / "trace.log";
+    const fs::path trace = world.dir / "traces" / "thread";
+    fs::create_directories(trace.parent_path());
     const fs::path drainOnce = fs::read_symlink("/proc/self/exe").parent_path() / "drain_once";
+    // One trace per thread (-ff), so that no call is split across lines.
     // Leak checking under the sanitizers traces the process itself, which strace already does.
     ProgramProcess drain("strace",
-                         {"-f", "-y", "-e", "trace=fsync,fdatasync", "-o", trace.string(), drainOnce.string(),
-                          world.card.string(), world.data.string(), world.server.string(), "clear"},
+                         {"-ff", "-y", "-e", "trace=fsync,fdatasync,mkdir,mkdirat,unlink,unlinkat", "-o",
+                          trace.string(), drainOnce.string(), world.card.string(), world.data.string(),
+                          world.server.string(), "clear", "{card}/{batch}", (world.data / "state").string()},
                          {{"ASAN_OPTIONS", "detect_leaks=0"}});
     const std::optional<int> status = drain.waitForExit(60s);
     ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
 
     std::map<std::string, int> flushes;
-    const std::regex flush(R"(f(?:data)?sync\(\d+<([^>]*)>\) = 0)");
-    std::ifstream lines(trace);
-    for (std::string line; std::getline(lines, line);) {
-        std::smatch match;
-        if (std::regex_search(line, match, flush))
-            ++flushes[match[1]];
+    std::set<fs::path> made;
+    std::optional<std::set<fs::path>> unflushedWhenClearing;
+    const std::regex flush(R"(^f(data)?sync\(\d+<([^>]*)>\) = 0)");
+    const std::regex makeAt(R"re(^mkdirat\(\d+<([^>]*)>, "([^"]*)", \d+\) = 0)re");
+    const std::regex makePath(R"re(^mkdir\("([^"]*)", \d+\) = 0)re");
+    const std::regex removeAt(R"(^unlinkat\(\d+<([^>]*)>)");
+    for (const auto &threadTrace : fs::directory_iterator(trace.parent_path())) {
+        std::set<fs::path> unflushed; // parents of the folders this thread made
+        std::ifstream lines(threadTrace.path());
+        for (std::string line; std::getline(lines, line);) {
+            std::smatch match;
+            if (std::regex_search(line, match, flush)) {
+                ++flushes[match[2]];
+                if (!match[1].matched)
+                    unflushed.erase(fs::path(match[2].str()));
+            } else if (std::regex_search(line, match, makeAt) || std::regex_search(line, match, makePath)) {
+                const fs::path folder =
+                    match.size() == 3 ? fs::path(match[1].str()) / match[2].str() : fs::path(match[1].str());
+                if (!unflushedWhenClearing)
+                    made.insert(folder);
+                unflushed.insert(folder.parent_path());
+            } else if (std::regex_search(line, match, removeAt) && !unflushedWhenClearing
+                       && (match[1].str() + "/").starts_with(world.card.string() + "/")) {
+                unflushedWhenClearing = unflushed;
+            }
+        }
     }
+    const Names batches = entryNames(world.cacheRoot() / "CARD01");
+    ASSERT_EQ(batches.size(), 1u);
+    const fs::path batch = world.cacheRoot() / "CARD01" / batches[0];
+    ASSERT_TRUE(unflushedWhenClearing) << "the card was cleared";
+    EXPECT_EQ(*unflushedWhenClearing, std::set<fs::path>{});
+    for (const fs::path &folder : {world.data / "Slatewick", world.cacheRoot(), batch.parent_path(), batch,
+                                   world.data / "state"})
+        EXPECT_TRUE(made.contains(folder)) << folder;
     EXPECT_EQ(entryNames(world.card), Names{});
-    EXPECT_EQ(manifestIn(world.server / "CARD01")["cardCleared"], true);
+    EXPECT_EQ(manifestIn(world.server / "CARD01" / batches[0])["cardCleared"], true);
     for (const std::string &name : cardFiles) {
-        EXPECT_EQ(readFile(world.server / "CARD01" / name), readFile(world.dir / "content" / name)) << name;
-        EXPECT_EQ(flushes[(world.cacheRoot() / "CARD01" / name).string()], 1) << name;
+        EXPECT_EQ(readFile(world.server / "CARD01" / batches[0] / name), readFile(world.dir / "content" / name)) << name;
+        EXPECT_EQ(flushes[(batch / name).string()], 1) << name;
     }
 }
