@@ -150,9 +150,16 @@ void DrainEngine::removeEarlierTry(int serverFd, BatchRecord &record)
     if (parent)
         folder.reset(::openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (folder) {
-        if (madeBy(made, folder.get()) && !namedByAnother(m_ledger, record, made.folder))
+        if (madeBy(made, folder.get()) && !namedByAnother(m_ledger, record, made.folder)) {
+            // The marker goes last, with the folder: a removal cut short leaves a try still provably ours.
+            std::error_code error;
+            for (const auto &entry : fs::directory_iterator("/proc/self/fd/" + std::to_string(folder.get()), error)) {
+                const std::string child = entry.path().filename().string();
+                if (child != attemptMarker)
+                    fileops::removeEntryAt(folder.get(), child, made.folder / child);
+            }
             fileops::removeEntryAt(parent.get(), name, made.folder);
-        else if (std::find(record.leftAttempts.begin(), record.leftAttempts.end(), made.folder)
+        } else if (std::find(record.leftAttempts.begin(), record.leftAttempts.end(), made.folder)
                  == record.leftAttempts.end())
             record.leftAttempts.push_back(made.folder);
     }

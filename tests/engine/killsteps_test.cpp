@@ -119,11 +119,15 @@ void expectOnServerOnce(const KillWorld &world, const std::string &step)
         EXPECT_EQ(checkBatch(record.serverBatch).sentence("Server batch"), "Server batch: all 4 files match.") << step;
         EXPECT_TRUE(holdsCard(record.serverBatch)) << step;
     }
-    Names whole;
+    // No other folder there holds anything: no second copy, whole or cut short.
+    Names batches;
+    Names holding;
+    for (const BatchRecord &record : records)
+        batches.push_back(record.serverBatch.filename().string());
     for (const std::string &name : entryNames(world.server))
-        if (holdsCard(world.server / name))
-            whole.push_back(name);
-    EXPECT_EQ(whole.size(), records.size()) << step << ": whole copies on the server " << testing::PrintToString(whole);
+        if (!listedFiles(world.server / name).empty())
+            holding.push_back(name);
+    EXPECT_EQ(holding, batches) << step;
 }
 
 void expectKeptAfterRestart(const KillWorld &world, const std::string &step)
@@ -160,35 +164,49 @@ TEST_F(KillSteps, ADrainKilledAtAnyStepLosesNothingAndItsBatchReachesTheServerOn
             KillWorld world;
             const std::string step = "drain killed at " + call + " #" + std::to_string(n);
             if (!killedAt(call, n, world.drainArguments())) {
-                expectOnServerOnce(world, call + " past its last call");
-                break;
-            }
-            expectKeptAfterRestart(world, step);
-            if (HasFatalFailure() || HasFailure())
-                return;
-        }
-    }
-}
-
-// The server was away at the drain: the batch waits in the cache, and the
-// resend is killed at each step.
-TEST_F(KillSteps, AResendKilledAtAnyStepLeavesTheBatchOnTheServerOnce)
-{
-    for (const std::string &call : resendCalls) {
-        for (int n = 1;; ++n) {
-            ASSERT_LT(n, 200) << call << " never ran out";
-            KillWorld world;
-            fs::remove(world.server);
-            ASSERT_NE(runProgram(drainOnce().string(), world.drainArguments()), "");
-            fs::create_directories(world.server);
-            const std::string step = "resend killed at " + call + " #" + std::to_string(n);
-            if (!killedAt(call, n, world.resendArguments())) {
+                expectCardFilesKept(world, call + " past its last call");
                 expectOnServerOnce(world, call + " past its last call");
                 break;
             }
             expectKeptAfterRestart(world, step);
             if (HasFailure())
                 return;
+        }
+    }
+}
+
+// The batch waits in the cache: the server was away at the drain, or the drain
+// was killed with its server copy whole but not yet recorded there (at its 8th
+// rename, the server's checksum file), so the resend removes that try first. The
+// resend is killed at each step.
+TEST_F(KillSteps, AResendKilledAtAnyStepLeavesTheBatchOnTheServerOnce)
+{
+    for (const bool earlierTry : {false, true}) {
+        for (const std::string &call : earlierTry ? std::vector<std::string>{"unlinkat", "rename"} : resendCalls) {
+            for (int n = 1;; ++n) {
+                ASSERT_LT(n, 200) << call << " never ran out";
+                KillWorld world;
+                if (earlierTry) {
+                    // On disk, where a folder may list the try's marker before the files.
+                    world.server = world.dir / "server";
+                    ASSERT_TRUE(killedAt("rename", 8, world.drainArguments()));
+                    ASSERT_TRUE(holdsCard(world.server / "CARD01"));
+                    ASSERT_FALSE(fs::exists(world.server / "CARD01" / "Slatewick-checksums.xxh128"));
+                } else {
+                    fs::remove(world.server);
+                    ASSERT_NE(runProgram(drainOnce().string(), world.drainArguments()), "");
+                    fs::create_directories(world.server);
+                }
+                const std::string step = std::string(earlierTry ? "after an earlier try, " : "")
+                                         + "resend killed at " + call + " #" + std::to_string(n);
+                if (!killedAt(call, n, world.resendArguments())) {
+                    expectOnServerOnce(world, step + ": past its last call");
+                    break;
+                }
+                expectKeptAfterRestart(world, step);
+                if (HasFailure())
+                    return;
+            }
         }
     }
 }
