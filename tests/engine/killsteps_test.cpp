@@ -148,17 +148,16 @@ struct KillSteps : ::testing::Test {
 };
 
 // The calls that make each step: the atomic writes of checksum files, manifests
-// and records, the clearing and the removal of an earlier try, the batch folders,
-// the flushes. mkdir makes the cache's and the records' folders, which a resend
-// finds made.
-const std::vector<std::string> drainCalls{"rename", "unlinkat", "mkdir", "mkdirat", "fsync"};
-const std::vector<std::string> resendCalls{"rename", "unlinkat", "mkdirat", "fsync"};
+// and records, the clearing and the removal of an earlier try, the batch folders
+// (mkdirat), the flushes. mkdir makes only the folders that hold the batches and
+// records, each time before the step that writes into them.
+const std::vector<std::string> stepCalls{"rename", "unlinkat", "mkdirat", "fsync"};
 
 } // namespace
 
 TEST_F(KillSteps, ADrainKilledAtAnyStepLosesNothingAndItsBatchReachesTheServerOnce)
 {
-    for (const std::string &call : drainCalls) {
+    for (const std::string &call : stepCalls) {
         for (int n = 1;; ++n) {
             ASSERT_LT(n, 200) << call << " never ran out";
             KillWorld world;
@@ -182,7 +181,7 @@ TEST_F(KillSteps, ADrainKilledAtAnyStepLosesNothingAndItsBatchReachesTheServerOn
 TEST_F(KillSteps, AResendKilledAtAnyStepLeavesTheBatchOnTheServerOnce)
 {
     for (const bool earlierTry : {false, true}) {
-        for (const std::string &call : earlierTry ? std::vector<std::string>{"unlinkat", "rename"} : resendCalls) {
+        for (const std::string &call : earlierTry ? std::vector<std::string>{"unlinkat", "rename"} : stepCalls) {
             for (int n = 1;; ++n) {
                 ASSERT_LT(n, 200) << call << " never ran out";
                 KillWorld world;
