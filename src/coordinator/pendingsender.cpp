@@ -50,15 +50,18 @@ std::string leftAttemptsNote(const std::vector<fs::path> &left)
     return note;
 }
 
-// What waits: safe in the cache, sent when its folder answers or, on a full server, has room.
+// What waits: safe in the cache, sent when its folder answers or, on a full server, has room;
+// one that would land inside another batch says so.
 CardActivity waitingRow(const std::string &rowId, const BatchRecord &record, const fs::path &currentFolder,
-                        const std::optional<DrainError> &noRoom, const std::string &lastTry)
+                        const std::optional<DrainError> &cause, const std::string &lastTry)
 {
     const bool elsewhere = !currentFolder.empty() && !record.serverFolder.empty() && currentFolder != record.serverFolder;
     std::string detail = "Safe in the local cache (" + formattedSize(record.facts.bytes) + "); ";
-    if (noRoom)
-        detail += "needs " + formattedSize(noRoom->needed()) + ", " + formattedSize(noRoom->available())
+    if (cause && cause->kind() == DrainError::Kind::noRoom)
+        detail += "needs " + formattedSize(cause->needed()) + ", " + formattedSize(cause->available())
                   + " free on the server.";
+    else if (cause && cause->kind() == DrainError::Kind::nestedBatch)
+        detail += cause->what();
     else
         detail += "sent when " + std::string(elsewhere ? record.serverFolder.string() + " answers. Another server folder has been chosen since."
                                                        : "the server folder answers.");
@@ -212,9 +215,7 @@ void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr
                     continue;
                 }
                 anyWaiting = true;
-                const std::optional<DrainError> noRoom =
-                    error.kind() == DrainError::Kind::noRoom ? std::optional(error) : std::nullopt;
-                show(waitingRow(rowId, now, currentFolder, noRoom, clockText() + "."));
+                show(waitingRow(rowId, now, currentFolder, error, clockText() + "."));
             } catch (const std::exception &error) {
                 anyWaiting = true;
                 show(waitingRow(rowId, latest(*engine, record), currentFolder, std::nullopt,

@@ -14,11 +14,13 @@
 #include "platform/fileops.h"
 #include "platform/filesystemerror.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <random>
 #include <chrono>
@@ -85,6 +87,24 @@ bool madeBy(const SendAttempt &attempt, int folderFd)
     return got == static_cast<ssize_t>(attempt.token.size()) && attempt.token.compare(0, std::string::npos, text, got) == 0;
 }
 
+// Removes a try's folder with its marker last, so a removal cut short is still known as this try's.
+void removeMarkedFolder(int parentFd, const std::string &name, int folderFd, const fs::path &folder)
+{
+    DIR *dir = ::fdopendir(::fcntl(folderFd, F_DUPFD_CLOEXEC, 0));
+    if (!dir)
+        FileSystemError::throwLast("remove", folder);
+    std::vector<std::string> children;
+    while (dirent *entry = ::readdir(dir)) {
+        const std::string child = entry->d_name;
+        if (child != "." && child != ".." && child != attemptMarker)
+            children.push_back(child);
+    }
+    ::closedir(dir);
+    for (const std::string &child : children)
+        fileops::removeEntryAt(folderFd, child, folder / child);
+    fileops::removeEntryAt(parentFd, name, folder);
+}
+
 bool namedByAnother(const BatchLedger &ledger, const BatchRecord &record, const fs::path &folder)
 {
     const std::vector<BatchRecord> records = ledger.all();
@@ -149,17 +169,13 @@ void DrainEngine::removeEarlierTry(int serverFd, BatchRecord &record)
     UniqueFd folder;
     if (parent)
         folder.reset(::openat(parent.get(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // A share that answers with an error is asked again later; only a folder that is not there is gone.
+    if (!folder && errno != ENOENT)
+        FileSystemError::throwLast("open", made.folder);
     if (folder) {
-        if (madeBy(made, folder.get()) && !namedByAnother(m_ledger, record, made.folder)) {
-            // The marker goes last, with the folder: a removal cut short leaves a try still provably ours.
-            std::error_code error;
-            for (const auto &entry : fs::directory_iterator("/proc/self/fd/" + std::to_string(folder.get()), error)) {
-                const std::string child = entry.path().filename().string();
-                if (child != attemptMarker)
-                    fileops::removeEntryAt(folder.get(), child, made.folder / child);
-            }
-            fileops::removeEntryAt(parent.get(), name, made.folder);
-        } else if (std::find(record.leftAttempts.begin(), record.leftAttempts.end(), made.folder)
+        if (madeBy(made, folder.get()) && !namedByAnother(m_ledger, record, made.folder))
+            removeMarkedFolder(parent.get(), name, folder.get(), made.folder);
+        else if (std::find(record.leftAttempts.begin(), record.leftAttempts.end(), made.folder)
                  == record.leftAttempts.end())
             record.leftAttempts.push_back(made.folder);
     }
@@ -198,13 +214,22 @@ fs::path DrainEngine::sendToServer(BatchRecord &record, const Inventory &listing
         // Checked before anything is written there; a server without room leaves the batch waiting.
         serverRoom = m_space.reserve(serverFd.get(), record.serverFolder, listing, serverLocation);
         spaceNote = serverRoom.note();
+        // Never inside a batch already there: a later freeing of that one would take this one along.
+        if (const auto outer = enclosingBatch(serverFd.get(), record.serverFolder, record.batchName))
+            throw DrainError::nestedBatch(outer->string(), (record.serverFolder / record.batchName).string(), true);
         created = createUniqueDirectoryAt(serverFd.get(), record.serverFolder, record.batchName);
     }
     const fs::path serverBatch = created.path;
     if (m_ledger.enabled()) {
         const SendAttempt attempt = markAttempt(serverBatch, created.fd.get());
-        if (std::optional<BatchRecord> written = m_ledger.change(
-                record.id, sentByThisProcess(), [&](BatchRecord &now) { now.attempt = attempt; }))
+        // The file system the batch first went to is the server's for it from now on:
+        // a share's empty mount point, found later, is then never taken for the server.
+        const std::optional<MountFacts> fileSystem = mountFactsOf(serverFd.get());
+        if (std::optional<BatchRecord> written = m_ledger.change(record.id, sentByThisProcess(), [&](BatchRecord &now) {
+                now.attempt = attempt;
+                if (!now.serverFileSystem && fileSystem)
+                    now.serverFileSystem = MountFacts{0, 0, fileSystem->source, fileSystem->type};
+            }))
             record = *written;
     }
     {

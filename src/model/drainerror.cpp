@@ -77,11 +77,14 @@ DrainError DrainError::reservedName(std::string fileName)
     return DrainError(Kind::reservedName, std::move(fileName));
 }
 
-DrainError DrainError::nestedBatch(std::string outer, const std::string &inner)
+DrainError DrainError::nestedBatch(std::string outer, const std::string &inner, bool onServer)
 {
-    const std::string sentence = "The naming template puts this card's batch at " + inner + ", inside the batch "
-                                 + outer + ". Nothing was copied and the card is untouched; change the template "
-                                 "so that batches stand side by side.";
+    const std::string sentence =
+        onServer ? "On the server its batch would go to " + inner + ", inside the batch " + outer
+                       + "; it waits in the local cache until the naming template or the server folder changes."
+                 : "The naming template puts this card's batch at " + inner + ", inside the batch " + outer
+                       + ". Nothing was copied and the card is untouched; change the template so that batches "
+                         "stand side by side.";
     return DrainError(Kind::nestedBatch, std::move(outer), sentence);
 }
 

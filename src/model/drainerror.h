@@ -38,7 +38,8 @@ public:
     // fileName: a top-level card entry named like one of the batch's own records.
     static DrainError reservedName(std::string fileName);
     // A batch folder (inner) the naming template would put inside an existing batch (outer).
-    static DrainError nestedBatch(std::string outer, const std::string &inner);
+    // onServer: the cache batch exists and waits; otherwise nothing was written.
+    static DrainError nestedBatch(std::string outer, const std::string &inner, bool onServer = false);
 
     Kind kind() const { return m_kind; }
     // The copy that failed its check ("local cache" or "remote server"), the changed or

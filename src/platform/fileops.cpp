@@ -131,7 +131,9 @@ void removeEntryAt(int parentFd, const std::string &name, const fs::path &path)
 
 void removeFileIfPresent(const fs::path &file)
 {
-    if (::unlink(file.c_str()) != 0 && errno != ENOENT)
+    if (::unlink(file.c_str()) == 0)
+        syncFolder(file.parent_path()); // a removal too is on storage only once its folder is
+    else if (errno != ENOENT)
         FileSystemError::throwLast("remove", file);
 }
 

@@ -31,7 +31,7 @@ std::string readFile(const std::filesystem::path &file);
 // in it, a link as a link. path names it in messages.
 void removeEntryAt(int parentFd, const std::string &name, const std::filesystem::path &path);
 
-// Removes a file; a missing file is fine.
+// Removes a file and flushes its folder; a missing file is fine.
 void removeFileIfPresent(const std::filesystem::path &file);
 
 // read(2) and write(2) that retry after signals; writeAll writes every byte.

@@ -207,3 +207,33 @@ TEST_F(ClearingMounts, ACacheKeptInMemoryLeavesTheCardWholeAndTheBatchGoesOnToTh
     EXPECT_EQ(storageAt(world.dir / "diskOverlay"), "disk");
     EXPECT_EQ(storageAt(world.dir / "ramfs"), "ramfs");
 }
+
+// A start finds the card it drained before: by its file system's serial and the files it
+// holds, unchanged, or none once cleared. A card of the same name drains as any other.
+TEST_F(ClearingMounts, ACardDrainedBeforeIsKnownByItsSerialAndItsFilesOrItsEmptiness)
+{
+    DrainWorld world;
+    world.options.stateFolder = world.dir / "state";
+    const auto first = card(world.dir, "first", "DCIM/first.jpg");
+    const auto second = card(world.dir, "second", "DCIM/first.jpg");
+    ASSERT_EQ(first->mount(world.card), "");
+    EXPECT_FALSE(DrainEngine(world.data, world.options).alreadyDrained(world.inserted));
+    const DrainEngine::Outcome kept = world.drain();
+    const auto knownAs = [&] {
+        const std::optional<BatchRecord> record = DrainEngine(world.data, world.options).alreadyDrained(world.inserted);
+        return record ? record->cacheBatch : fs::path();
+    };
+    EXPECT_EQ(knownAs(), kept.batchURL);
+    first->unmount();
+    ASSERT_EQ(second->mount(world.card), "");
+    EXPECT_EQ(knownAs(), fs::path()) << "the same name and files on another card";
+    second->unmount();
+
+    ASSERT_EQ(first->mount(world.card), "");
+    writeFile(world.card / "DCIM/new.jpg", "taken since");
+    EXPECT_EQ(knownAs(), fs::path());
+    world.settings.clearAfterCopy = true;
+    const DrainEngine::Outcome cleared = world.drain();
+    ASSERT_TRUE(cleared.cardCleared);
+    EXPECT_EQ(knownAs(), cleared.batchURL) << "emptied by its own drain";
+}

@@ -2,6 +2,7 @@
 // cache batch stays pending until the server answers again.
 #include "engine/drainfixture.h"
 #include "engine/fairlock.h"
+#include "engine/serverfolder.h"
 #include "support/mountnamespace.h"
 
 using namespace slatewick;
@@ -58,6 +59,40 @@ TEST(ServerFolderMounts, AShareThatIsNotMountedGetsNothingAndTheBatchArrivesOnce
     EXPECT_EQ(manifestIn(sent.remoteURL), manifestIn(sent.batchURL));
     EXPECT_EQ(manifestIn(sent.remoteURL)["cardCleared"], true);
     EXPECT_TRUE(pendingOf(world).empty());
+}
+
+// Each folder keeps the record of its file system, and each batch names the one it
+// is sent to: a batch waiting for an earlier folder whose share is gone gets nothing
+// written onto the empty mount point, however many folders were chosen since.
+TEST(ServerFolderMounts, ABatchForAnEarlierFolderGoesOnlyToThatFolderOnItsOwnFileSystem)
+{
+    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    DrainWorld world;
+    world.options.stateFolder = world.dir / "state";
+    const fs::path earlier = world.dir / "nas-a";
+    const fs::path later = world.dir / "nas-b";
+    fs::create_directories(earlier);
+    fs::create_directories(later);
+    auto shareA = std::make_unique<ScopedMount>("nas-a", earlier, "tmpfs");
+    const ScopedMount shareB("nas-b", later, "tmpfs");
+    ASSERT_TRUE(shareA->mounted() && shareB.mounted()) << shareA->error() << shareB.error();
+    world.settings.remoteDirectory = earlier.string();
+    writeFile(world.card / "DCIM/a.jpg", "a");
+    world.drain();
+    shareA.reset();
+    writeFile(world.card / "DCIM/b.jpg", "b");
+    EXPECT_THROW(world.drain(), ServerCopyPending);
+    world.settings.remoteDirectory = later.string();
+    world.drain();
+
+    DrainEngine engine(world.data, world.options);
+    const std::string waiting = pendingOf(world).at(0).id;
+    EXPECT_EQ(failureText<DrainError>([&] { engine.sendPending(waiting, ignoreReports); }),
+              DrainError::remoteUnavailable().what());
+    EXPECT_EQ(entryNames(earlier), Names{}) << "nothing lands on the empty mount point";
+    EXPECT_EQ(ServerFolder(later, world.options.stateFolder).recorded()->source, "nas-b");
+    EXPECT_EQ(ServerFolder(earlier, world.options.stateFolder).recorded()->source, "nas-a");
 }
 
 TEST(PendingTransfer, ACacheBatchThatChangedIsNeverSentAndItsRecordSaysWhy)

@@ -139,6 +139,8 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
     EXPECT_EQ(oldestWithin(offered, offered[0].bytes - 1).size(), 0u);
     EXPECT_EQ(survey.largestRecent, 2 * (1000 + '3'));
 
+    // A batch made inside another by an older template: freeing the outer one removes only its own files.
+    writeFile(world.cacheRoot() / "CARD01/0042/DCIM/x.jpg", "the inner batch's only copy");
     flipFirstByte(world.server / "CARD02/DCIM/IMG_0001.JPG");
     fs::remove_all(world.server / "CARD03");
     std::vector<fs::path> chosen;
@@ -148,9 +150,11 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
 
     EXPECT_EQ(report.removed, std::vector<fs::path>{world.cacheRoot() / "CARD01"});
     EXPECT_EQ(report.kept, (std::vector<std::string>{
+                               "CARD01: files that were not part of it stay in " + (world.cacheRoot() / "CARD01").string() + ".",
                                "CARD02: Server batch: 1 file changed (DCIM/IMG_0001.JPG).",
                                "CARD03: its server batch " + (world.server / "CARD03").string() + " is missing."}));
-    EXPECT_EQ(entryNames(world.cacheRoot()), (Names{"CARD02", "CARD03", "FAILED"}));
+    EXPECT_EQ(entryNames(world.cacheRoot()), (Names{"CARD01", "CARD02", "CARD03", "FAILED"}));
+    EXPECT_EQ(listedFiles(world.cacheRoot() / "CARD01"), Names{"0042/DCIM/x.jpg"});
     EXPECT_EQ(entryNames(world.server), (Names{"CARD01", "CARD02"}));
     EXPECT_EQ(report.freedBytes, 2 * (1000 + '1')) << "what was removed, records aside";
     const std::vector<RecentBatch> recent = recentBatches(engine.ledger().all(), 10);
@@ -160,4 +164,26 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
     EXPECT_EQ(freed->manifest.remotePath, (world.server / "CARD01").string());
     EXPECT_EQ(freeCacheBatches(engine.ledger(), {world.cacheRoot() / "CARD01"}, world.options.stateFolder).kept,
               std::vector<std::string>{"CARD01: it was freed already."});
+}
+
+// A cut-off earlier try holds room the resend needs: it goes first, and its room counts.
+TEST_F(SpaceMounts, AResendCountsTheRoomItsOwnEarlierTryHeld)
+{
+    world.options.stateFolder = world.dir / "state";
+    writeCard(world.card, 3, 2 << 20);
+    const auto server = mountTmpfs(world.server, "10m");
+    ASSERT_TRUE(server->mounted()) << server->error();
+    const fs::path photos = world.server / "photos";
+    world.settings.remoteDirectory = photos.string();
+    EXPECT_THROW(world.drain(), ServerCopyPending) << "the server folder is not there";
+    DrainEngine engine(world.data, world.options);
+    const std::string id = engine.ledger().all().at(0).id;
+    writeCard(photos / "CARD01", 2, 2 << 20); // 4 MiB of 6 copied when the share went
+    writeFile(photos / "CARD01/.slatewick-attempt", "0123456789abcdef0123456789abcdef");
+    engine.ledger().change(id, inState(BatchState::cached), [&](BatchRecord &now) {
+        now.attempt = SendAttempt{photos / "CARD01", "0123456789abcdef0123456789abcdef"};
+    });
+    const DrainEngine::Outcome sent = engine.sendPending(id, [](auto...) {}).value();
+    EXPECT_EQ(sent.remoteURL, photos / "CARD01");
+    EXPECT_EQ(entryNames(photos), Names{"CARD01"});
 }

@@ -1,0 +1,89 @@
+// One record per batch: whoever finds another state than it expects does nothing,
+// and a resend touches no folder but its own.
+#include "engine/cachefreeing.h"
+#include "engine/drainfixture.h"
+
+using namespace slatewick;
+using namespace slatewick::testsupport;
+
+namespace {
+
+const DrainEngine::Update ignoreReports = [](DrainPhase, double, const std::string &) {};
+
+// A drained card whose server folder was not there: its batch waits, recorded as cached.
+struct WaitingBatch : ::testing::Test {
+    DrainWorld world;
+    std::string id;
+
+    void SetUp() override
+    {
+        world.options.stateFolder = world.dir / "state";
+        world.settings.remoteDirectory = (world.dir / "nas").string();
+        writeFile(world.card / "DCIM/a.jpg", "aaa");
+        writeFile(world.card / "DCIM/b.jpg", "bb");
+        EXPECT_THROW(world.drain(), ServerCopyPending);
+        fs::create_directories(world.dir / "nas");
+        id = engine().ledger().all().at(0).id;
+    }
+    DrainEngine engine() const { return DrainEngine(world.data, world.options); }
+    BatchRecord record() const { return engine().ledger().read(id).value(); }
+};
+
+} // namespace
+
+TEST_F(WaitingBatch, ARetryOfABatchSentMeanwhileDoesNothingAndFreeingLeavesABatchBeingSent)
+{
+    // A pass that listed the record before another sender finished it.
+    const BatchRecord listed = record();
+    ASSERT_EQ(listed.state, BatchState::cached);
+    const DrainEngine::Outcome sent = engine().sendPending(id, ignoreReports).value();
+    EXPECT_FALSE(engine().sendPending(listed.id, ignoreReports)) << "a batch on the server is never sent again";
+    EXPECT_EQ(entryNames(world.dir / "nas"), Names{"CARD01"});
+    EXPECT_EQ(record().state, BatchState::onServer);
+    EXPECT_EQ(record().serverBatch, sent.remoteURL);
+
+    // A crash right after the server manifest was written leaves the record where the
+    // send began, with its token in the finished folder: the next try adopts it.
+    engine().ledger().change(id, inState(BatchState::onServer), [](BatchRecord &now) {
+        now.state = BatchState::sending;
+        now.owner = SendOwner{"another boot", 1, 1};
+        now.attempt = SendAttempt{now.serverBatch, "0123456789abcdef0123456789abcdef"};
+    });
+    writeFile(sent.remoteURL / ".slatewick-attempt", "0123456789abcdef0123456789abcdef");
+    EXPECT_EQ(freeCacheBatches(engine().ledger(), {sent.batchURL}, world.options.stateFolder).kept,
+              std::vector<std::string>{"CARD01: it is not on the server yet."});
+    EXPECT_TRUE(fs::exists(sent.batchURL / "DCIM/a.jpg"));
+    engine().adoptEarlierRecords(); // a claim of a program that is gone returns to the cache's keeping
+    ASSERT_EQ(record().state, BatchState::cached);
+    EXPECT_EQ(engine().sendPending(id, ignoreReports).value().remoteURL, sent.remoteURL);
+    EXPECT_EQ(entryNames(world.dir / "nas"), Names{"CARD01"}) << "adopted, neither removed nor sent twice";
+    EXPECT_EQ(readFile(sent.remoteURL / "DCIM/a.jpg"), "aaa");
+    EXPECT_EQ(record().state, BatchState::onServer);
+}
+
+TEST_F(WaitingBatch, AResendRemovesTheFolderItMadeButNeverOneThatTookItsName)
+{
+    const fs::path earlier = world.dir / "nas/CARD01";
+    writeFile(earlier / "DCIM/a.jpg", "a");
+    writeFile(earlier / ".slatewick-attempt", "0123456789abcdef0123456789abcdef");
+    const auto tryMade = [&](const std::string &token) {
+        engine().ledger().change(id, inState(BatchState::cached),
+                                 [&](BatchRecord &now) { now.attempt = SendAttempt{earlier, token}; });
+    };
+    // Its own cut-off try goes; the batch takes its place.
+    tryMade("0123456789abcdef0123456789abcdef");
+    DrainEngine::Outcome sent = engine().sendPending(id, ignoreReports).value();
+    EXPECT_EQ(sent.remoteURL, earlier);
+    EXPECT_EQ(readFile(earlier / "DCIM/a.jpg"), "aaa");
+    EXPECT_TRUE(sent.leftAttempts.empty());
+
+    // The user removed the try, and another card's batch took its name: it stays, and is named.
+    engine().ledger().change(id, inState(BatchState::onServer), [](BatchRecord &now) { now.state = BatchState::cached; });
+    fs::remove_all(world.dir / "nas");
+    writeFile(earlier / "DCIM/other.jpg", "another card's only copy");
+    tryMade("0123456789abcdef0123456789abcdef");
+    sent = engine().sendPending(id, ignoreReports).value();
+    EXPECT_EQ(readFile(earlier / "DCIM/other.jpg"), "another card's only copy");
+    EXPECT_EQ(sent.remoteURL, world.dir / "nas/CARD01-02");
+    EXPECT_EQ(sent.leftAttempts, std::vector<fs::path>{earlier});
+}
