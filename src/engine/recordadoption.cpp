@@ -159,7 +159,8 @@ void DrainEngine::adoptEarlierRecords()
         }
         adopt(record);
     }
-    fileops::atomicWrite(marker, "");
+    // Under the ledger's locks, which make its folder: a first start may find none.
+    m_ledger.locked([&] { fileops::atomicWrite(marker, ""); });
 }
 
 } // namespace slatewick

@@ -1,13 +1,47 @@
-// Drains one card and exits: a test runs it under strace to see what the engine
-// asks of the file systems. Usage: drain_once CARD DATA SERVER [clear|keep [TEMPLATE [STATE]]]
+// Drains one card, or sends what waits as a start-up does, and exits: a test runs
+// it under strace to see what the engine asks of the file systems, or to kill it
+// at a chosen call.
+// Usage: drain_once CARD DATA SERVER [clear|keep [TEMPLATE [STATE]]]
+//        drain_once resend DATA STATE SERVER   (prints one line per batch it tried)
 #include "engine/drainengine.h"
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <string>
+
+namespace {
+
+// What a start-up does: claims of programs that are gone return to the cache,
+// then every batch that waits is sent; a batch with no folder goes to SERVER.
+int resend(const char *data, const char *state, const char *server)
+{
+    slatewick::DrainEngine::Options options;
+    options.stateFolder = state;
+    slatewick::DrainEngine engine(data, options);
+    engine.adoptEarlierRecords();
+    for (const slatewick::BatchRecord &record : engine.ledger().all()) {
+        if (record.state != slatewick::BatchState::cached)
+            continue;
+        std::optional<std::filesystem::path> redirect;
+        if (record.serverFolder.empty())
+            redirect = server;
+        try {
+            const auto sent = engine.sendPending(record.id, [](auto...) {}, {}, redirect);
+            std::printf("%s %s\n", record.id.c_str(), sent ? sent->remoteURL.c_str() : "(taken)");
+        } catch (const std::exception &failure) {
+            std::printf("%s failed: %s\n", record.id.c_str(), failure.what());
+        }
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 5 && std::string(argv[1]) == "resend")
+        return resend(argv[2], argv[3], argv[4]);
     if (argc < 4)
         return 2;
     slatewick::InsertedCard card;

@@ -11,9 +11,10 @@ namespace slatewick::testsupport {
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
 public:
-    TempDir()
+    // base: the folder to make it in, the system's temporary folder by default.
+    explicit TempDir(const std::filesystem::path &base = std::filesystem::temp_directory_path())
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "slatewick-test-XXXXXX").string();
+        std::string pattern = (base / "slatewick-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         m_path = pattern;

@@ -1,0 +1,236 @@
+// A drain or a resend killed at any step loses no card file, and the start after
+// it sends every batch to the server exactly once.
+#include "engine/batchcheck.h"
+#include "engine/checksumlist.h"
+#include "engine/drainfixture.h"
+#include "support/programprocess.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <map>
+
+using namespace slatewick;
+using namespace slatewick::testsupport;
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::map<std::string, std::string> cardContent{{"DCIM/100EOS5D/IMG_0001.CR3", std::string(40'000, 'a')},
+                                                     {"DCIM/100EOS5D/IMG_0002.CR3", std::string(30'000, 'b')},
+                                                     {"DCIM/100EOS5D/MVI_0003.MP4", std::string(50'000, 'c')},
+                                                     {"MISC/AUTPRINT.MRK", "print"}};
+
+fs::path drainOnce()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path() / "drain_once";
+}
+
+fs::path memoryFolder()
+{
+    return ::access("/dev/shm", W_OK) == 0 ? fs::path("/dev/shm") : fs::temp_directory_path();
+}
+
+// The card, the server and the records in memory where the system has one: a
+// kill leaves the same there as on a disk, and the many flushes cost nothing. The
+// cache stays on disk, so that the card is cleared.
+struct KillWorld : DrainWorld {
+    TempDir quick{memoryFolder()};
+    fs::path state = quick / "state";
+
+    KillWorld()
+    {
+        card = quick / "card";
+        server = quick / "server";
+        fs::create_directories(server);
+        for (const auto &[name, bytes] : cardContent)
+            writeFile(card / name, bytes);
+    }
+    std::vector<std::string> drainArguments() const
+    {
+        return {card.string(), data.string(), server.string(), "clear", "{card}", state.string()};
+    }
+    std::vector<std::string> resendArguments() const
+    {
+        return {"resend", data.string(), state.string(), server.string()};
+    }
+};
+
+// Runs drain_once killed at the n-th call of the given system call; whether it was
+// killed there (false: it made fewer such calls and ended by itself).
+bool killedAt(const std::string &call, int n, const std::vector<std::string> &arguments)
+{
+    std::vector<std::string> traced{"-f", "-o", "/dev/null", "-e", "trace=" + call,
+                                    "-e", "inject=" + call + ":signal=KILL:when=" + std::to_string(n),
+                                    drainOnce().string()};
+    traced.insert(traced.end(), arguments.begin(), arguments.end());
+    // Leak checking under the sanitizers traces the process itself, which strace already does.
+    ProgramProcess run("strace", traced, {{"ASAN_OPTIONS", "detect_leaks=0"}});
+    const std::optional<int> status = run.waitForExit(60s);
+    EXPECT_TRUE(status) << call << " #" << n << ": still running";
+    return status && WIFSIGNALED(*status) && WTERMSIG(*status) == SIGKILL;
+}
+
+bool holdsCard(const fs::path &folder)
+{
+    return std::all_of(cardContent.begin(), cardContent.end(), [&](const auto &file) {
+        return fs::is_regular_file(folder / file.first) && readFile(folder / file.first) == file.second;
+    });
+}
+
+// A file that left the card lies in a cache batch whose checksum file lists it
+// and which reads back whole.
+void expectCardFilesKept(const KillWorld &world, const std::string &step)
+{
+    std::vector<fs::path> verified;
+    for (const std::string &name : entryNames(world.cacheRoot())) {
+        const fs::path batch = world.cacheRoot() / name;
+        if (fs::exists(batch / "Slatewick-checksums.xxh128") && checkBatch(batch).clean())
+            verified.push_back(batch);
+    }
+    for (const auto &[name, bytes] : cardContent) {
+        if (fs::exists(world.card / name)) {
+            EXPECT_EQ(readFile(world.card / name), bytes) << step << ": " << name;
+            continue;
+        }
+        const bool kept = std::any_of(verified.begin(), verified.end(), [&](const fs::path &batch) {
+            const auto entries = parseChecksumText(readFile(batch / "Slatewick-checksums.xxh128"));
+            return readFile(batch / name) == bytes
+                   && std::any_of(entries.begin(), entries.end(), [&](const auto &entry) { return entry.path == name; });
+        });
+        EXPECT_TRUE(kept) << step << ": " << name << " left the card for no verified cache batch";
+    }
+}
+
+// After the start that sent what waits: each record is on the server, its server
+// batch whole with both records, and no other folder there holds a whole copy.
+void expectOnServerOnce(const KillWorld &world, const std::string &step)
+{
+    DrainEngine::Options options;
+    options.stateFolder = world.state;
+    const std::vector<BatchRecord> records = DrainEngine(world.data, options).ledger().all();
+    EXPECT_LE(records.size(), 1u) << step;
+    EXPECT_TRUE(!records.empty() || holdsCard(world.card)) << step << ": no record, yet the card was cleared";
+    for (const BatchRecord &record : records) {
+        ASSERT_EQ(stateName(record.state), std::string("onServer")) << step << ": " << record.problem;
+        EXPECT_TRUE(fs::exists(record.serverBatch / "Slatewick-manifest.json")) << step;
+        EXPECT_EQ(checkBatch(record.serverBatch).sentence("Server batch"), "Server batch: all 4 files match.") << step;
+        EXPECT_TRUE(holdsCard(record.serverBatch)) << step;
+    }
+    // No other folder there holds anything: no second copy, whole or cut short.
+    Names batches;
+    Names holding;
+    for (const BatchRecord &record : records)
+        batches.push_back(record.serverBatch.filename().string());
+    for (const std::string &name : entryNames(world.server))
+        if (!listedFiles(world.server / name).empty())
+            holding.push_back(name);
+    EXPECT_EQ(holding, batches) << step;
+}
+
+void expectKeptAfterRestart(const KillWorld &world, const std::string &step)
+{
+    expectCardFilesKept(world, step);
+    std::string output;
+    EXPECT_EQ(runProgram(drainOnce().string(), world.resendArguments(), &output), "") << step;
+    expectCardFilesKept(world, step + ", restarted");
+    expectOnServerOnce(world, step + ", restarted (" + output + ")");
+}
+
+struct KillSteps : ::testing::Test {
+    void SetUp() override
+    {
+        if (const std::string refusal = runProgram("strace", {"-o", "/dev/null", "true"}); !refusal.empty())
+            GTEST_SKIP() << "strace cannot trace here: " << refusal;
+    }
+};
+
+// The calls that make each step: the atomic writes of checksum files, manifests
+// and records, the clearing and the removal of an earlier try, the batch folders
+// (mkdirat), the flushes. mkdir makes only the folders that hold the batches and
+// records, each time before the step that writes into them. A resend's flushes
+// each follow one of its writes and precede the next, so its kills at the writes
+// see the same states.
+const std::vector<std::string> drainCalls{"rename", "unlinkat", "mkdirat", "fsync"};
+const std::vector<std::string> resendCalls{"rename", "unlinkat", "mkdirat"};
+
+} // namespace
+
+TEST_F(KillSteps, ADrainKilledAtAnyStepLosesNothingAndItsBatchReachesTheServerOnce)
+{
+    for (const std::string &call : drainCalls) {
+        for (int n = 1;; ++n) {
+            ASSERT_LT(n, 200) << call << " never ran out";
+            KillWorld world;
+            const std::string step = "drain killed at " + call + " #" + std::to_string(n);
+            if (!killedAt(call, n, world.drainArguments())) {
+                EXPECT_GT(n, 1) << call << " was never made";
+                expectCardFilesKept(world, call + " past its last call");
+                expectOnServerOnce(world, call + " past its last call");
+                break;
+            }
+            expectKeptAfterRestart(world, step);
+            if (HasFailure())
+                return;
+        }
+    }
+}
+
+// The batch waits in the cache: the server was away at the drain, or the drain
+// was killed with its server copy whole but not yet recorded there (at its 8th
+// rename, the server's checksum file), so the resend removes that try first. The
+// resend is killed at each step.
+TEST_F(KillSteps, AResendKilledAtAnyStepLeavesTheBatchOnTheServerOnce)
+{
+    for (const bool earlierTry : {false, true}) {
+        for (const std::string &call : earlierTry ? std::vector<std::string>{"unlinkat"} : resendCalls) {
+            for (int n = 1;; ++n) {
+                ASSERT_LT(n, 200) << call << " never ran out";
+                KillWorld world;
+                if (earlierTry) {
+                    // On disk, where a folder may list the try's marker before the files.
+                    world.server = world.dir / "server";
+                    ASSERT_TRUE(killedAt("rename", 8, world.drainArguments()));
+                    ASSERT_TRUE(holdsCard(world.server / "CARD01"));
+                    ASSERT_FALSE(fs::exists(world.server / "CARD01" / "Slatewick-checksums.xxh128"));
+                } else {
+                    fs::remove(world.server);
+                    ASSERT_NE(runProgram(drainOnce().string(), world.drainArguments()), "");
+                    fs::create_directories(world.server);
+                }
+                const std::string step = std::string(earlierTry ? "after an earlier try, " : "")
+                                         + "resend killed at " + call + " #" + std::to_string(n);
+                if (!killedAt(call, n, world.resendArguments())) {
+                    EXPECT_GT(n, 1) << call << " was never made";
+                    expectOnServerOnce(world, step + ": past its last call");
+                    break;
+                }
+                expectKeptAfterRestart(world, step);
+                if (HasFailure())
+                    return;
+            }
+        }
+    }
+}
+
+// Two programs that start at once and both send what waits: one claims the
+// batch, the other finds it taken or done.
+TEST_F(KillSteps, TwoProgramsSendingWhatWaitsAtOnceSendTheBatchOnce)
+{
+    for (int round = 0; round < 3; ++round) {
+        KillWorld world;
+        fs::remove(world.server);
+        ASSERT_NE(runProgram(drainOnce().string(), world.drainArguments()), "");
+        fs::create_directories(world.server);
+        ProgramProcess first(drainOnce(), world.resendArguments(), {}, world.dir / "first.log");
+        ProgramProcess second(drainOnce(), world.resendArguments(), {}, world.dir / "second.log");
+        for (ProgramProcess *run : {&first, &second}) {
+            const std::optional<int> status = run->waitForExit(60s);
+            ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+        }
+        expectOnServerOnce(world, "round " + std::to_string(round) + ": " + readFile(world.dir / "first.log") + " / "
+                                      + readFile(world.dir / "second.log"));
+    }
+}
