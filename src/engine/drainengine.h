@@ -10,6 +10,7 @@
 #include "model/drainsettings.h"
 #include "model/insertedcard.h"
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -87,9 +88,9 @@ public:
     std::optional<BatchRecord> alreadyDrained(const InsertedCard &card) const;
     const BatchLedger &ledger() const { return m_ledger; }
     const std::filesystem::path &stateFolder() const { return m_options.stateFolder; }
-    // Start-up work, off the main thread: records of earlier versions and batches
-    // made before records existed are adopted once; claims of programs that are
-    // gone return to the cache.
+    // Start-up work, off the main thread: records of earlier versions and verified
+    // batches without a record get one (looked for once a run); claims of programs
+    // that are gone return to the cache (each call).
     void adoptEarlierRecords();
     std::filesystem::path cacheRoot() const; // creates it if needed; throws FileSystemError
     std::filesystem::path cacheFolder() const { return m_applicationData / "Slatewick" / "Cache"; } // never creates it
@@ -114,6 +115,7 @@ private:
     const Options m_options;
     FairLock m_lock;
     const BatchLedger m_ledger;
+    std::atomic<bool> m_adopted = false; // adoptEarlierRecords() has looked this run
     SpaceLedger m_space;
 };
 

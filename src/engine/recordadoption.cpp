@@ -1,5 +1,6 @@
-// Batches that earlier versions left: their pending records, and batch folders
-// made before records existed. Each is given a record once, at the first start.
+// Batches that have no record yet: pending records of an earlier version, and
+// verified batch folders without a record (made before records existed, or by a
+// drain killed between its checksum file and its record). Looked for once a run.
 #include "engine/drainengine.h"
 
 #include "engine/batchhistory.h"
@@ -10,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <set>
 #include <system_error>
 
 namespace slatewick {
@@ -98,8 +100,9 @@ void DrainEngine::adoptEarlierRecords()
     if (!m_ledger.enabled())
         return;
     m_ledger.releaseAbandonedClaims();
-    const fs::path marker = m_ledger.folder() / ".adopted";
-    if (fileops::exists(marker))
+    // Once a run: a verified batch whose record was never written (a kill between its
+    // checksum file and its record, or an earlier version) is found at the next start.
+    if (m_adopted)
         return;
     const fs::path cacheRoot = cacheFolder();
     // Under the ledger's locks, so a drain that records its batch meanwhile is never adopted twice.
@@ -134,11 +137,16 @@ void DrainEngine::adoptEarlierRecords()
         fileops::removeFileIfPresent(file);
     }
     std::vector<fs::path> batches;
+    std::set<fs::path> known;
+    for (const BatchRecord &record : m_ledger.all())
+        known.insert(record.cacheBatch);
     for (fs::directory_iterator it(cacheRoot, error); !error && it != fs::directory_iterator(); it.increment(error)) {
         if (it->is_directory(error) && !it->is_symlink(error) && !it->path().filename().string().starts_with('.'))
             collectBatches(it->path(), 1, batches);
     }
     for (const fs::path &batch : batches) {
+        if (known.count(batch) != 0)
+            continue;
         BatchRecord record;
         record.cacheBatch = batch;
         record.batchName = batch.lexically_relative(cacheRoot).string();
@@ -159,8 +167,7 @@ void DrainEngine::adoptEarlierRecords()
         }
         adopt(record);
     }
-    // Under the ledger's locks, which make its folder: a first start may find none.
-    m_ledger.locked([&] { fileops::atomicWrite(marker, ""); });
+    m_adopted = true;
 }
 
 } // namespace slatewick

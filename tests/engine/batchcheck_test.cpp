@@ -86,8 +86,8 @@ TEST(RecordAdoption, BatchesAndWaitingRecordsOfEarlierVersionsGetOneRecordEachAt
 
     DrainEngine::Options options;
     options.stateFolder = state;
-    DrainEngine engine(dir / "data", options);
-    engine.adoptEarlierRecords();
+    DrainEngine(dir / "data", options).adoptEarlierRecords();
+    DrainEngine engine(dir / "data", options); // the next start
     engine.adoptEarlierRecords();
     const std::vector<BatchRecord> records = engine.ledger().all();
     ASSERT_EQ(records.size(), 3u) << "once each, however often the program starts";
