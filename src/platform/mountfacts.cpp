@@ -193,22 +193,11 @@ bool syncfsReachesStorage(int fd)
     }
 }
 
-
 bool keepsInodeNumbers(int fd)
 {
-    struct statfs info {};
-    if (::fstatfs(fd, &info) != 0)
-        return false;
-    switch (static_cast<unsigned long>(info.f_type)) {
-    case EXT4_SUPER_MAGIC: // ext2 and ext3 too
-    case XFS_SUPER_MAGIC:
-    case BTRFS_SUPER_MAGIC:
-    case F2FS_SUPER_MAGIC:
-    case TMPFS_MAGIC:
-        return true;
-    default:
-        return false;
-    }
+    // The same kernel file systems (ext2 and ext3 share ext4's magic): each keeps an
+    // inode's number for as long as the file lives, which FUSE and FAT drivers do not.
+    return syncfsReachesStorage(fd);
 }
 
 std::optional<std::string> memoryStorageOf(int fd)
