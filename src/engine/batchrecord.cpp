@@ -70,7 +70,38 @@ std::string textOr(const nlohmann::json &json, const char *key)
     return json.contains(key) && json.at(key).is_string() ? json.at(key).get<std::string>() : std::string();
 }
 
+// The members this format shares with the pending records of the version before it.
+void readSharedMembers(const nlohmann::json &json, BatchRecord &record)
+{
+    record.cacheBatch = json.at("cacheBatch").get<std::string>();
+    record.batchName = json.at("batchName").get<std::string>();
+    record.serverFolder = json.at("serverFolder").get<std::string>();
+    BatchManifest &facts = record.facts;
+    facts.sourceVolume = json.at("sourceVolume").get<std::string>();
+    facts.sourceDevice = json.at("sourceDevice").get<std::string>();
+    facts.createdAt = timeOf(json.at("createdAt").get<std::int64_t>());
+    facts.cachedAt = timeOf(json.at("cachedAt").get<std::int64_t>());
+    facts.files = json.at("files").get<std::int64_t>();
+    facts.bytes = json.at("bytes").get<std::int64_t>();
+    facts.cardCleared = json.at("cardCleared").get<bool>();
+    facts.cachePath = record.cacheBatch.string();
+    record.notClearedReason = json.at("notClearedReason").get<std::string>();
+}
+
 } // namespace
+
+BatchRecord BatchRecord::fromPendingRecord(const std::string &text)
+{
+    const nlohmann::json json = nlohmann::json::parse(text);
+    if (json.at("version").get<int>() != 1)
+        throw std::runtime_error("unknown version");
+    BatchRecord record;
+    readSharedMembers(json, record);
+    // A try of that version left no proof of its folder: it stays, and is named.
+    if (!json.at("serverBatch").is_null())
+        record.leftAttempts.emplace_back(json.at("serverBatch").get<std::string>());
+    return record;
+}
 
 const char *stateName(BatchState state)
 {
@@ -143,22 +174,10 @@ BatchRecord BatchRecord::decoded(const std::string &text)
     if (!state)
         throw std::runtime_error("its state is unknown");
     record.state = *state;
-    record.cacheBatch = json.at("cacheBatch").get<std::string>();
-    record.batchName = json.at("batchName").get<std::string>();
-    record.serverFolder = json.at("serverFolder").get<std::string>();
+    readSharedMembers(json, record);
     record.serverBatch = textOr(json, "serverBatch");
-    BatchManifest &facts = record.facts;
-    facts.sourceVolume = json.at("sourceVolume").get<std::string>();
-    facts.sourceDevice = json.at("sourceDevice").get<std::string>();
-    facts.createdAt = timeOf(json.at("createdAt").get<std::int64_t>());
-    facts.cachedAt = timeOf(json.at("cachedAt").get<std::int64_t>());
-    facts.copiedToServerAt = timeOf(json.at("copiedToServerAt").get<std::int64_t>());
-    facts.files = json.at("files").get<std::int64_t>();
-    facts.bytes = json.at("bytes").get<std::int64_t>();
-    facts.cardCleared = json.at("cardCleared").get<bool>();
-    facts.cachePath = record.cacheBatch.string();
-    facts.remotePath = record.serverBatch.string();
-    record.notClearedReason = json.at("notClearedReason").get<std::string>();
+    record.facts.copiedToServerAt = timeOf(json.at("copiedToServerAt").get<std::int64_t>());
+    record.facts.remotePath = record.serverBatch.string();
     record.problem = json.at("problem").get<std::string>();
     record.dismissed = json.at("dismissed").get<bool>();
     record.cardSerial = json.at("cardSerial").get<std::string>();

@@ -76,6 +76,8 @@ struct BatchRecord {
     std::string encoded() const;
     // Throws std::exception on anything that is not a record of this format.
     static BatchRecord decoded(const std::string &text);
+    // A record of the earlier format that kept waiting batches in <state>/pending, as cached.
+    static BatchRecord fromPendingRecord(const std::string &text);
 };
 
 } // namespace slatewick

@@ -8,8 +8,6 @@
 #include "engine/checksumlist.h"
 #include "platform/fileops.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <set>
 #include <system_error>
@@ -24,36 +22,6 @@ namespace {
 constexpr int maximumDepth = 4;
 
 struct AlreadyRecorded {};
-
-std::chrono::system_clock::time_point timeOf(std::int64_t seconds)
-{
-    return std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
-}
-
-// A record of the format that kept waiting batches in <state>/pending.
-BatchRecord fromPendingRecord(const nlohmann::json &json)
-{
-    if (json.at("version").get<int>() != 1)
-        throw std::runtime_error("unknown version");
-    BatchRecord record;
-    record.cacheBatch = json.at("cacheBatch").get<std::string>();
-    record.batchName = json.at("batchName").get<std::string>();
-    record.serverFolder = json.at("serverFolder").get<std::string>();
-    // A try of that version left no proof of its folder: it stays, and is named.
-    if (!json.at("serverBatch").is_null())
-        record.leftAttempts.emplace_back(json.at("serverBatch").get<std::string>());
-    BatchManifest &facts = record.facts;
-    facts.sourceVolume = json.at("sourceVolume").get<std::string>();
-    facts.sourceDevice = json.at("sourceDevice").get<std::string>();
-    facts.createdAt = timeOf(json.at("createdAt").get<std::int64_t>());
-    facts.cachedAt = timeOf(json.at("cachedAt").get<std::int64_t>());
-    facts.files = json.at("files").get<std::int64_t>();
-    facts.bytes = json.at("bytes").get<std::int64_t>();
-    facts.cardCleared = json.at("cardCleared").get<bool>();
-    facts.cachePath = record.cacheBatch.string();
-    record.notClearedReason = json.at("notClearedReason").get<std::string>();
-    return record;
-}
 
 // A batch whose manifest names its server batch is on the server; the server
 // folder is the server batch's path less the batch's own components.
@@ -123,7 +91,7 @@ void DrainEngine::adoptEarlierRecords()
             continue;
         BatchRecord record;
         try {
-            record = fromPendingRecord(nlohmann::json::parse(fileops::readFile(file)));
+            record = BatchRecord::fromPendingRecord(fileops::readFile(file));
         } catch (const std::exception &) {
             continue; // unreadable: kept where it is
         }
