@@ -1,7 +1,7 @@
 #include "screenshotworld.h"
 
 #include "discovery/carddiscovery.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 #include "support/fakeloginitems.h"
 #include "support/fakevolumes.h"
 

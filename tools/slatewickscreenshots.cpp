@@ -3,7 +3,7 @@
 #include "screenshotworld.h"
 
 #include "coordinator/recentbatches.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 #include "model/batchmanifest.h"
 #include "model/isotime.h"
 #include "ui/dashboardview.h"

@@ -5,7 +5,7 @@
 #include "coordinator/drainmodel.h"
 #include "discovery/carddiscovery.h"
 #include "discovery/volumesource.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 #include "model/settingsstore.h"
 
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 // against the time one card takes merely to be read, measured in the same run.
 
 #include "benchsupport.h"
-#include "engine/drainengine.h"
-#include "engine/inventory.h"
+#include "engine/drain/drainengine.h"
+#include "engine/files/inventory.h"
 #include "throttledcards.h"
 
 #include <fcntl.h>

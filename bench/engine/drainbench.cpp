@@ -2,7 +2,7 @@
 // equivalent, and a card of many small files.
 
 #include "benchsupport.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 
 #include <algorithm>
 #include <chrono>

@@ -13,10 +13,10 @@
 // The engine's runs happen in a child process, so its peak memory (ru_maxrss) is its own.
 
 #include "benchsupport.h"
-#include "engine/inventory.h"
-#include "engine/readback.h"
-#include "engine/treecopy.h"
-#include "engine/verification.h"
+#include "engine/files/inventory.h"
+#include "engine/files/readback.h"
+#include "engine/files/treecopy.h"
+#include "engine/files/verification.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,7 +1,8 @@
 #include "app/quitsignals.h"
 #include "app/slatewickapp.h"
 #include "app/translators.h"
-#include "coordinator/singleinstance.h"
+#include "desktop/singleinstance.h"
+#include "desktop/systemcollaborators.h"
 #include "desktop/systemdesktop.h"
 
 #include <QApplication>
@@ -22,7 +23,7 @@ int main(int argc, char **argv)
         return 0;
     }
     // Destroyed before the application object: its model stops every drain first.
-    slatewick::SlatewickApp slatewick(slatewick::DrainModel::Collaborators::real(),
+    slatewick::SlatewickApp slatewick(slatewick::systemCollaborators(),
                                       std::make_shared<slatewick::SystemDesktop>());
     QObject::connect(&instance, &slatewick::SingleInstance::showRequested, &slatewick,
                      &slatewick::SlatewickApp::showDashboard);

@@ -3,7 +3,7 @@
 #include "coordinator/activitynotifier.h"
 #include "coordinator/cachespace.h"
 #include "coordinator/recentbatches.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 #include "ui/dashboardpanel.h"
 #include "ui/dashboardview.h"
 #include "ui/traypresence.h"

@@ -1,7 +1,7 @@
 #include "coordinator/cachespace.h"
 
 #include "coordinator/detachedwork.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 
 #include <utility>
 

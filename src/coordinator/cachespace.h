@@ -1,8 +1,8 @@
 #pragma once
 
 #include "coordinator/workerread.h"
-#include "engine/cachefreeing.h"
-#include "engine/cachesurvey.h"
+#include "engine/upkeep/cachefreeing.h"
+#include "engine/upkeep/cachesurvey.h"
 
 #include <QObject>
 

@@ -1,7 +1,7 @@
 #include "coordinator/drainjob.h"
 
 #include "coordinator/reportchannel.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 #include "model/drainerror.h"
 #include "platform/cancellationerror.h"
 

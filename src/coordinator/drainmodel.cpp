@@ -6,7 +6,7 @@
 #include "coordinator/serverfolderwatch.h"
 #include "discovery/carddiscovery.h"
 #include "discovery/volumemonitor.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 #include "model/settingsstore.h"
 
 #include <algorithm>

@@ -45,9 +45,6 @@ public:
         std::filesystem::path settingsFolder;
         std::shared_ptr<LoginItemService> loginItems;
         std::filesystem::path stateFolder = {}; // the server folder's record; empty keeps none
-
-        // What the program uses: the real mount table, udev, engine, XDG folders and autostart entry.
-        static Collaborators real();
     };
 
     explicit DrainModel(Collaborators collaborators, QObject *parent = nullptr);

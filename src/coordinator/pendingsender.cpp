@@ -2,7 +2,7 @@
 
 #include "coordinator/detachedwork.h"
 #include "coordinator/reportchannel.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 #include "model/drainerror.h"
 #include "model/bytesize.h"
 #include "platform/cancellationerror.h"

@@ -1,8 +1,8 @@
 #include "coordinator/recentbatches.h"
 
 #include "coordinator/detachedwork.h"
-#include "engine/batchcheck.h"
-#include "engine/drainengine.h"
+#include "engine/upkeep/batchcheck.h"
+#include "engine/drain/drainengine.h"
 
 #include <optional>
 

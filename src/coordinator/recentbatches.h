@@ -1,7 +1,7 @@
 #pragma once
 
 #include "coordinator/workerread.h"
-#include "engine/batchhistory.h"
+#include "engine/upkeep/batchhistory.h"
 
 #include <QObject>
 

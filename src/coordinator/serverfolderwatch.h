@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/serverfolder.h"
+#include "engine/records/serverfolder.h"
 
 #include <QObject>
 #include <QTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/batchhistory.h"
+#include "engine/upkeep/batchhistory.h"
 
 #include <QWidget>
 

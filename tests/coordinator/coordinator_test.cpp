@@ -1,7 +1,7 @@
 #include "coordinator/activitynotifier.h"
 #include "coordinator/gracetimer.h"
-#include "coordinator/singleinstance.h"
-#include "coordinator/xdgautostart.h"
+#include "desktop/singleinstance.h"
+#include "desktop/xdgautostart.h"
 #include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
@@ -60,7 +60,7 @@ struct DrainModelTest : ::testing::Test, ModelWorld {
     {
         const InsertedCard card{dir / "cards" / name, name, "", "", "", "", ""};
         writeFile(card.url / "DCIM/a.jpg", name);
-        DrainEngine earlier(dir / "data", DrainEngine::Options{stateFolder(), true, {}});
+        DrainEngine earlier(dir / "data", DrainEngine::Options{stateFolder(), true});
         EXPECT_THROW(earlier.drain(card, settings, [](DrainPhase, double, const std::string &) {}, {}),
                      ServerCopyPending);
     }

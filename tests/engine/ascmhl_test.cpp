@@ -1,8 +1,8 @@
 // The ASC MHL history of each batch, checked with the standard tools and an
 // independent C4 computation: generations, chain, values, a card's own history.
-#include "engine/batchcheck.h"
+#include "engine/upkeep/batchcheck.h"
 #include "engine/drainfixture.h"
-#include "engine/fairlock.h"
+#include "engine/records/fairlock.h"
 #include "support/programprocess.h"
 
 #include <map>

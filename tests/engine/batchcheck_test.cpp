@@ -1,10 +1,10 @@
-#include "engine/batchcheck.h"
+#include "engine/upkeep/batchcheck.h"
 
-#include "engine/batchhistory.h"
-#include "engine/cachefreeing.h"
-#include "engine/cachesurvey.h"
-#include "engine/batchrecords.h"
-#include "engine/checksumlist.h"
+#include "engine/upkeep/batchhistory.h"
+#include "engine/upkeep/cachefreeing.h"
+#include "engine/upkeep/cachesurvey.h"
+#include "engine/records/batchrecords.h"
+#include "engine/files/checksumlist.h"
 #include "engine/drainfixture.h"
 
 using namespace slatewick;

@@ -1,6 +1,6 @@
 // One record per batch: whoever finds another state than it expects does nothing,
 // and a resend touches no folder but its own.
-#include "engine/cachefreeing.h"
+#include "engine/upkeep/cachefreeing.h"
 #include "engine/drainfixture.h"
 
 using namespace slatewick;

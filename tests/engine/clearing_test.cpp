@@ -1,6 +1,6 @@
 // Clearing removes the card that was drained, and of it only what is safe in the cache.
-#include "engine/cardclearing.h"
-#include "engine/cardidentity.h"
+#include "engine/card/cardclearing.h"
+#include "engine/card/cardidentity.h"
 
 #include "engine/drainfixture.h"
 #include "support/loopdevice.h"

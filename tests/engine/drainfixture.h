@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 #include "model/drainerror.h"
 #include "support/files.h"
 #include "support/tempdir.h"

@@ -3,7 +3,7 @@
 // at a chosen call.
 // Usage: drain_once CARD DATA SERVER [clear|keep [TEMPLATE [STATE]]]
 //        drain_once resend DATA STATE SERVER   (prints one line per batch it tried)
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 
 #include <cstdio>
 #include <exception>

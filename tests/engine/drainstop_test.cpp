@@ -1,6 +1,6 @@
 #include "engine/drainfixture.h"
 
-#include "engine/fairlock.h"
+#include "engine/records/fairlock.h"
 #include "platform/cancellationerror.h"
 #include "support/mountnamespace.h"
 

@@ -1,4 +1,4 @@
-#include "engine/inventory.h"
+#include "engine/files/inventory.h"
 
 #include "engine/drainfixture.h"
 #include "platform/filesystemerror.h"

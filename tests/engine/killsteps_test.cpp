@@ -1,7 +1,7 @@
 // A drain or a resend killed at any step loses no card file, and the start after
 // it sends every batch to the server exactly once.
-#include "engine/batchcheck.h"
-#include "engine/checksumlist.h"
+#include "engine/upkeep/batchcheck.h"
+#include "engine/files/checksumlist.h"
 #include "engine/drainfixture.h"
 #include "support/programprocess.h"
 

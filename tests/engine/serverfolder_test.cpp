@@ -1,8 +1,8 @@
 // A server that is not there: nothing lands on the local disk, and the verified
 // cache batch stays pending until the server answers again.
 #include "engine/drainfixture.h"
-#include "engine/fairlock.h"
-#include "engine/serverfolder.h"
+#include "engine/records/fairlock.h"
+#include "engine/records/serverfolder.h"
 #include "support/mountnamespace.h"
 
 using namespace slatewick;

@@ -1,8 +1,8 @@
-#include "engine/treecopy.h"
+#include "engine/files/treecopy.h"
 
 #include "engine/drainfixture.h"
-#include "engine/readback.h"
-#include "engine/verification.h"
+#include "engine/files/readback.h"
+#include "engine/files/verification.h"
 #include "platform/filesystemerror.h"
 
 using namespace slatewick;

@@ -2,7 +2,7 @@
 
 #include "coordinator/drainmodel.h"
 #include "discovery/carddiscovery.h"
-#include "engine/drainengine.h"
+#include "engine/drain/drainengine.h"
 #include "support/fakeloginitems.h"
 #include "support/fakevolumes.h"
 #include "support/tempdir.h"

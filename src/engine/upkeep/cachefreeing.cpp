@@ -1,0 +1,242 @@
+#include "engine/upkeep/cachefreeing.h"
+
+#include "engine/upkeep/batchcheck.h"
+#include "engine/records/batchledger.h"
+#include "engine/records/batchrecords.h"
+#include "engine/files/checksumlist.h"
+#include "engine/records/serverfolder.h"
+#include "model/bytesize.h"
+#include "platform/fileops.h"
+#include "platform/filesystemerror.h"
+#include "platform/mountfacts.h"
+#include "platform/uniquefd.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <optional>
+
+namespace slatewick {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// The batch's own records, beside the files its checksum file lists.
+const std::vector<std::string> recordNames{BatchManifest::fileName, checksumFileName, "ascmhl"};
+
+std::string batchCount(std::size_t count)
+{
+    return std::to_string(count) + (count == 1 ? " batch" : " batches");
+}
+
+std::optional<dev_t> deviceOf(int fd)
+{
+    struct stat status {};
+    if (fd < 0 || ::fstat(fd, &status) != 0)
+        return std::nullopt;
+    return status.st_dev;
+}
+
+std::optional<BatchRecord> recordOf(const BatchLedger &ledger, const fs::path &cacheBatch)
+{
+    for (BatchRecord &record : ledger.all()) {
+        if (record.cacheBatch == cacheBatch)
+            return std::move(record);
+    }
+    return std::nullopt;
+}
+
+// Why the server batch does not prove the cache batch; empty when it does.
+std::string whyKept(const std::optional<BatchRecord> &record, const fs::path &stateFolder)
+{
+    if (!record)
+        return "it has no record of reaching the server.";
+    if (record->state != BatchState::onServer)
+        return record->state == BatchState::freed ? "it was freed already." : "it is not on the server yet.";
+    const UniqueFd serverRoot = ServerFolder(record->serverFolder, stateFolder, record->serverFileSystem).open();
+    if (!serverRoot)
+        return "its server folder is not available.";
+    const fs::path &serverBatch = record->serverBatch;
+    const UniqueFd batchFd(::open(serverBatch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (serverBatch.empty() || !batchFd)
+        return "its server batch " + serverBatch.string() + " is missing.";
+    const std::optional<MountFacts> serverFacts = mountFactsOf(serverRoot.get());
+    const std::optional<MountFacts> batchFacts = mountFactsOf(batchFd.get());
+    if (!serverFacts || !batchFacts || serverFacts->source != batchFacts->source
+        || serverFacts->type != batchFacts->type)
+        return "its server batch is not on the server folder's file system.";
+    const UniqueFd cacheFd(::open(record->cacheBatch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const std::optional<dev_t> cacheDevice = deviceOf(cacheFd.get());
+    if (!cacheDevice || cacheDevice == deviceOf(batchFd.get()))
+        return "its server batch lies on the cache's own disk.";
+    try {
+        const BatchCheck check = checkBatch(serverBatch, record->cacheBatch / checksumFileName, true);
+        return check.clean() ? std::string() : check.sentence("Server batch");
+    } catch (const std::exception &error) {
+        return std::string("its server batch could not be checked: ") + error.what() + ".";
+    }
+}
+
+// Removes one listed file below the batch, never through a link; gives its bytes.
+std::int64_t removeListed(int batchFd, const fs::path &batch, const std::string &relative)
+{
+    const fs::path path(relative);
+    UniqueFd parent(::fcntl(batchFd, F_DUPFD_CLOEXEC, 0));
+    for (const fs::path &component : path.parent_path()) {
+        parent.reset(::openat(parent.get(), component.c_str(), folderFlags));
+        if (!parent)
+            return 0; // gone already
+    }
+    struct stat status {};
+    const std::string name = path.filename().string();
+    if (::fstatat(parent.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(status.st_mode))
+        return 0;
+    if (::unlinkat(parent.get(), name.c_str(), 0) != 0)
+        FileSystemError::throwLast("remove", batch / relative);
+    return status.st_size;
+}
+
+// Removes the folders below fd that are empty once theirs are; true when fd's folder is empty now.
+bool removeEmptyFolders(int fd)
+{
+    DIR *dir = ::fdopendir(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!dir)
+        return false;
+    std::vector<std::string> folders;
+    bool others = false;
+    while (dirent *entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        struct stat status {};
+        if (::fstatat(fd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(status.st_mode))
+            folders.push_back(name);
+        else
+            others = true;
+    }
+    ::closedir(dir);
+    bool empty = !others;
+    for (const std::string &name : folders) {
+        const UniqueFd child(::openat(fd, name.c_str(), folderFlags));
+        if (child && removeEmptyFolders(child.get()) && ::unlinkat(fd, name.c_str(), AT_REMOVEDIR) == 0)
+            continue;
+        empty = false;
+    }
+    return empty;
+}
+
+// Removes what the batch's checksum file lists and its records; gives the bytes
+// removed and a sentence naming what stayed, empty when nothing did.
+std::string removeVerified(const fs::path &batch, std::int64_t &bytes)
+{
+    const std::vector<ChecksumEntry> listed = parseChecksumText(fileops::readFile(batch / checksumFileName));
+    const UniqueFd parent(::open(batch.parent_path().c_str(), folderFlags));
+    const UniqueFd batchFd(parent ? ::openat(parent.get(), batch.filename().c_str(), folderFlags) : -1);
+    if (!batchFd)
+        FileSystemError::throwLast("open", batch);
+    for (const ChecksumEntry &entry : listed)
+        bytes += removeListed(batchFd.get(), batch, entry.path);
+    for (const std::string &name : recordNames)
+        fileops::removeEntryAt(batchFd.get(), name, batch / name);
+    if (removeEmptyFolders(batchFd.get()) && ::unlinkat(parent.get(), batch.filename().c_str(), AT_REMOVEDIR) == 0) {
+        ::fsync(parent.get());
+        return {};
+    }
+    ::fsync(batchFd.get());
+    return "files that were not part of it stay in " + batch.string() + ".";
+}
+
+bool holdsBatchRecords(const fs::path &folder)
+{
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error); !error && it != fs::recursive_directory_iterator();
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name == BatchManifest::fileName || name == checksumFileName)
+            return true;
+    }
+    return bool(error);
+}
+
+} // namespace
+
+std::string FreeingReport::sentence() const
+{
+    std::string text = "Nothing was removed.";
+    if (!removed.empty())
+        text = "Removed " + batchCount(removed.size()) + " (" + formattedSize(freedBytes) + ").";
+    if (!kept.empty()) {
+        text += " Kept " + batchCount(kept.size()) + ":";
+        for (const std::string &reason : kept)
+            text += " " + reason;
+    }
+    return text;
+}
+
+FreeingReport freeCacheBatches(const BatchLedger &ledger, const std::vector<fs::path> &cacheBatches,
+                               const fs::path &stateFolder)
+{
+    FreeingReport report;
+    for (const fs::path &batch : cacheBatches) {
+        const std::optional<BatchRecord> record = recordOf(ledger, batch);
+        std::string reason = whyKept(record, stateFolder);
+        if (reason.empty()) {
+            try {
+                // Freed before a byte goes: a send or a second freeing that comes
+                // now finds another state than it expects and does nothing.
+                const auto freed = ledger.change(
+                    record->id,
+                    [&](const BatchRecord &now) {
+                        return now.state == BatchState::onServer && now.serverBatch == record->serverBatch;
+                    },
+                    [](BatchRecord &now) { now.state = BatchState::freed; });
+                if (!freed) {
+                    reason = "its record changed while it was checked.";
+                } else {
+                    std::int64_t bytes = 0;
+                    reason = removeVerified(batch, bytes);
+                    report.freedBytes += bytes;
+                    report.removed.push_back(batch);
+                    if (reason.empty())
+                        continue;
+                }
+            } catch (const std::exception &error) {
+                reason = error.what() + std::string(".");
+            }
+        }
+        report.kept.push_back(batch.filename().string() + ": " + reason);
+    }
+    return report;
+}
+
+std::optional<std::string> removeIncompleteBatch(const BatchLedger &ledger, const fs::path &folder)
+{
+    std::optional<std::string> kept;
+    ledger.locked([&] {
+        for (const BatchRecord &record : ledger.all()) {
+            const fs::path inside = record.cacheBatch.lexically_relative(folder);
+            const fs::path around = folder.lexically_relative(record.cacheBatch);
+            if ((!inside.empty() && *inside.begin() != "..") || (!around.empty() && *around.begin() != "..")) {
+                kept = "it holds a batch.";
+                return;
+            }
+        }
+        if (holdsBatchRecords(folder)) {
+            kept = "it holds a batch's records.";
+            return;
+        }
+        const UniqueFd parent(::open(folder.parent_path().c_str(), folderFlags));
+        if (!parent)
+            FileSystemError::throwLast("open", folder.parent_path());
+        fileops::removeEntryAt(parent.get(), folder.filename().string(), folder);
+        ::fsync(parent.get());
+    });
+    return kept;
+}
+
+} // namespace slatewick
