@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -32,12 +33,18 @@ inline bool boolean(const nlohmann::json &object, const char *key)
     return value.get<bool>();
 }
 
+// JSON has one kind of number: 8, 8.0 and 8e0 are the same whole number.
 inline std::int64_t integer(const nlohmann::json &object, const char *key)
 {
     const auto &value = member(object, key);
-    if (!value.is_number_integer() || (value.is_number_unsigned() && value.get<std::uint64_t>() > INT64_MAX))
-        throw nlohmann::json::type_error::create(302, std::string(key) + " must be a whole number", &value);
-    return value.get<std::int64_t>();
+    if (value.is_number_float()) {
+        const double number = value.get<double>();
+        // 2^63 is the first double past INT64_MAX; NaN fails every comparison.
+        if (number >= -9223372036854775808.0 && number < 9223372036854775808.0 && std::trunc(number) == number)
+            return static_cast<std::int64_t>(number);
+    } else if (value.is_number_integer() && !(value.is_number_unsigned() && value.get<std::uint64_t>() > INT64_MAX))
+        return value.get<std::int64_t>();
+    throw nlohmann::json::type_error::create(302, std::string(key) + " must be a whole number", &value);
 }
 
 } // namespace slatewick::jsonfields

@@ -41,12 +41,24 @@ TEST_F(SettingsStoreTest, ARecordWithExtraMembersLoadsAndTheNextSaveWritesItBack
     EXPECT_EQ(readFile(file()), sampleText);
 }
 
+// A hand-edited file may write a whole number as a JSON number with a fraction or an exponent.
+TEST_F(SettingsStoreTest, AWholeGracePeriodLoadsHoweverItIsWritten)
+{
+    for (const std::string written : {"12", "12.0", "1.2e1", "120e-1"}) {
+        std::string text = sampleText;
+        text.replace(text.find("12,"), 2, written);
+        writeFile(file(), text);
+        EXPECT_EQ(store.load().gracePeriodSeconds, 12) << written;
+    }
+}
+
 TEST_F(SettingsStoreTest, OneBadMemberLoadsDefaultsAndLeavesTheBytesAlone)
 {
     const auto good = nlohmann::json::parse(sampleText);
     const nlohmann::json erased(nlohmann::json::value_t::discarded);
     std::vector<std::pair<std::string, nlohmann::json>> damage{
-        {"/gracePeriodSeconds", "8"}, {"/gracePeriodSeconds", 8.5}, {"/clearAfterCopy", 1}};
+        {"/gracePeriodSeconds", "8"}, {"/gracePeriodSeconds", 8.5}, {"/gracePeriodSeconds", 1e19},
+        {"/clearAfterCopy", 1}};
     for (const std::string key : {"watchedSlots", "remoteDirectory", "clearAfterCopy", "namingTemplate",
                                   "gracePeriodSeconds", "launchAtLogin"})
         damage.insert(damage.end(), {{"/" + key, erased}, {"/" + key, nullptr}});
