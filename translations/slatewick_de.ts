@@ -134,6 +134,14 @@
         <source>Remove %1? No drain finished them, so no card was cleared for them; the card still holds its files unless it was cleared elsewhere.</source>
         <translation>%1 entfernen? Kein Entladen hat sie abgeschlossen, daher wurde für sie keine Karte geleert; die Karte enthält ihre Dateien noch, sofern sie nicht anderswo geleert wurde.</translation>
     </message>
+    <message>
+        <source>How much to free</source>
+        <translation>Wie viel freigegeben wird</translation>
+    </message>
+    <message>
+        <source>Batches in the local cache</source>
+        <translation>Stapel im lokalen Cache</translation>
+    </message>
 </context>
 <context>
     <name>slatewick::ConfiguredCard</name>
@@ -174,6 +182,17 @@
     <message>
         <source>Choose the remote server folder</source>
         <translation>Ordner auf dem Server auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>slatewick::FolderOpening</name>
+    <message>
+        <source>Could not open the folder</source>
+        <translation>Der Ordner konnte nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>No file manager opened the folder. Its path, to copy:</source>
+        <translation>Kein Dateimanager hat den Ordner geöffnet. Sein Pfad zum Kopieren:</translation>
     </message>
 </context>
 <context>
@@ -266,6 +285,10 @@
     <message>
         <source>Example: </source>
         <translation>Beispiel: </translation>
+    </message>
+    <message>
+        <source>Choose the remote server folder</source>
+        <translation>Ordner auf dem Server auswählen</translation>
     </message>
 </context>
 <context>

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 namespace slatewick {
 
@@ -54,6 +55,10 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
         },
         Qt::QueuedConnection);
     m_tray->show();
+    // A first start shows the way: an icon alone tells someone who has set nothing up nothing.
+    const DrainSettings &settings = m_model->settings();
+    if (settings.watchedSlots.empty() || settings.remoteDirectory.empty())
+        QTimer::singleShot(0, this, &SlatewickApp::showDashboard);
 }
 
 void SlatewickApp::showDashboard()

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <functional>
 
 namespace slatewick {
 
@@ -12,10 +13,14 @@ class DesktopServices {
 public:
     virtual ~DesktopServices() = default;
 
+    // What a failed opening calls, on the main thread.
+    using OpeningFailed = std::function<void()>;
+
     // Plain text: the implementation makes it safe for the service. Nothing
     // happens, and nothing fails, where the desktop has no such service.
     virtual void notify(const QString &summary, const QString &body) = 0;
-    virtual void openFolder(const std::filesystem::path &folder) = 0;
+    // In the desktop's file manager; failed is called where none opened it.
+    virtual void openFolder(const std::filesystem::path &folder, OpeningFailed failed) = 0;
 };
 
 } // namespace slatewick

@@ -1,9 +1,9 @@
 #include "desktop/systemdesktop.h"
 
 #include <QDBusMessage>
-#include <QDesktopServices>
+#include <QCoreApplication>
 #include <QFile>
-#include <QUrl>
+#include <QProcess>
 #include <QVariantMap>
 
 namespace slatewick {
@@ -49,9 +49,25 @@ void SystemDesktop::notify(const QString &summary, const QString &body)
     m_bus.send(call);
 }
 
-void SystemDesktop::openFolder(const std::filesystem::path &folder)
+// xdg-open is run and watched rather than started detached: without a file manager it
+// ends at once with an error ("no method available"), which the user must hear of.
+// Where it stays to run the file manager, quitting ends only xdg-open itself.
+void SystemDesktop::openFolder(const std::filesystem::path &folder, OpeningFailed failed)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(folder.c_str())));
+    auto *opener = new QProcess(QCoreApplication::instance());
+    opener->setProcessChannelMode(QProcess::ForwardedChannels);
+    QObject::connect(opener, &QProcess::errorOccurred, opener, [opener, failed](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart)
+            return;
+        failed();
+        opener->deleteLater();
+    });
+    QObject::connect(opener, &QProcess::finished, opener, [opener, failed](int exitCode, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || exitCode != 0)
+            failed();
+        opener->deleteLater();
+    });
+    opener->start(QStringLiteral("xdg-open"), {QFile::decodeName(folder.c_str())});
 }
 
 } // namespace slatewick

@@ -14,7 +14,7 @@ public:
     explicit SystemDesktop(QDBusConnection bus = QDBusConnection::sessionBus());
 
     void notify(const QString &summary, const QString &body) override;
-    void openFolder(const std::filesystem::path &folder) override;
+    void openFolder(const std::filesystem::path &folder, OpeningFailed failed) override;
 
 private:
     QDBusConnection m_bus;

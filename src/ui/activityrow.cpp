@@ -33,13 +33,13 @@ ActivityRow::ActivityRow(const CardActivity &activity, std::function<void()> dis
     , m_detail(new SelectableText)
     , m_progress(new QProgressBar)
     , m_batchPath(new SelectableText)
-    , m_openButton(flatButton(tr("Open folder"), "activityOpenFolder"))
+    , m_openButton(actionButton(tr("Open folder"), "activityOpenFolder"))
     , m_progressLine(wrappedLabel("activityProgressLine"))
     , m_skipButton(new QPushButton(tr("Skip this card")))
     , m_drainAgainButton(new QPushButton(tr("Drain again")))
     , m_tryNowButton(new QPushButton(tr("Try now")))
     , m_sendToNewFolderButton(new QPushButton(tr("Send to the new folder")))
-    , m_dismissButton(flatButton(tr("Dismiss"), "activityDismiss"))
+    , m_dismissButton(actionButton(tr("Dismiss"), "activityDismiss"))
 {
     m_symbol->setObjectName(QStringLiteral("activitySymbol"));
     m_symbol->setFixedWidth(24);

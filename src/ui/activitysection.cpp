@@ -3,6 +3,7 @@
 #include "coordinator/desktopservices.h"
 #include "coordinator/drainmodel.h"
 #include "ui/activityrow.h"
+#include "ui/folderopening.h"
 #include "ui/symbolicons.h"
 #include "ui/textstyle.h"
 
@@ -24,6 +25,7 @@ QWidget *emptyState()
     title->setAlignment(Qt::AlignCenter);
     TextStyle::headline(title);
     auto *description = new QLabel(ActivitySection::tr("Slatewick is listening for configured reader slots."));
+    description->setObjectName(QStringLiteral("listeningNote"));
     description->setAlignment(Qt::AlignCenter);
     description->setWordWrap(true);
     TextStyle::secondary(description);
@@ -59,6 +61,8 @@ void ActivitySection::refresh()
     const std::vector<CardActivity> &activities = m_model.activities();
     m_empty->setVisible(activities.empty());
     m_list->setVisible(!activities.empty());
+    // With no slot watched there is nothing to listen for.
+    m_empty->findChild<QLabel *>(QStringLiteral("listeningNote"))->setVisible(!m_model.settings().watchedSlots.empty());
 
     // Rows are reused by position; a row whose own "Dismiss" is being handled is deleted later.
     while (m_rows.size() > activities.size()) {
@@ -98,7 +102,9 @@ void ActivitySection::offerOpening(ActivityRow *row)
         row->setOpenFolder({});
         return;
     }
-    row->setOpenFolder([desktop = m_desktop](const std::filesystem::path &folder) { desktop->openFolder(folder); });
+    row->setOpenFolder([desktop = m_desktop, row](const std::filesystem::path &folder) {
+        openFolderOrSay(*desktop, folder, row);
+    });
 }
 
 } // namespace slatewick

@@ -26,8 +26,8 @@ BatchEntry::BatchEntry(QWidget *parent)
     , m_facts(wrappedLabel("batchFacts"))
     , m_paths(new SelectableText)
     , m_report(wrappedLabel("batchReport"))
-    , m_open(flatButton(tr("Open folder"), "batchOpenFolder"))
-    , m_recheck(flatButton(tr("Check again"), "batchRecheck"))
+    , m_open(actionButton(tr("Open folder"), "batchOpenFolder"))
+    , m_recheck(actionButton(tr("Check again"), "batchRecheck"))
 {
     m_paths->setObjectName(QStringLiteral("batchPaths"));
     TextStyle::headline(m_title);

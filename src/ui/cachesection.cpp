@@ -43,7 +43,7 @@ CacheSection::CacheSection(QWidget *parent)
     : SectionBox(tr("Local cache"), QStringLiteral("internaldrive.fill"), 8, parent)
     , m_summary(captionLabel("cacheSummary"))
     , m_warning(captionLabel("cacheWarning"))
-    , m_toggle(flatButton(tr("Free cache space"), "cacheFreeToggle"))
+    , m_toggle(actionButton(tr("Free cache space"), "cacheFreeToggle"))
     , m_freeing(new QWidget)
     , m_batches(captionLabel("cacheBatches"))
     , m_amount(new QComboBox)
@@ -53,6 +53,8 @@ CacheSection::CacheSection(QWidget *parent)
 {
     setObjectName(QStringLiteral("cacheSpace"));
     m_amount->setObjectName(QStringLiteral("cacheFreeAmount"));
+    m_amount->setAccessibleName(tr("How much to free"));
+    m_batches->setAccessibleName(tr("Batches in the local cache"));
     m_remove->setObjectName(QStringLiteral("cacheFreeRemove"));
     m_removeIncomplete->setObjectName(QStringLiteral("cacheRemoveIncomplete"));
     TextStyle::colored(m_warning, TextStyle::orange());

@@ -5,6 +5,7 @@
 #include "ui/panelplacement.h"
 #include "ui/symbolicons.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -68,8 +69,9 @@ void DashboardPanel::toggle(QRect anchor)
                          || (m_sinceDeactivated.isValid() && m_sinceDeactivated.elapsed() < clickFocusLossMs);
     if (isVisible() && inFront)
         hide();
-    else
+    else if (isVisible() || !inFront)
         open(anchor);
+    // Otherwise the click on the tray took the focus and so closed the panel, as the click meant.
 }
 
 void DashboardPanel::closeEvent(QCloseEvent *event)
@@ -94,10 +96,25 @@ void DashboardPanel::changeEvent(QEvent *event)
     }
     if (event->type() != QEvent::ActivationChange)
         return;
-    if (isActiveWindow())
+    if (isActiveWindow()) {
         m_sinceDeactivated.invalidate();
-    else
-        m_sinceDeactivated.start();
+        return;
+    }
+    m_sinceDeactivated.start();
+    if (m_mode == Mode::trayPanel)
+        QTimer::singleShot(0, this, &DashboardPanel::hideIfFocusWentElsewhere);
+}
+
+void DashboardPanel::hideIfFocusWentElsewhere()
+{
+    if (!isVisible() || isActiveWindow() || QApplication::activeModalWidget() || QApplication::activePopupWidget())
+        return;
+    // A window of the panel's own, such as its folder chooser, keeps it open.
+    for (const QWidget *active = QApplication::activeWindow(); active; active = active->parentWidget()) {
+        if (active == this)
+            return;
+    }
+    hide();
 }
 
 void DashboardPanel::rebuildDashboard()

@@ -40,6 +40,9 @@ protected:
 private:
     void updateTitle();
     void rebuildDashboard();
+    // Beside a tray the panel is a popup: it closes when another program's window takes
+    // the focus, but not for its own folder chooser or question.
+    void hideIfFocusWentElsewhere();
 
     DrainModel &m_model;
     Mode m_mode;

@@ -9,7 +9,9 @@
 #include "ui/settingssection.h"
 #include "ui/setupcard.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QHideEvent>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -69,8 +71,10 @@ DashboardView::DashboardView(DrainModel &model, QWidget *parent)
 
 std::optional<QString> DashboardView::chooseFolderWithDialog(QWidget *parent, const QString &current)
 {
-    const QString chosen = QFileDialog::getExistingDirectory(parent, tr("Choose the remote server folder"),
-                                                             current, QFileDialog::ShowDirsOnly);
+    // Nothing chosen yet: the home folder is where a user's mounted shares are found, not /.
+    const QString start = current.isEmpty() ? QDir::homePath() : current;
+    const QString chosen = QFileDialog::getExistingDirectory(parent, tr("Choose the remote server folder"), start,
+                                                             QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())
         return std::nullopt;
     return chosen;
@@ -113,6 +117,16 @@ void DashboardView::showEvent(QShowEvent *event)
     redrawCards();
 }
 
+void DashboardView::hideEvent(QHideEvent *event)
+{
+    QScrollArea::hideEvent(event);
+    // "Change slots…" lasts while the panel is open; the next opening shows the plain state.
+    if (!event->spontaneous() && m_editingSlots) {
+        m_editingSlots = false;
+        redrawCards();
+    }
+}
+
 void DashboardView::chooseRemote()
 {
     const QString current = QString::fromStdString(m_model.settings().remoteDirectory);
@@ -137,6 +151,7 @@ void DashboardView::redrawSettings()
 {
     m_setup->refreshSettings();
     m_configured->refresh();
+    m_activity->refresh();
     m_settings->refresh();
     redrawCards();
 }

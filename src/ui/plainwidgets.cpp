@@ -16,12 +16,11 @@ QLabel *wrappedLabel(const char *name, const QString &text)
 
 QLabel *wrappedLabel(const char *name) { return wrappedLabel(name, QString()); }
 
-QPushButton *flatButton(const QString &text, const char *name)
+QPushButton *actionButton(const QString &text, const char *name)
 {
     auto *button = new QPushButton(text);
     button->setObjectName(QString::fromLatin1(name));
-    button->setFlat(true);
-    button->setCursor(Qt::PointingHandCursor);
+    button->setAutoDefault(false);
     return button;
 }
 

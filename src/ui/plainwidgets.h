@@ -11,7 +11,8 @@ namespace slatewick {
 QLabel *wrappedLabel(const char *name, const QString &text);
 QLabel *wrappedLabel(const char *name);
 
-// A named button drawn without a frame, with a pointing hand: the dashboard's links.
-QPushButton *flatButton(const QString &text, const char *name);
+// A named button for an action on a row or a section, drawn as the platform draws
+// buttons so that it reads as something to press.
+QPushButton *actionButton(const QString &text, const char *name);
 
 } // namespace slatewick

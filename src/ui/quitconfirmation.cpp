@@ -1,15 +1,17 @@
 #include "ui/quitconfirmation.h"
 
+#include "coordinator/drainmodel.h"
 #include "coordinator/drainsunderway.h"
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 namespace slatewick {
 
 QuitConfirmation::QuitConfirmation(const DrainModel &model)
     : m_model(model)
-    , m_question(&QuitConfirmation::askWithDialog)
+    , m_question([this](QWidget *parent) { return askWithDialog(parent); })
 {
 }
 
@@ -18,7 +20,7 @@ bool QuitConfirmation::mayQuit(QWidget *parent) const
     return m_sessionEnding || !drainsUnderWay(m_model) || m_question(parent);
 }
 
-bool QuitConfirmation::askWithDialog(QWidget *parent)
+bool QuitConfirmation::askWithDialog(QWidget *parent) const
 {
     QMessageBox box(QMessageBox::Question, tr("Quit Slatewick?"),
                     tr("A card is still being drained. Quitting now stops the drain before it is finished."),
@@ -26,8 +28,19 @@ bool QuitConfirmation::askWithDialog(QWidget *parent)
     QPushButton *quit = box.addButton(tr("Quit"), QMessageBox::DestructiveRole);
     QPushButton *keep = box.addButton(tr("Keep Draining"), QMessageBox::RejectRole);
     box.setDefaultButton(keep);
+    box.setObjectName(QStringLiteral("quitQuestion"));
+    bool drainsEnded = false;
+    // Looked at once the change has settled: a job leaves the model just after its last row.
+    QObject::connect(&m_model, &DrainModel::activitiesChanged, &box, [&] {
+        QTimer::singleShot(0, &box, [&] {
+            if (drainsUnderWay(m_model))
+                return;
+            drainsEnded = true;
+            box.reject();
+        });
+    });
     box.exec();
-    return box.clickedButton() == static_cast<QAbstractButton *>(quit);
+    return drainsEnded || box.clickedButton() == static_cast<QAbstractButton *>(quit);
 }
 
 } // namespace slatewick

@@ -27,7 +27,8 @@ public:
     // True when quitting may go ahead: nothing drains, the session ends, or the user agrees.
     bool mayQuit(QWidget *parent) const;
 
-    static bool askWithDialog(QWidget *parent);
+    // The question in a dialog, which goes away by itself, as agreed, once no drain is left to stop.
+    bool askWithDialog(QWidget *parent) const;
 
 private:
     const DrainModel &m_model;

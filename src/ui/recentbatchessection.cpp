@@ -3,6 +3,7 @@
 #include "coordinator/desktopservices.h"
 #include "coordinator/recentbatches.h"
 #include "ui/batchentry.h"
+#include "ui/folderopening.h"
 #include "ui/plainwidgets.h"
 #include "ui/textstyle.h"
 
@@ -14,7 +15,7 @@ namespace slatewick {
 
 RecentBatchesSection::RecentBatchesSection(QWidget *parent)
     : SectionBox(tr("Recent batches"), QStringLiteral("clock.fill"), 8, parent)
-    , m_toggle(flatButton(QString(), "recentBatchesToggle"))
+    , m_toggle(actionButton(QString(), "recentBatchesToggle"))
     , m_state(new QLabel)
     , m_list(new QWidget)
     , m_entriesLayout(new QVBoxLayout(m_list))
@@ -79,7 +80,7 @@ void RecentBatchesSection::redraw()
             auto *entry = new BatchEntry;
             connect(entry, &BatchEntry::openRequested, this, [this](const std::filesystem::path &folder) {
                 if (m_desktop)
-                    m_desktop->openFolder(folder);
+                    openFolderOrSay(*m_desktop, folder, this);
             });
             connect(entry, &BatchEntry::recheckRequested, this, [this](const std::filesystem::path &folder) {
                 if (m_history)

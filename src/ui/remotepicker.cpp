@@ -50,6 +50,7 @@ RemotePicker::RemotePicker(DrainModel &model, QWidget *parent)
     m_folder->setObjectName(QStringLiteral("remoteFolder"));
     auto *choose = new QPushButton(tr("Choose\u2026"));
     choose->setObjectName(QStringLiteral("chooseRemote"));
+    choose->setAccessibleName(tr("Choose the remote server folder"));
     connect(choose, &QPushButton::clicked, this, &RemotePicker::chooseRequested);
 
     auto *folderRow = new QHBoxLayout;
@@ -59,6 +60,7 @@ RemotePicker::RemotePicker(DrainModel &model, QWidget *parent)
     auto *templateTitle = new QLabel(tr("Batch folder template"));
     TextStyle::subheadline(templateTitle);
     m_template->setObjectName(QStringLiteral("namingTemplate"));
+    m_template->setAccessibleName(tr("Batch folder template"));
     m_template->setPlaceholderText(tr("e.g. {date}/{card}/{batch}"));
     m_template->setClearButtonEnabled(false);
     // textEdited, not textChanged: only the user's typing is written back.

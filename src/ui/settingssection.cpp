@@ -32,6 +32,8 @@ QToolButton *stepButton(const QString &text, const char *name, const QString &ti
     button->setText(text);
     button->setObjectName(QString::fromLatin1(name));
     button->setToolTip(tip);
+    // "−" and "+" say nothing to a screen reader.
+    button->setAccessibleName(tip);
     button->setFixedSize(26, 24);
     return button;
 }

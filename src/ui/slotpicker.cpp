@@ -158,7 +158,7 @@ QWidget *SlotPicker::makeForgetRow(const CardSlot &slot)
     icon->setPixmap(SymbolIcons::pixmap(QStringLiteral("memorychip"), 16, devicePixelRatioF()));
     QLabel *label = wrappedLabel("forgetLabel", QString::fromStdString(slot.label));
     TextStyle::caption(label);
-    QPushButton *forget = flatButton(tr("Forget"), "forgetSlot");
+    QPushButton *forget = actionButton(tr("Forget"), "forgetSlot");
     connect(forget, &QPushButton::clicked, this, [this, slot] { m_model.removeSlot(slot); });
 
     auto *layout = new QHBoxLayout(row);

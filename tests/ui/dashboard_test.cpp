@@ -12,12 +12,17 @@
 #include "ui/activityrow.h"
 #include "ui/dashboardpanel.h"
 #include "ui/dashboardview.h"
+#include "ui/quitconfirmation.h"
 #include "ui/selectabletext.h"
 #include "ui/traypresence.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -309,11 +314,119 @@ TEST_F(Dashboard, ADrainedBatchIsKeptWhereItsServerBatchIsOnTheCachesDiskAndChec
               QString::fromStdString("Cache: " + cacheBatch.string() + "\nServer: " + serverBatch.string()));
     shown<QAbstractButton>("batchOpenFolder").at(0)->click();
     EXPECT_EQ(desktop.opened, std::vector<std::filesystem::path>{cacheBatch});
+    desktop.fileManager = false; // the desktop has none: the user is told, with the path to copy
+    shown<QAbstractButton>("batchOpenFolder").at(0)->click();
+    const auto *notOpened = view->window()->findChild<QMessageBox *>("folderNotOpened");
+    ASSERT_TRUE(notOpened && notOpened->isVisible());
+    EXPECT_EQ(notOpened->informativeText(), QString::fromStdString(cacheBatch.string()));
     writeFile(serverBatch / "DCIM/IMG_2.JPG", "changed on the server");
     button("Check again")->click();
     EXPECT_TRUE(labelsRead("batchReport",
                            {"Cache batch: all 3 files match. Server batch: 1 file changed (DCIM/IMG_2.JPG)."}));
     view.reset(); // before the history and the cache space it shows
+}
+
+TEST_F(Dashboard, TextsAndModesOfAnotherStateAreNotShownAndTheFolderChooserStartsAtHome)
+{
+    DrainSettings settings = readySettings();
+    settings.watchedSlots.clear();
+    startModel().setSettings(settings);
+    show();
+    EXPECT_TRUE(showsText("No cards are draining"));
+    EXPECT_FALSE(find<QLabel>("listeningNote")->isVisible()) << "no slot is watched";
+    model->setSettings(readySettings());
+    EXPECT_TRUE(find<QLabel>("listeningNote")->isVisible());
+
+    // "Change slots…" ends with the panel: the next opening shows the configured card.
+    expectSetupShown(false);
+    button(QString::fromUtf8("Change slots\u2026"))->click();
+    expectSetupShown(true);
+    view->hide();
+    view->show();
+    expectSetupShown(false);
+
+    QString startedIn;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_TRUE(dialog);
+        startedIn = dialog->directory().absolutePath();
+        dialog->reject();
+    });
+    EXPECT_EQ(DashboardView::chooseFolderWithDialog(view.get(), {}), std::nullopt);
+    EXPECT_EQ(startedIn, QDir::homePath());
+}
+
+// A screen reader reads a control by its accessible name; Tab must reach every control.
+TEST_F(Dashboard, TabReachesEveryControlAndEachHasANameAScreenReaderCanSay)
+{
+    DrainSettings settings = readySettings();
+    settings.remoteDirectory.clear(); // setup: the template field, the steppers and the chooser are shown
+    startModel().setSettings(settings);
+    show();
+    view->activateWindow();
+    ASSERT_TRUE(waitFor([&] { return view->isActiveWindow(); }));
+    QList<QWidget *> controls;
+    for (QWidget *widget : shown<QWidget>())
+        if (widget->focusPolicy() & Qt::TabFocus && widget->isEnabled())
+            controls << widget;
+    ASSERT_GE(controls.size(), 5);
+    QSet<QWidget *> reached;
+    controls.front()->setFocus();
+    for (int i = 0; i < 2 * controls.size() && reached.size() < controls.size() && QApplication::focusWidget(); ++i) {
+        reached.insert(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    for (QWidget *control : controls) {
+        EXPECT_TRUE(reached.contains(control)) << control->objectName().toStdString();
+        const QString name = QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+        EXPECT_GT(name.size(), 1) << control->metaObject()->className() << " " << control->objectName().toStdString();
+    }
+}
+
+TEST_F(Dashboard, TheQuitQuestionGoesAwayAsAgreedOnceNoDrainIsLeftToStop)
+{
+    startModel().setSettings(readySettings(8)); // the job waits out its grace period
+    const InsertedCard card = mount("CARD01", "slot-1");
+    writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
+    model->handleMount(card);
+    ASSERT_TRUE(waitFor([&] { return model->jobCount() == 1; }));
+    QuitConfirmation confirmation(*model);
+    QString asked;
+    QTimer::singleShot(0, [&] {
+        asked = QApplication::activeModalWidget() ? QApplication::activeModalWidget()->objectName() : QString();
+        volumes->unmount(card.url);
+        model->handleUnmount(card.url);
+    });
+    EXPECT_TRUE(confirmation.mayQuit(nullptr));
+    EXPECT_EQ(asked, "quitQuestion");
+}
+
+TEST_F(Dashboard, BesideATrayThePanelClosesOnEscapeAndWhenAnotherWindowTakesTheFocusButNotForItsOwnQuestion)
+{
+    startModel();
+    DashboardPanel panel(*model, DashboardPanel::Mode::trayPanel);
+    const auto openAndActive = [&] {
+        panel.open(QRect());
+        return waitFor([&] { return panel.isActiveWindow(); });
+    };
+    ASSERT_TRUE(openAndActive());
+    QMessageBox own(QMessageBox::Question, "Slatewick", "Sure?", QMessageBox::Ok, &panel);
+    own.show();
+    own.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return own.isActiveWindow(); }));
+    settle();
+    EXPECT_TRUE(panel.isVisible());
+    own.hide();
+
+    ASSERT_TRUE(openAndActive()); // where a window manager gives the focus back
+    QWidget elsewhere;
+    elsewhere.show();
+    elsewhere.activateWindow();
+    EXPECT_TRUE(waitFor([&] { return !panel.isVisible(); }));
+
+    ASSERT_TRUE(openAndActive());
+    QTest::keyClick(&panel, Qt::Key_Escape);
+    EXPECT_FALSE(panel.isVisible());
 }
 
 // The tray and the panel it opens, over one model as the program has them.
