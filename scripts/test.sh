@@ -12,7 +12,7 @@ if [ "${1:-}" = "--sanitize" ]; then
   export LSAN_OPTIONS="suppressions=$here/tests/sanitizer/lsan.supp:print_suppressions=0"
 fi
 # Real media for the tests: exFAT cards through FUSE and a network share over ssh.
-export EXTRA_PACKAGES="${EXTRA_PACKAGES:-} sshfs openssh-server openssh-client exfat-fuse exfatprogs fuse3 strace libxml2-utils"
+export EXTRA_PACKAGES="${EXTRA_PACKAGES:-} sshfs openssh-server openssh-client exfat-fuse exfatprogs fuse3 strace libxml2-utils trayer"
 source "$here/scripts/setup.sh"
 cd "$BUILD_DIR"
 ctest --output-on-failure --timeout 600
