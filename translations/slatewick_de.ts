@@ -176,6 +176,22 @@
         <source>Remote destination: </source>
         <translation>Ziel auf dem Server: </translation>
     </message>
+    <message>
+        <source>Watching this slot drains the card now and clears it once its copy in the local cache is verified.</source>
+        <translation>Wird dieser Steckplatz beobachtet, wird die Karte jetzt entladen und gelöscht, sobald ihre Kopie im lokalen Cache geprüft ist.</translation>
+    </message>
+    <message>
+        <source>Watching this slot drains the card now; its files stay on it.</source>
+        <translation>Wird dieser Steckplatz beobachtet, wird die Karte jetzt entladen; ihre Dateien bleiben auf ihr.</translation>
+    </message>
+    <message>
+        <source>%1 is in a slot that is not watched.</source>
+        <translation>%1 steckt in einem Steckplatz, der nicht beobachtet wird.</translation>
+    </message>
+    <message>
+        <source>Watch this slot</source>
+        <translation>Diesen Steckplatz beobachten</translation>
+    </message>
 </context>
 <context>
     <name>slatewick::DashboardView</name>

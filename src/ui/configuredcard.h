@@ -18,6 +18,8 @@ public:
     explicit ConfiguredCard(DrainModel &model, QWidget *parent = nullptr);
 
     void refresh();
+    // The mounted cards in slots that are not watched, each with "Watch this slot".
+    void refreshCards();
 
 signals:
     void chooseRequested();
@@ -27,6 +29,7 @@ private:
     DrainModel &m_model;
     QLabel *m_watching;
     SelectableText *m_destination;
+    QWidget *m_unwatched;
 };
 
 } // namespace slatewick

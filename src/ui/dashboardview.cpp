@@ -145,6 +145,7 @@ void DashboardView::redrawCards()
     m_setup->setEditing(ready && m_editingSlots);
     m_configured->setVisible(ready && !m_editingSlots);
     m_setup->refreshCards();
+    m_configured->refreshCards();
 }
 
 void DashboardView::redrawSettings()

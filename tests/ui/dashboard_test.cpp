@@ -356,6 +356,25 @@ TEST_F(Dashboard, TextsAndModesOfAnotherStateAreNotShownAndTheFolderChooserStart
     EXPECT_EQ(startedIn, QDir::homePath());
 }
 
+TEST_F(Dashboard, ACardInASlotThatIsNotWatchedIsNamedAndWatchingItSaysFirstWhetherItWillBeCleared)
+{
+    startModel().setSettings(readySettings(8, true));
+    show();
+    expectSetupShown(false);
+    const InsertedCard card = mount("EOS_DIGITAL", "slot-2");
+    model->refreshCards();
+    const QString clears = "EOS_DIGITAL is in a slot that is not watched. Watching this slot drains the card now and "
+                           "clears it once its copy in the local cache is verified.";
+    ASSERT_TRUE(labelsRead("unwatchedCard", {clears}));
+    model->editSettings([](DrainSettings &settings) { settings.clearAfterCopy = false; });
+    EXPECT_TRUE(labelsRead("unwatchedCard", {"EOS_DIGITAL is in a slot that is not watched. Watching this slot "
+                                             "drains the card now; its files stay on it."}));
+    button("Watch this slot")->click();
+    EXPECT_TRUE(model->isWatched(card));
+    EXPECT_TRUE(labelsRead("unwatchedCard", {}));
+    EXPECT_TRUE(waitFor([&] { return model->jobCount() == 1; })) << "the card drains";
+}
+
 // A screen reader reads a control by its accessible name; Tab must reach every control.
 TEST_F(Dashboard, TabReachesEveryControlAndEachHasANameAScreenReaderCanSay)
 {
