@@ -94,6 +94,9 @@ public:
     void toggleSlot(const InsertedCard &card);
     void removeSlot(const CardSlot &slot);
 
+    // What the tray, the window title and the panel's header all say, from the rows and readiness.
+    enum class Verdict { attention, draining, clean, ready, setup };
+    Verdict verdict() const;
     std::string menuTitle() const;
     std::string menuSymbol() const;
     // The title, and what is being copied in one line.

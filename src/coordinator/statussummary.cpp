@@ -10,6 +10,7 @@ namespace slatewick {
 namespace {
 
 struct Summary {
+    DrainModel::Verdict verdict;
     const char *title;
     const char *symbol;
 };
@@ -25,17 +26,22 @@ Summary summarize(const std::vector<CardActivity> &activities, bool ready)
         return row.state == RowState::pendingServerCopy || row.state == RowState::pendingOtherFolder;
     });
     if (pending || any({DrainPhase::failed}))
-        return {"Slatewick: Attention", "exclamationmark.triangle.fill"};
+        return {DrainModel::Verdict::attention, "Slatewick: Attention", "exclamationmark.triangle.fill"};
     if (any({DrainPhase::caching, DrainPhase::copying, DrainPhase::clearing}))
-        return {"Slatewick: Draining", "arrow.triangle.2.circlepath"};
+        return {DrainModel::Verdict::draining, "Slatewick: Draining", "arrow.triangle.2.circlepath"};
     if (any({DrainPhase::ready}))
-        return {"Slatewick: Clean", "checkmark.circle.fill"};
+        return {DrainModel::Verdict::clean, "Slatewick: Clean", "checkmark.circle.fill"};
     if (ready)
-        return {"Slatewick: Ready", "tray.and.arrow.down.fill"};
-    return {"Slatewick: Setup", "slider.horizontal.3"};
+        return {DrainModel::Verdict::ready, "Slatewick: Ready", "tray.and.arrow.down.fill"};
+    return {DrainModel::Verdict::setup, "Slatewick: Setup", "slider.horizontal.3"};
 }
 
 } // namespace
+
+DrainModel::Verdict DrainModel::verdict() const
+{
+    return summarize(m_activities, isReady()).verdict;
+}
 
 std::string DrainModel::menuTitle() const
 {

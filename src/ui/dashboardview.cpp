@@ -159,9 +159,8 @@ void DashboardView::redrawSettings()
 
 void DashboardView::redrawActivities()
 {
-    const std::vector<CardActivity> &activities = m_model.activities();
-    m_header->setClean(std::any_of(activities.begin(), activities.end(),
-                                   [](const CardActivity &activity) { return activity.phase == DrainPhase::ready; }));
+    // Clean exactly when the tray says so: never beside a row that needs the user.
+    m_header->setClean(m_model.verdict() == DrainModel::Verdict::clean);
     m_activity->refresh();
     redrawCards();
 }
