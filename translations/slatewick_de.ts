@@ -27,6 +27,10 @@
         <source>Drain again</source>
         <translation>Erneut entladen</translation>
     </message>
+    <message>
+        <source>Try again</source>
+        <translation>Erneut versuchen</translation>
+    </message>
 </context>
 <context>
     <name>slatewick::ActivitySection</name>

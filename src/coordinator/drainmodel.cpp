@@ -205,15 +205,34 @@ void DrainModel::handleMount(const InsertedCard &card)
     startJob(card, m_mountedAtStart.count(jobKeyOf(card)) != 0);
 }
 
+bool DrainModel::mayDrainAgain(const CardActivity &row) const
+{
+    const bool endedSo = row.state == RowState::alreadyDrained
+                         || (row.phase == DrainPhase::failed && row.state == RowState::plain);
+    return endedSo && isReady() && !hasJob(row.id)
+           && std::any_of(m_removableCards.begin(), m_removableCards.end(),
+                          [&](const InsertedCard &card) { return card.id() == row.id; });
+}
+
 void DrainModel::drainAgain(const std::string &rowId)
 {
-    const auto found = std::find_if(m_removableCards.begin(), m_removableCards.end(),
-                                    [&](const InsertedCard &card) { return card.id() == rowId; });
-    if (found == m_removableCards.end() || m_jobs.count(jobKeyOf(*found)) != 0 || !isReady())
+    const auto row = std::find_if(m_activities.begin(), m_activities.end(),
+                                  [&](const CardActivity &activity) { return activity.id == rowId; });
+    if (row == m_activities.end() || !mayDrainAgain(*row))
         return;
-    const InsertedCard card = *found;
+    const InsertedCard card = *std::find_if(m_removableCards.begin(), m_removableCards.end(),
+                                            [&](const InsertedCard &mounted) { return mounted.id() == rowId; });
     m_mountedAtStart.erase(jobKeyOf(card));
     startJob(card, false);
+}
+
+// Switching a slot on asks for its card to be drained, even where this mount's drain has ended.
+void DrainModel::forgetEndedDrain(const InsertedCard &card)
+{
+    if (m_jobs.count(jobKeyOf(card)) != 0)
+        return;
+    m_drainedMounts.erase(jobKeyOf(card));
+    m_mountedAtStart.erase(jobKeyOf(card));
 }
 
 void DrainModel::startJob(const InsertedCard &card, bool leaveIfDrained)
@@ -283,6 +302,7 @@ void DrainModel::finishJob(const std::string &jobKey)
     // The job is inside its own call here; it goes once control returns to the loop.
     found->second->deleteLater();
     m_jobs.erase(found);
+    emit activitiesChanged(); // what a row offers depends on whether its card's drain runs
 }
 
 void DrainModel::skipCard(const std::string &rowId)

@@ -80,8 +80,10 @@ public:
     void tryPendingNow();
     // Ends the row's grace wait without draining; the card drains at its next insertion.
     void skipCard(const std::string &rowId);
-    // Drains the card of an "Already drained" row into a new batch.
+    // Drains the card of an "Already drained" or failed row again, into a new batch.
     void drainAgain(const std::string &rowId);
+    // Whether that row offers it: its card is still in, and no drain of it runs.
+    bool mayDrainAgain(const CardActivity &row) const;
     // The row's line under its detail; an unknown row is left alone.
     void setProgressLine(const std::string &rowId, const std::string &line);
     // The pending batch of that row goes to the folder chosen now.
@@ -121,6 +123,7 @@ private:
     void finishJob(const std::string &jobKey);
     void readinessMayHaveChanged();
     void startJob(const InsertedCard &card, bool leaveIfDrained);
+    void forgetEndedDrain(const InsertedCard &card);
 
     Collaborators m_collaborators;
     std::unique_ptr<SettingsStore> m_store;

@@ -29,8 +29,10 @@ void DrainModel::toggleSlot(const InsertedCard &card)
         else
             watched.push_back(card.slot());
     });
-    if (isWatched(card))
-        handleMount(card);
+    if (!isWatched(card))
+        return;
+    forgetEndedDrain(card);
+    handleMount(card);
 }
 
 void DrainModel::removeSlot(const CardSlot &slot)

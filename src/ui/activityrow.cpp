@@ -152,7 +152,10 @@ void ActivityRow::redraw()
     m_progressLine->setVisible(!m_activity.progressLine.empty());
     m_progressLine->setText(QString::fromStdString(m_activity.progressLine));
     m_skipButton->setVisible(m_activity.state == RowState::gracePeriod && m_skip);
-    m_drainAgainButton->setVisible(m_activity.state == RowState::alreadyDrained && m_drainAgain);
+    // Offered by the model only while the row's card is still in: after a drain left alone
+    // at start, or after one that failed.
+    m_drainAgainButton->setVisible(static_cast<bool>(m_drainAgain));
+    m_drainAgainButton->setText(m_activity.phase == DrainPhase::failed ? tr("Try again") : tr("Drain again"));
     const bool pending = m_activity.state == RowState::pendingServerCopy
                          || m_activity.state == RowState::pendingOtherFolder;
     m_tryNowButton->setVisible(pending && m_tryNow);

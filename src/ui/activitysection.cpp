@@ -73,21 +73,25 @@ void ActivitySection::refresh()
         row->deleteLater();
     }
     for (std::size_t i = 0; i < activities.size(); ++i) {
-        if (i < m_rows.size()) {
-            m_rows[i]->setActivity(activities[i]);
-            continue;
+        if (i >= m_rows.size()) {
+            auto *row = new ActivityRow(activities[i], {});
+            row->setDismiss([this, row] { m_model.clearActivity(row->activity()); });
+            row->setSkip([this, row] { m_model.skipCard(row->activity().id); });
+            row->setPendingActions([this] { m_model.tryPendingNow(); },
+                                   [this, row] { m_model.sendPendingToCurrentFolder(row->activity().id); });
+            offerOpening(row);
+            m_rowsLayout->addWidget(row);
+            m_rows.push_back(row);
         }
-        auto *row = new ActivityRow(activities[i], {});
-        row->setDismiss([this, row] { m_model.clearActivity(row->activity()); });
-        row->setSkip([this, row] { m_model.skipCard(row->activity().id); });
-        row->setDrainAgain([this, row] { m_model.drainAgain(row->activity().id); });
-        row->setPendingActions([this] { m_model.tryPendingNow(); },
-                               [this, row] { m_model.sendPendingToCurrentFolder(row->activity().id); });
-        offerOpening(row);
-        m_rowsLayout->addWidget(row);
-        m_rows.push_back(row);
+        ActivityRow *row = m_rows[i];
+        row->setActivity(activities[i]);
+        if (m_model.mayDrainAgain(activities[i]))
+            row->setDrainAgain([this, row] { m_model.drainAgain(row->activity().id); });
+        else
+            row->setDrainAgain({});
     }
 }
+
 
 void ActivitySection::setDesktop(DesktopServices *desktop)
 {

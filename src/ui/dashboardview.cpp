@@ -62,6 +62,7 @@ DashboardView::DashboardView(DrainModel &model, QWidget *parent)
     });
     connect(&m_model, &DrainModel::settingsChanged, this, &DashboardView::redrawSettings);
     connect(&m_model, &DrainModel::removableCardsChanged, this, &DashboardView::redrawCards);
+    connect(&m_model, &DrainModel::removableCardsChanged, m_activity, &ActivitySection::refresh);
     connect(&m_model, &DrainModel::readinessChanged, this, &DashboardView::redrawSettings);
     connect(&m_model, &DrainModel::activitiesChanged, this, &DashboardView::redrawActivities);
     connect(&m_model, &DrainModel::launchAtLoginMessageChanged, this, &DashboardView::redrawLaunchMessage);

@@ -377,6 +377,37 @@ TEST_F(Dashboard, ACardInASlotThatIsNotWatchedIsNamedAndWatchingItSaysFirstWheth
     EXPECT_TRUE(waitFor([&] { return model->jobCount() == 1; })) << "the card drains";
 }
 
+TEST_F(Dashboard, AFailedCardStillInIsTriedAgainAndSwitchingItsSlotOffAndOnDrainsItAgain)
+{
+    startModel().setSettings(readySettings(0));
+    show();
+    const InsertedCard card = mount("CARD01", "slot-1"); // empty: its drain fails
+    model->handleMount(card);
+    ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && !model->activities().empty(); }));
+    ASSERT_EQ(model->activities()[0].phase, DrainPhase::failed);
+    writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
+    settle();
+    ASSERT_NE(button("Try again"), nullptr);
+    button("Try again")->click();
+    ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && model->activities()[0].phase == DrainPhase::ready; }))
+        << model->activities()[0].detail;
+    EXPECT_EQ(button("Try again"), nullptr) << "offered only after a failure";
+
+    model->toggleSlot(card);
+    model->toggleSlot(card);
+    EXPECT_EQ(model->jobCount(), 1u) << "switched off and on, the card drains again";
+    ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0; }));
+    EXPECT_EQ(std::ranges::count_if(std::filesystem::directory_iterator(dir / "data/Slatewick/Cache"),
+                                    [](const auto &batch) { return exists(batch.path() / "Slatewick-manifest.json"); }),
+              2);
+
+    volumes->unmount(card.url);
+    model->handleUnmount(card.url);
+    model->setActivity(CardActivity(card, DrainPhase::failed, "Could not read"));
+    settle();
+    EXPECT_EQ(button("Try again"), nullptr) << "the card is out";
+}
+
 // A screen reader reads a control by its accessible name; Tab must reach every control.
 TEST_F(Dashboard, TabReachesEveryControlAndEachHasANameAScreenReaderCanSay)
 {
