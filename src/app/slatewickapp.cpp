@@ -25,6 +25,12 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
 {
     // The session ending does not wait for an answer, so it is never asked.
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { m_quitConfirmation->sessionEnds(); });
+    // The cache figures and the recent batches follow every drain, send and freeing.
+    connect(m_model.get(), &DrainModel::batchesChanged, this, [this] {
+        m_cacheSpace->reload();
+        m_history->reload();
+    });
+    connect(m_cacheSpace.get(), &CacheSpace::freed, m_history.get(), &RecentBatches::reload);
     // Told with or without a tray: a bare session still has a notification service.
     if (m_desktop)
         m_notifier = std::make_unique<ActivityNotifier>(*m_model, *m_desktop);

@@ -82,6 +82,7 @@ void CacheSpace::runAndReload(std::function<std::string()> work, std::string und
             self->m_report = report;
             self->m_freeing = false;
             self->reload();
+            emit self->freed();
         });
     });
     m_report = m_freeing ? std::move(underWay) : "Freeing could not be started: the system has no thread to spare.";

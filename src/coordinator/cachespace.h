@@ -44,6 +44,8 @@ public:
 
 signals:
     void changed();
+    // A freeing or a removal has ended: batch records may say freed.
+    void freed();
 
 private:
     void runAndReload(std::function<std::string()> work, std::string underWay);

@@ -28,7 +28,12 @@ DrainModel::DrainModel(Collaborators collaborators, QObject *parent)
     m_serverFolder->setFolder(m_settings.remoteDirectory, false);
     m_pending = new PendingSender(
         m_collaborators.engine, [this] { return std::filesystem::path(m_settings.remoteDirectory); },
-        [this](const CardActivity &row) { setActivity(row); }, this);
+        [this](const CardActivity &row) {
+            setActivity(row);
+            if (row.phase != DrainPhase::copying)
+                emit batchesChanged(); // a send has ended, one way or another
+        },
+        this);
     // Batches left waiting by an earlier run (a quit, a crash, a power cut) are picked up.
     m_pending->tryNow();
     if (m_collaborators.makeMonitor) {
@@ -303,6 +308,7 @@ void DrainModel::finishJob(const std::string &jobKey)
     found->second->deleteLater();
     m_jobs.erase(found);
     emit activitiesChanged(); // what a row offers depends on whether its card's drain runs
+    emit batchesChanged();
 }
 
 void DrainModel::skipCard(const std::string &rowId)

@@ -115,6 +115,8 @@ signals:
     void activitiesChanged();
     void launchAtLoginMessageChanged();
     void readinessChanged();
+    // A drain or a send has ended: what the cache and the batch records hold may differ.
+    void batchesChanged();
 
 private:
     void setRemovableCards(std::vector<InsertedCard> cards);

@@ -505,6 +505,25 @@ TEST_F(Dashboard, TheTrayMenuOffersOpenAndQuitAndALightDarkSwitchBuildsThePanelA
     QApplication::setPalette(light);
 }
 
+TEST_F(Dashboard, TheCacheFiguresAndRecentBatchesFollowEachDrainWithoutReopeningThePanel)
+{
+    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
+    DrainEngine::Options options;
+    options.stateFolder = stateFolder();
+    SlatewickApp app({std::make_shared<const CardDiscovery>(volumes), {},
+                      std::make_shared<DrainEngine>(dir / "data", options), configFolder(), loginItems, stateFolder()});
+    QWidget &panel = app.panel();
+    const auto cacheSummary = [&] { return panel.findChild<QLabel *>("cacheSummary")->text(); };
+    ASSERT_TRUE(waitFor([&] { return cacheSummary().startsWith("The cache holds 0 bytes"); })) << cacheSummary().toStdString();
+    panel.findChild<QAbstractButton *>("recentBatchesToggle")->click();
+
+    const InsertedCard card = mount("CARD01", "slot-1");
+    writeFile(card.url / "DCIM/IMG_0001.JPG", std::string(4000, 'x'));
+    app.model().handleMount(card);
+    EXPECT_TRUE(waitFor([&] { return !cacheSummary().startsWith("The cache holds 0 bytes"); }));
+    EXPECT_TRUE(waitFor([&] { return panel.findChildren<QLabel *>("batchTitle").size() == 1; }));
+}
+
 TEST_F(Dashboard, WithoutATrayTheDashboardIsAWindowThatAsksBeforeClosingOnlyWhileACardDrains)
 {
     if (QSystemTrayIcon::isSystemTrayAvailable())
