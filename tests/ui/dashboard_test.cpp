@@ -141,8 +141,8 @@ TEST_F(Dashboard, SetupGivesWayToTheConfiguredCardOnceAFolderIsChosenChangeSlots
     view->hide();
     const InsertedCard first = mount("CARD01", "slot-1");
     const InsertedCard second = mount("EOS_DIGITAL", "slot-2");
-    view->show();
-    settle();
+    view->show(); // asks for the cards, which are read off the main thread
+    ASSERT_TRUE(waitFor([&] { return model->removableCards().size() == 2; }));
     button(QString::fromUtf8("Change slots\u2026"))->click();
     expectSetupShown(true);
     EXPECT_EQ(texts<QCheckBox>("slotToggle"), QStringList({"CARD01", "EOS_DIGITAL"}));
