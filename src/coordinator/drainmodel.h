@@ -7,9 +7,9 @@
 
 #include <QObject>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
