@@ -8,7 +8,6 @@
 
 #include <libmount.h>
 
-#include <algorithm>
 #include <utility>
 
 namespace slatewick {
