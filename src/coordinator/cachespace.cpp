@@ -1,6 +1,5 @@
 #include "coordinator/cachespace.h"
 
-#include "coordinator/detachedwork.h"
 #include "engine/drain/drainengine.h"
 
 #include <utility>
@@ -10,31 +9,30 @@ namespace slatewick {
 CacheSpace::CacheSpace(std::shared_ptr<DrainEngine> engine, QObject *parent)
     : QObject(parent)
     , m_engine(std::move(engine))
-    , m_channel(std::make_shared<ReportChannel>(this))
-    , m_read(m_channel,
-             [engine = m_engine]() -> std::optional<CacheSurvey> {
-                 try {
-                     // Looking at the cache does not create it.
-                     return surveyCache(engine->cacheFolder(), engine->ledger().all());
-                 } catch (const std::exception &) {
-                     return std::nullopt; // no cache folder to be had: nothing to show
-                 }
-             },
-             [this](std::optional<CacheSurvey> survey) {
-                 m_survey = std::move(survey);
-                 emit changed();
-             })
+    , m_read(
+          [this](std::optional<CacheSurvey> survey) {
+              m_survey = std::move(survey);
+              emit changed();
+          },
+          [engine = m_engine]() -> std::optional<CacheSurvey> {
+              try {
+                  // Looking at the cache does not create it.
+                  return surveyCache(engine->cacheFolder(), engine->ledger().all());
+              } catch (const std::exception &) {
+                  return std::nullopt; // no cache folder to be had: nothing to show
+              }
+          })
+    , m_freeing([this](std::string report) {
+        m_report = std::move(report);
+        reload();
+        emit freed();
+    })
 {
-}
-
-CacheSpace::~CacheSpace()
-{
-    m_channel->abandon();
 }
 
 void CacheSpace::reload()
 {
-    m_read.start();
+    m_read.request();
     emit changed();
 }
 
@@ -69,23 +67,16 @@ void CacheSpace::removeIncomplete(std::vector<std::filesystem::path> folders)
 
 void CacheSpace::runAndReload(std::function<std::string()> work, std::string underWay)
 {
-    if (m_freeing)
+    if (m_freeing.running())
         return;
-    m_freeing = runDetached([channel = m_channel, work = std::move(work), self = this] {
-        std::string report;
+    const bool started = m_freeing.request([work = std::move(work)] {
         try {
-            report = work();
+            return work();
         } catch (const std::exception &error) {
-            report = std::string("Nothing more was removed: ") + error.what() + ".";
+            return std::string("Nothing more was removed: ") + error.what() + ".";
         }
-        channel->post([self, report = std::move(report)] {
-            self->m_report = report;
-            self->m_freeing = false;
-            self->reload();
-            emit self->freed();
-        });
     });
-    m_report = m_freeing ? std::move(underWay) : "Freeing could not be started: the system has no thread to spare.";
+    m_report = started ? std::move(underWay) : "Freeing could not be started: the system has no thread to spare.";
     emit changed();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "coordinator/workerread.h"
+#include "coordinator/backgroundtask.h"
 #include "engine/upkeep/cachefreeing.h"
 #include "engine/upkeep/cachesurvey.h"
 
@@ -18,15 +18,14 @@ namespace slatewick {
 class DrainEngine;
 
 // The cache's size, the room left on its disk and "Free cache space", each
-// read or done on a worker thread: the server batches are read back, which
-// may take long or stall. Quitting never waits for a worker; its result is dropped.
+// read or done on a background task: the server batches are read back, which
+// may take long or stall. Quitting never waits for one; its result is dropped.
 class CacheSpace final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CacheSpace)
 
 public:
     explicit CacheSpace(std::shared_ptr<DrainEngine> engine, QObject *parent = nullptr);
-    ~CacheSpace() override;
 
     // Reads the cache again; a read already under way is not doubled.
     void reload();
@@ -38,7 +37,7 @@ public:
     void free(std::vector<std::filesystem::path> batches);
     // Removes folders no drain finished (see removeIncompleteBatch), then reads the cache again.
     void removeIncomplete(std::vector<std::filesystem::path> folders);
-    bool freeing() const { return m_freeing; }
+    bool freeing() const { return m_freeing.running(); }
     // The last freeing's outcome, "Checking the server batches…" while under way.
     const std::string &report() const { return m_report; }
 
@@ -51,9 +50,8 @@ private:
     void runAndReload(std::function<std::string()> work, std::string underWay);
 
     std::shared_ptr<DrainEngine> m_engine;
-    std::shared_ptr<ReportChannel> m_channel;
-    WorkerRead<std::optional<CacheSurvey>> m_read;
-    bool m_freeing = false;
+    BackgroundTask<std::optional<CacheSurvey>> m_read;
+    BackgroundTask<std::string> m_freeing;
     std::optional<CacheSurvey> m_survey;
     std::string m_report;
 };

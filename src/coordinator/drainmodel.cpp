@@ -4,7 +4,6 @@
 #include "coordinator/loginitemservice.h"
 #include "coordinator/pendingsender.h"
 #include "coordinator/serverfolderwatch.h"
-#include "discovery/carddiscovery.h"
 #include "discovery/volumemonitor.h"
 #include "engine/drain/drainengine.h"
 #include "model/settingsstore.h"
@@ -20,9 +19,8 @@ DrainModel::DrainModel(Collaborators collaborators, QObject *parent)
 {
     // The first value is loaded, not assigned: nothing is saved or synchronised here.
     m_settings = m_store->load();
-    m_removableCards = m_collaborators.discovery->removableCards();
-    for (const InsertedCard &card : m_removableCards)
-        m_mountedAtStart.insert(card.id() + '\n' + card.mountKey);
+    m_cards = new MountedCards(
+        m_collaborators.discovery, [this](MountedCards::Reading reading) { cardsRead(std::move(reading)); }, this);
     m_serverFolder = new ServerFolderWatch(m_collaborators.stateFolder, this);
     connect(m_serverFolder, &ServerFolderWatch::availabilityChanged, this, &DrainModel::readinessMayHaveChanged);
     m_serverFolder->setFolder(m_settings.remoteDirectory, false);
@@ -38,15 +36,24 @@ DrainModel::DrainModel(Collaborators collaborators, QObject *parent)
     m_pending->tryNow();
     if (m_collaborators.makeMonitor) {
         m_monitor = m_collaborators.makeMonitor(
-            [this](const InsertedCard &card) { handleMount(card); },
-            [this](const std::filesystem::path &url, const std::string &mountKey) { handleUnmount(url, mountKey); });
+            [this](const MountEntry &entry) { m_cards->mounted(entry); },
+            [this](const std::filesystem::path &url, const std::string &mountKey) {
+                m_cards->unmounted(mountKey);
+                handleUnmount(url, mountKey);
+            });
         if (m_monitor) {
-            m_monitor->setTableChangedHandler([this] { recheckServerFolder(); });
+            m_monitor->setTableChangedHandler([this](const std::vector<MountEntry> &volumes) {
+                m_cards->tableRead(volumes);
+                recheckServerFolder();
+            });
             m_monitor->start();
+            m_cards->tableRead(m_monitor->volumes());
         }
     }
+    // The first answer names the cards there at start (see cardsRead); they drain once
+    // the server folder has answered (see readinessMayHaveChanged).
+    m_cards->refresh();
     updateLaunchAtLogin();
-    // The cards already in drain once the server folder has answered (see readinessMayHaveChanged).
 }
 
 bool DrainModel::isReady() const
@@ -102,10 +109,8 @@ void DrainModel::readinessMayHaveChanged()
     emit readinessChanged();
     if (!becameReady && (ready || !m_serverFolder->availability()))
         return;
-    // Ready: they drain. Not ready: they show that they wait for the folder.
-    const std::vector<InsertedCard> mounted = m_collaborators.discovery->removableCards();
-    for (const InsertedCard &card : mounted)
-        handleMount(card);
+    // Ready: they drain. Not ready: they show that they wait for the folder. Both once the cards are read.
+    m_handleMountedFrom = m_cards->refresh();
 }
 
 DrainModel::~DrainModel()
@@ -193,7 +198,6 @@ bool DrainModel::hasJob(const std::string &cardId) const
 
 void DrainModel::handleMount(const InsertedCard &card)
 {
-    refreshCards();
     // A second event for a mount whose drain began starts nothing.
     if (!isWatched(card) || m_drainedMounts.count(jobKeyOf(card)) != 0 || m_jobs.count(jobKeyOf(card)) != 0)
         return;

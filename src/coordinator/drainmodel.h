@@ -1,11 +1,13 @@
 #pragma once
 
+#include "coordinator/mountedcards.h"
 #include "model/cardactivity.h"
 #include "model/drainsettings.h"
 #include "model/insertedcard.h"
 
 #include <QObject>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -33,7 +35,7 @@ class DrainModel final : public QObject {
     Q_DISABLE_COPY_MOVE(DrainModel)
 
 public:
-    using MountHandler = std::function<void(const InsertedCard &)>;
+    using MountHandler = std::function<void(const MountEntry &)>;
     // The mount point and which mount went away there (empty: whichever).
     using UnmountHandler = std::function<void(const std::filesystem::path &, const std::string &mountKey)>;
     using MonitorFactory = std::function<std::unique_ptr<VolumeMonitor>(MountHandler, UnmountHandler)>;
@@ -69,6 +71,8 @@ public:
     std::optional<std::string> serverFolderProblem() const;
 
     const std::vector<InsertedCard> &removableCards() const { return m_removableCards; }
+    // The cards are being read again; removableCards() is the last reading until then.
+    bool cardsLoading() const { return m_cards->loading(); }
     const std::vector<CardActivity> &activities() const { return m_activities; }
     const std::optional<std::string> &launchAtLoginMessage() const { return m_launchAtLoginMessage; }
 
@@ -91,6 +95,7 @@ public:
     void setActivity(const CardActivity &activity);
     void clearActivity(const CardActivity &activity);
 
+    // Asks for the card list again; it changes once read off the main thread.
     void refreshCards();
     bool isWatched(const InsertedCard &card) const;
     void toggleSlot(const InsertedCard &card);
@@ -126,6 +131,7 @@ private:
     void readinessMayHaveChanged();
     void startJob(const InsertedCard &card, bool leaveIfDrained);
     void forgetEndedDrain(const InsertedCard &card);
+    void cardsRead(MountedCards::Reading reading);
 
     Collaborators m_collaborators;
     std::unique_ptr<SettingsStore> m_store;
@@ -143,6 +149,9 @@ private:
     // The mounts there when the program started: a card among them that was
     // drained before is left alone, however late it becomes drainable.
     std::set<std::string> m_mountedAtStart;
+    MountedCards *m_cards = nullptr;
+    // The answer to this ask of the card list, or a later one, has every mounted card handled.
+    std::optional<std::uint64_t> m_handleMountedFrom;
     ServerFolderWatch *m_serverFolder = nullptr;
     PendingSender *m_pending = nullptr;
     bool m_wasReady = false;

@@ -1,6 +1,6 @@
 #include "coordinator/pendingsender.h"
 
-#include "coordinator/detachedwork.h"
+#include "coordinator/backgroundtask.h"
 #include "coordinator/reportchannel.h"
 #include "engine/drain/drainengine.h"
 #include "model/drainerror.h"
@@ -126,7 +126,7 @@ void PendingSender::rowDismissed(const CardActivity &row)
     if ((row.state != RowState::pendingGone && row.state != RowState::pendingBroken) || !isPendingRow(row.id))
         return;
     // The record stays, as not sendable; its row stays gone, here and at later starts.
-    runDetached([engine = m_engine, id = row.id.substr(std::string(rowPrefix).size())] {
+    startUnjoinedThread([engine = m_engine, id = row.id.substr(std::string(rowPrefix).size())] {
         try {
             engine->ledger().change(id, inState(BatchState::notSendable),
                                     [](BatchRecord &record) { record.dismissed = true; });
@@ -145,7 +145,7 @@ void PendingSender::startPass()
     m_running = true;
     m_again = false;
     m_retry.stop();
-    m_running = runDetached([engine = m_engine, channel = m_channel, self = this, folder = m_currentFolder(),
+    m_running = startUnjoinedThread([engine = m_engine, channel = m_channel, self = this, folder = m_currentFolder(),
                              redirected = std::exchange(m_redirected, {})] {
         runPass(engine, channel, self, folder, redirected);
     });

@@ -1,6 +1,5 @@
 #include "coordinator/recentbatches.h"
 
-#include "coordinator/detachedwork.h"
 #include "engine/upkeep/batchcheck.h"
 #include "engine/drain/drainengine.h"
 
@@ -17,26 +16,18 @@ const std::string checking = "Checking\u2026";
 RecentBatches::RecentBatches(std::shared_ptr<DrainEngine> engine, QObject *parent)
     : QObject(parent)
     , m_engine(std::move(engine))
-    , m_channel(std::make_shared<ReportChannel>(this))
-    , m_read(m_channel,
-             [engine = m_engine]() -> std::vector<RecentBatch> {
-                 return recentBatches(engine->ledger().all(), shownBatches);
-             },
-             [this](std::vector<RecentBatch> batches) {
-                 m_batches = std::move(batches);
-                 emit changed();
-             })
+    , m_read(
+          [this](std::vector<RecentBatch> batches) {
+              m_batches = std::move(batches);
+              emit changed();
+          },
+          [engine = m_engine] { return recentBatches(engine->ledger().all(), shownBatches); })
 {
-}
-
-RecentBatches::~RecentBatches()
-{
-    m_channel->abandon();
 }
 
 void RecentBatches::reload()
 {
-    m_read.start();
+    m_read.request();
     emit changed();
 }
 
@@ -53,15 +44,15 @@ void RecentBatches::recheck(const std::filesystem::path &folder)
         freed = freed || (batch.folder == folder && batch.freed());
     }
     current = checking;
-    const bool started = runDetached([channel = m_channel, folder, server, freed, self = this] {
-        // A freed batch is checked on the server against the checksum file it carries.
-        std::string report = recheckReport(freed ? std::nullopt : std::optional(folder), server);
-        channel->post([self, folder, report = std::move(report)] {
-            self->m_reports[folder] = report;
-            emit self->changed();
+    std::unique_ptr<BackgroundTask<std::string>> &check = m_checks[folder];
+    if (!check) {
+        check = std::make_unique<BackgroundTask<std::string>>([this, folder](std::string report) {
+            m_reports[folder] = std::move(report);
+            emit changed();
         });
-    });
-    if (!started)
+    }
+    // A freed batch is checked on the server against the checksum file it carries.
+    if (!check->request([folder, server, freed] { return recheckReport(freed ? std::nullopt : std::optional(folder), server); }))
         current = "The check could not be started: the system has no thread to spare.";
     emit changed();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "coordinator/workerread.h"
+#include "coordinator/backgroundtask.h"
 #include "engine/upkeep/batchhistory.h"
 
 #include <QObject>
@@ -17,8 +17,8 @@ namespace slatewick {
 class DrainEngine;
 
 // The recent batches, from their records, and the outcome of "Check again", both read
-// on worker threads: a cache or server on a stalled share never holds the main
-// thread, and quitting never waits for a worker (its late result is dropped).
+// on background tasks: a cache or server on a stalled share never holds the main
+// thread, and quitting never waits for one (its late result is dropped).
 class RecentBatches final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(RecentBatches)
@@ -27,7 +27,6 @@ public:
     static constexpr std::size_t shownBatches = 20;
 
     explicit RecentBatches(std::shared_ptr<DrainEngine> engine, QObject *parent = nullptr);
-    ~RecentBatches() override;
 
     // Reads the batch records again; a read already under way is not doubled.
     void reload();
@@ -44,10 +43,11 @@ signals:
 
 private:
     std::shared_ptr<DrainEngine> m_engine;
-    std::shared_ptr<ReportChannel> m_channel;
-    WorkerRead<std::vector<RecentBatch>> m_read;
+    BackgroundTask<std::vector<RecentBatch>> m_read;
     std::vector<RecentBatch> m_batches;
     std::map<std::filesystem::path, std::string> m_reports;
+    // One check per batch folder, so a batch on a stalled share holds up no other.
+    std::map<std::filesystem::path, std::unique_ptr<BackgroundTask<std::string>>> m_checks;
 };
 
 } // namespace slatewick

@@ -1,8 +1,5 @@
 #include "coordinator/serverfolderwatch.h"
 
-#include "coordinator/detachedwork.h"
-#include "coordinator/reportchannel.h"
-
 #include <fcntl.h>
 
 #include <chrono>
@@ -16,48 +13,31 @@ constexpr auto recheckEvery = std::chrono::seconds(5);
 ServerFolderWatch::ServerFolderWatch(std::filesystem::path stateFolder, QObject *parent)
     : QObject(parent)
     , m_stateFolder(std::move(stateFolder))
-    , m_channel(std::make_shared<ReportChannel>(this))
 {
+    restartCheck();
     m_timer.setInterval(recheckEvery);
     connect(&m_timer, &QTimer::timeout, this, &ServerFolderWatch::check);
     m_timer.start();
 }
 
-ServerFolderWatch::~ServerFolderWatch()
-{
-    m_channel->abandon();
-}
-
 void ServerFolderWatch::setFolder(const std::filesystem::path &folder, bool chosen)
 {
-    if (folder == m_folder && !chosen && (m_availability || m_checking))
+    if (folder == m_folder && !chosen && (m_availability || m_check->running()))
         return;
     m_folder = folder;
-    ++m_generation;
-    m_checking = false;
+    restartCheck();
+    m_record = chosen;
     const bool changed = m_availability.has_value();
     m_availability.reset();
     if (changed)
         emit availabilityChanged();
-    start(chosen);
+    check();
 }
 
 void ServerFolderWatch::check()
 {
-    if (m_checking) {
-        m_checkAgain = true;
-        return;
-    }
-    start(false);
-}
-
-void ServerFolderWatch::start(bool record)
-{
-    m_checking = true;
-    m_checkAgain = false;
     const ServerFolder folder(m_folder, m_stateFolder);
-    m_checking = runDetached([folder, record, generation = m_generation, channel = m_channel, self = this] {
-        Availability availability = Availability::missing;
+    m_check->request([folder, record = m_record]() -> Answer {
         if (record) {
             // Chosen just now: whatever it lies on is the server.
             if (const UniqueFd fd(::open(folder.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); fd) {
@@ -68,22 +48,26 @@ void ServerFolderWatch::start(bool record)
                 }
             }
         }
-        availability = folder.availability();
-        channel->post([self, generation, availability] { self->answer(generation, availability); });
+        return {folder.path(), record, folder.availability()};
     });
 }
 
-void ServerFolderWatch::answer(std::uint64_t generation, Availability availability)
+void ServerFolderWatch::restartCheck()
 {
-    if (generation != m_generation)
+    m_check.emplace([this](const Answer &answered) { answer(answered); });
+}
+
+// An answer about a folder no longer chosen is dropped; the check asked since answers for the new one.
+void ServerFolderWatch::answer(const Answer &answered)
+{
+    if (answered.folder != m_folder)
         return;
-    m_checking = false;
-    const bool changed = m_availability != availability;
-    m_availability = availability;
+    if (answered.recorded)
+        m_record = false;
+    const bool changed = m_availability != answered.availability;
+    m_availability = answered.availability;
     if (changed)
         emit availabilityChanged();
-    if (m_checkAgain)
-        start(false);
 }
 
 } // namespace slatewick

@@ -1,22 +1,20 @@
 #pragma once
 
+#include "coordinator/backgroundtask.h"
 #include "engine/records/serverfolder.h"
 
 #include <QObject>
 #include <QTimer>
 
 #include <filesystem>
-#include <memory>
 #include <optional>
 
 namespace slatewick {
 
-class ReportChannel;
-
 // Keeps the last answer to "is the server folder there, on its own file
-// system?". Each check runs on a thread of its own, since a stalled share
-// blocks whoever looks at it; the main thread only ever reads the last
-// answer, and a check that has not answered counts as not there.
+// system?". Checks run on a background task, since a stalled share blocks
+// whoever looks at it; the main thread only ever reads the last answer, and
+// a check that has not answered counts as not there.
 class ServerFolderWatch final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ServerFolderWatch)
@@ -26,7 +24,7 @@ public:
 
     ServerFolderWatch(std::filesystem::path stateFolder, QObject *parent = nullptr);
     // Leaves any stuck check behind; its answer goes nowhere.
-    ~ServerFolderWatch() override;
+    ~ServerFolderWatch() override = default;
 
     // A new folder: forgets the last answer. chosen: picked by the user just now,
     // so the file system it lies on is recorded as the server's.
@@ -42,17 +40,22 @@ signals:
     void availabilityChanged();
 
 private:
-    void start(bool record);
-    void answer(std::uint64_t generation, Availability availability);
+    struct Answer {
+        std::filesystem::path folder;
+        bool recorded;
+        Availability availability;
+    };
+
+    void answer(const Answer &answered);
+    void restartCheck();
 
     const std::filesystem::path m_stateFolder;
     std::filesystem::path m_folder;
     std::optional<Availability> m_availability;
-    // Carries each answer back, and nothing once the watch is gone.
-    std::shared_ptr<ReportChannel> m_channel;
-    std::uint64_t m_generation = 0;
-    bool m_checking = false;
-    bool m_checkAgain = false;
+    // Chosen by the user and not yet recorded by a check that answered.
+    bool m_record = false;
+    // Made anew for each folder, so a check stuck on the last one holds up none for this one.
+    std::optional<BackgroundTask<Answer>> m_check;
     QTimer m_timer;
 };
 

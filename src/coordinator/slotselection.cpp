@@ -1,7 +1,5 @@
-// Slot selection: which reader slots are watched, decided by fingerprint alone.
+// Slot selection: the cards mounted, and which reader slots are watched, decided by fingerprint alone.
 #include "coordinator/drainmodel.h"
-
-#include "discovery/carddiscovery.h"
 
 #include <algorithm>
 
@@ -9,7 +7,25 @@ namespace slatewick {
 
 void DrainModel::refreshCards()
 {
-    setRemovableCards(m_collaborators.discovery->removableCards());
+    m_cards->refresh();
+}
+
+// The first answer is the cards there at start: one of them drained before is left alone.
+void DrainModel::cardsRead(MountedCards::Reading reading)
+{
+    if (reading.ask == 1) {
+        for (const InsertedCard &card : reading.removable)
+            m_mountedAtStart.insert(card.id() + '\n' + card.mountKey);
+    }
+    setRemovableCards(std::move(reading.removable));
+    for (const InsertedCard &card : reading.mounted)
+        handleMount(card);
+    if (m_handleMountedFrom && reading.ask >= *m_handleMountedFrom) {
+        m_handleMountedFrom.reset();
+        const std::vector<InsertedCard> cards = m_removableCards;
+        for (const InsertedCard &card : cards)
+            handleMount(card);
+    }
 }
 
 bool DrainModel::isWatched(const InsertedCard &card) const

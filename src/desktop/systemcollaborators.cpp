@@ -11,10 +11,9 @@ namespace slatewick {
 DrainModel::Collaborators systemCollaborators()
 {
     DrainModel::Collaborators collaborators;
-    auto discovery = std::make_shared<const CardDiscovery>();
-    collaborators.discovery = discovery;
-    collaborators.makeMonitor = [discovery](DrainModel::MountHandler onMount, DrainModel::UnmountHandler onUnmount) {
-        return std::make_unique<VolumeMonitor>(std::move(onMount), std::move(onUnmount), discovery);
+    collaborators.discovery = std::make_shared<const CardDiscovery>();
+    collaborators.makeMonitor = [](DrainModel::MountHandler onMount, DrainModel::UnmountHandler onUnmount) {
+        return std::make_unique<VolumeMonitor>(std::move(onMount), std::move(onUnmount));
     };
     DrainEngine::Options engineOptions;
     engineOptions.stateFolder = userfolders::stateFolder();

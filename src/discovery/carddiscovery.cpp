@@ -36,30 +36,47 @@ CardDiscovery::CardDiscovery(std::shared_ptr<const VolumeSource> source)
 
 std::vector<InsertedCard> CardDiscovery::removableCards() const
 {
-    std::optional<std::vector<VolumeFacts>> volumes;
+    return removableCards(volumes(std::nullopt));
+}
+
+std::vector<VolumeFacts> CardDiscovery::volumes(const std::optional<std::vector<MountEntry>> &table) const
+{
     try {
-        volumes = m_source->mountedVolumes();
+        if (table)
+            return m_source->volumesOf(*table);
+        return m_source->mountedVolumes().value_or(std::vector<VolumeFacts>{});
     } catch (...) {
         return {}; // discovery reports no failures: an unreadable table lists nothing
     }
+}
+
+std::vector<InsertedCard> CardDiscovery::removableCards(const std::vector<VolumeFacts> &volumes) const
+{
     std::vector<InsertedCard> cards;
-    for (const VolumeFacts &volume : volumes.value_or(std::vector<VolumeFacts>{})) {
-        if (!volume.removable.value_or(false) && !volume.ejectable.value_or(false))
-            continue;
-        const std::string name = volume.name.value_or(lastComponent(volume.mountPoint));
-        if (std::optional<InsertedCard> card = make(volume.mountPoint, name)) {
-            card->mountKey = volume.mountKey;
-            cards.push_back(std::move(*card));
-        }
+    for (const VolumeFacts &volume : volumes) {
+        if (volume.removable.value_or(false) || volume.ejectable.value_or(false))
+            cards.push_back(card(volume));
     }
     sortByDisplayName(cards);
     return cards;
 }
 
+InsertedCard CardDiscovery::card(const VolumeFacts &volume) const
+{
+    InsertedCard card = cardOf(volume.mountPoint, volume.name, volume.disk ? *volume.disk : diskInfo(volume.mountPoint));
+    card.mountKey = volume.mountKey;
+    return card;
+}
+
 std::optional<InsertedCard> CardDiscovery::make(const std::filesystem::path &url,
                                                 const std::optional<std::string> &displayName) const
 {
-    const DiskInfo info = diskInfo(url);
+    return cardOf(url, displayName, diskInfo(url));
+}
+
+InsertedCard CardDiscovery::cardOf(const std::filesystem::path &url, const std::optional<std::string> &displayName,
+                                   const DiskInfo &info)
+{
     InsertedCard card;
     card.url = url;
     card.displayName = displayName.value_or(lastComponent(url));

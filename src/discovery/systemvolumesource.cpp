@@ -28,11 +28,16 @@ std::optional<std::vector<VolumeFacts>> SystemVolumeSource::mountedVolumes() con
     const std::optional<std::vector<MountEntry>> entries = MountTable::blockDeviceMounts(m_mountInfo);
     if (!entries)
         return std::nullopt;
+    return volumesOf(*entries);
+}
+
+std::vector<VolumeFacts> SystemVolumeSource::volumesOf(const std::vector<MountEntry> &table) const
+{
     std::vector<VolumeFacts> volumes;
-    for (const MountEntry &entry : *entries) {
+    for (const MountEntry &entry : table) {
         if (entry.hiddenByTable())
             continue;
-        VolumeFacts facts{entry.mountPoint, std::nullopt, std::nullopt, std::nullopt, entry.key()};
+        VolumeFacts facts{entry.mountPoint, std::nullopt, std::nullopt, std::nullopt, entry.key(), DiskInfo{}};
         // A device udev cannot describe is still a volume, just one without known flags.
         if (const std::optional<BlockDevice> device = BlockDevice::open(entry.device)) {
             if (device->ignored())
@@ -41,6 +46,7 @@ std::optional<std::vector<VolumeFacts>> SystemVolumeSource::mountedVolumes() con
             facts.name = device->label();
             facts.removable = traits.removable();
             facts.ejectable = traits.ejectable();
+            facts.disk = device->diskInfo();
         }
         volumes.push_back(std::move(facts));
     }

@@ -15,6 +15,8 @@ public:
     explicit SystemVolumeSource(std::filesystem::path mountInfo);
 
     std::optional<std::vector<VolumeFacts>> mountedVolumes() const override;
+    // From udev and sysfs alone: the mounted file systems are never looked at.
+    std::vector<VolumeFacts> volumesOf(const std::vector<MountEntry> &table) const override;
     DiskInfo diskInfo(const std::filesystem::path &mountPoint) const override;
 
 private:

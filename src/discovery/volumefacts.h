@@ -1,5 +1,7 @@
 #pragma once
 
+#include "discovery/diskinfo.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -14,6 +16,8 @@ struct VolumeFacts {
     std::optional<bool> removable;
     std::optional<bool> ejectable;
     std::string mountKey = {}; // see MountEntry::key()
+    // The device's description where the source read it with the rest; else it is asked for by mount point.
+    std::optional<DiskInfo> disk = {};
 
     bool operator==(const VolumeFacts &) const = default;
 };

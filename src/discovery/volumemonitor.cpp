@@ -1,7 +1,5 @@
 #include "discovery/volumemonitor.h"
 
-#include "discovery/blockdevice.h"
-#include "discovery/carddiscovery.h"
 #include "discovery/mountchange.h"
 #include "discovery/mounttable.h"
 
@@ -10,29 +8,24 @@
 
 #include <libmount.h>
 
-#include <algorithm>
 #include <utility>
 
 namespace slatewick {
 
 namespace {
 
-bool hidden(const MountEntry &entry)
+std::vector<MountEntry> visibleVolumes(std::vector<MountEntry> table)
 {
-    if (entry.hiddenByTable())
-        return true;
-    const std::optional<BlockDevice> device = BlockDevice::open(entry.device);
-    return device && device->ignored();
+    std::erase_if(table, [](const MountEntry &entry) { return entry.hiddenByTable(); });
+    return table;
 }
 
 } // namespace
 
-VolumeMonitor::VolumeMonitor(MountHandler onMount, UnmountHandler onUnmount,
-                             std::shared_ptr<const CardDiscovery> discovery, QObject *parent)
+VolumeMonitor::VolumeMonitor(MountHandler onMount, UnmountHandler onUnmount, QObject *parent)
     : QObject(parent)
     , m_onMount(std::move(onMount))
     , m_onUnmount(std::move(onUnmount))
-    , m_discovery(discovery ? std::move(discovery) : std::make_shared<const CardDiscovery>())
 {
 }
 
@@ -66,36 +59,22 @@ void VolumeMonitor::start()
 void VolumeMonitor::tableChanged()
 {
     mnt_monitor_event_cleanup(m_monitor);
+    std::optional<std::vector<MountEntry>> table = MountTable::blockDeviceMounts(MountTable::processTable);
+    std::vector<MountEntry> volumes = table ? visibleVolumes(std::move(*table)) : m_volumes;
     if (m_onTableChanged)
-        QMetaObject::invokeMethod(this, [this] { m_onTableChanged(); }, Qt::QueuedConnection);
-    const std::optional<std::vector<MountEntry>> table = MountTable::blockDeviceMounts(MountTable::processTable);
+        QMetaObject::invokeMethod(this, [this, volumes] { m_onTableChanged(volumes); }, Qt::QueuedConnection);
     if (!table)
         return; // the next change reads it again
-    std::vector<MountEntry> volumes = visibleVolumes(*table);
     for (const MountChange &change : mountChanges(m_volumes, volumes)) {
-        const std::filesystem::path mountPoint = change.entry.mountPoint;
-        const std::string key = change.entry.key();
         if (change.kind == MountChange::Kind::unmounted) {
-            QMetaObject::invokeMethod(this, [this, mountPoint, key] { m_onUnmount(mountPoint, key); },
-                                      Qt::QueuedConnection);
-        } else if (std::optional<InsertedCard> card = m_discovery->make(mountPoint, std::nullopt)) {
-            card->mountKey = key;
-            QMetaObject::invokeMethod(this, [this, card = std::move(*card)] { m_onMount(card); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this, mountPoint = change.entry.mountPoint, key = change.entry.key()] { m_onUnmount(mountPoint, key); },
+                Qt::QueuedConnection);
+        } else {
+            QMetaObject::invokeMethod(this, [this, entry = change.entry] { m_onMount(entry); }, Qt::QueuedConnection);
         }
     }
     m_volumes = std::move(volumes);
-}
-
-// Volumes already seen keep their verdict; only new ones are looked up in udev.
-std::vector<MountEntry> VolumeMonitor::visibleVolumes(const std::vector<MountEntry> &table) const
-{
-    std::vector<MountEntry> visible;
-    for (const MountEntry &entry : table) {
-        const bool known = std::find(m_volumes.begin(), m_volumes.end(), entry) != m_volumes.end();
-        if (known || !hidden(entry))
-            visible.push_back(entry);
-    }
-    return visible;
 }
 
 } // namespace slatewick

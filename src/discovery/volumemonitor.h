@@ -1,7 +1,6 @@
 #pragma once
 
 #include "discovery/mountentry.h"
-#include "model/insertedcard.h"
 
 #include <QObject>
 
@@ -15,37 +14,39 @@ class QSocketNotifier;
 
 namespace slatewick {
 
-class CardDiscovery;
-
 // Reports every volume that mounts or unmounts, on the main thread, each in
 // a later turn of the event loop and in the order the changes were seen.
-// Hidden volumes are left out, as discovery leaves them out; nothing else
-// is filtered. Nothing is delivered once the monitor is gone.
+// Volumes hidden by the table are left out; nothing else is filtered, and
+// nothing is looked up about a volume here, since a card that is stuck would
+// hold up the main thread: describing it is the receiver's business, off that
+// thread. Nothing is delivered once the monitor is gone.
 class VolumeMonitor final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(VolumeMonitor)
 
 public:
-    using MountHandler = std::function<void(const InsertedCard &)>;
+    using MountHandler = std::function<void(const MountEntry &)>;
     using UnmountHandler = std::function<void(const std::filesystem::path &, const std::string &mountKey)>;
+    // The visible volumes as just read.
+    using TableHandler = std::function<void(const std::vector<MountEntry> &)>;
 
-    VolumeMonitor(MountHandler onMount, UnmountHandler onUnmount,
-                  std::shared_ptr<const CardDiscovery> discovery = {}, QObject *parent = nullptr);
+    VolumeMonitor(MountHandler onMount, UnmountHandler onUnmount, QObject *parent = nullptr);
     ~VolumeMonitor() override;
 
     // Starts watching the mount table; later calls do nothing.
     void start();
-    // Called on every change of the table, network and FUSE mounts included.
-    void setTableChangedHandler(std::function<void()> handler) { m_onTableChanged = std::move(handler); }
+    // Called on every change of the table, network and FUSE mounts included,
+    // before the mounts and unmounts it brings.
+    void setTableChangedHandler(TableHandler handler) { m_onTableChanged = std::move(handler); }
+    // The visible volumes at the last reading.
+    const std::vector<MountEntry> &volumes() const { return m_volumes; }
 
 private:
     void tableChanged();
-    std::vector<MountEntry> visibleVolumes(const std::vector<MountEntry> &table) const;
 
     MountHandler m_onMount;
     UnmountHandler m_onUnmount;
-    std::function<void()> m_onTableChanged;
-    std::shared_ptr<const CardDiscovery> m_discovery;
+    TableHandler m_onTableChanged;
     libmnt_monitor *m_monitor = nullptr;
     QSocketNotifier *m_notifier = nullptr;
     std::vector<MountEntry> m_volumes; // the visible volumes at the last reading

@@ -1,4 +1,5 @@
 #include "coordinator/activitynotifier.h"
+#include "coordinator/backgroundtask.h"
 #include "coordinator/gracetimer.h"
 #include "desktop/singleinstance.h"
 #include "desktop/xdgautostart.h"
@@ -15,9 +16,12 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 using namespace slatewick;
@@ -332,6 +336,65 @@ TEST_F(DrainModelTest, AStalledShareNeverHoldsUpTheMainThreadAndTheCardDrainsOnc
 
     share.resume();
     EXPECT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
+}
+
+namespace {
+
+// Runs of work held at a gate the test opens, so asks arrive while a run is under way.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+    int running = 0;
+    int mostAtOnce = 0;
+
+    static std::function<int()> work(std::shared_ptr<Gate> gate, int value)
+    {
+        return [gate, value] {
+            std::unique_lock lock(gate->mutex);
+            gate->mostAtOnce = std::max(gate->mostAtOnce, ++gate->running);
+            gate->opened.wait(lock, [&] { return gate->open; });
+            --gate->running;
+            return value;
+        };
+    }
+    void letThrough()
+    {
+        std::lock_guard lock(mutex);
+        open = true;
+        opened.notify_all();
+    }
+};
+
+} // namespace
+
+TEST(BackgroundTask, RunsOnceMoreForTheLastAskAnswersOnTheMainThreadAndOnceGoneDeliversNothingNorWaits)
+{
+    std::vector<int> answers;
+    bool onMainThread = true;
+    auto task = std::make_unique<BackgroundTask<int>>([&](int answer) {
+        answers.push_back(answer);
+        onMainThread = onMainThread && QThread::currentThread() == QCoreApplication::instance()->thread();
+    });
+    const auto gate = std::make_shared<Gate>();
+    for (int ask = 1; ask <= 3; ++ask)
+        ASSERT_TRUE(task->request(Gate::work(gate, ask)));
+    gate->letThrough();
+    ASSERT_TRUE(waitFor([&] { return answers.size() == 2 && !task->running(); }));
+    EXPECT_EQ(answers, (std::vector{1, 3})) << "the second ask was overtaken by the third";
+    EXPECT_EQ(gate->mostAtOnce, 1);
+    EXPECT_TRUE(onMainThread);
+
+    // Gone while its run is held: the destructor returns at once, and the late answer goes nowhere.
+    const auto stalled = std::make_shared<Gate>();
+    task->request(Gate::work(stalled, 4));
+    task.reset();
+    stalled->letThrough();
+    ASSERT_TRUE(waitUntil([&] { return stalled.use_count() == 1; })) << "the run ends on its own";
+    bool reached = false;
+    QTimer::singleShot(0, [&] { reached = true; });
+    ASSERT_TRUE(waitFor([&] { return reached; }));
+    EXPECT_EQ(answers, (std::vector{1, 3}));
 }
 
 TEST(SingleInstance, ASecondCopyAsksTheFirstToShowItself)

@@ -1,7 +1,5 @@
 #include "discovery/volumemonitor.h"
 
-#include "discovery/carddiscovery.h"
-#include "discovery/systemvolumesource.h"
 #include "support/loopdevice.h"
 #include "support/tempdir.h"
 #include "support/waitfor.h"
@@ -22,21 +20,6 @@ using testsupport::Ext4Card;
 using testsupport::waitFor;
 using Events = std::vector<std::string>;
 
-// The real source, with a hook that runs while the monitor describes a new volume.
-struct HookedSource final : VolumeSource {
-    SystemVolumeSource real;
-    std::function<void()> onDescribe;
-
-    std::optional<std::vector<VolumeFacts>> mountedVolumes() const override { return real.mountedVolumes(); }
-    DiskInfo diskInfo(const std::filesystem::path &mountPoint) const override
-    {
-        DiskInfo info = real.diskInfo(mountPoint);
-        if (onDescribe)
-            onDescribe();
-        return info;
-    }
-};
-
 class VolumeMonitorTest : public ::testing::Test {
 protected:
     // A monitor watches the namespace it started in, so enter the test namespace first.
@@ -51,11 +34,15 @@ protected:
     std::unique_ptr<VolumeMonitor> startedMonitor()
     {
         auto monitor = std::make_unique<VolumeMonitor>(
-            [this](const InsertedCard &card) { m_events.push_back("mount " + card.url.filename().string()); },
+            [this](const MountEntry &entry) { m_events.push_back("mount " + entry.mountPoint.filename().string()); },
             [this](const std::filesystem::path &mountPoint, const std::string &) {
                 m_events.push_back("unmount " + mountPoint.filename().string());
-            },
-            std::make_shared<const CardDiscovery>(m_source));
+            });
+        // Runs before the mounts and unmounts of the change it reports.
+        monitor->setTableChangedHandler([this](const std::vector<MountEntry> &) {
+            if (m_onTable)
+                m_onTable();
+        });
         monitor->start();
         return monitor;
     }
@@ -76,7 +63,7 @@ protected:
     }
 
     testsupport::TempDir m_folder;
-    std::shared_ptr<HookedSource> m_source = std::make_shared<HookedSource>();
+    std::function<void()> m_onTable;
     Events m_events;
 };
 
@@ -94,10 +81,10 @@ TEST_F(VolumeMonitorTest, reportsEachMountAndUnmountInOrderAlsoWhenFoldedIntoOne
 
     // The volume goes away while its mount callback is still queued.
     std::unique_ptr<Ext4Card> quick;
-    m_source->onDescribe = [&] { quick->unmount(); };
+    m_onTable = [&] { quick->unmount(); };
     quick = mounted("QUICK");
     EXPECT_EQ(nextEvents(2), (Events{"mount QUICK", "unmount QUICK"}));
-    m_source->onDescribe = nullptr;
+    m_onTable = nullptr;
 
     // The same card taken out and put back before the monitor looks again: the
     // table reads as before, with the same device at the same place.
@@ -116,12 +103,10 @@ TEST_F(VolumeMonitorTest, aReleasedMonitorDeliversNothingEvenWhatItHadQueued)
     startedMonitor().reset();
     std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
     bool released = false;
-    // Queued while the monitor describes the volume, so it runs before the monitor's own callback.
-    m_source->onDescribe = [&] {
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [&] {
-            monitor.reset();
-            released = true;
-        }, Qt::QueuedConnection);
+    // Released while the mount it has just read is still queued.
+    m_onTable = [&] {
+        monitor.reset();
+        released = true;
     };
     const std::unique_ptr<Ext4Card> volume = mounted("GONE");
 

@@ -1,10 +1,13 @@
 // The road of cards through the real program, and what it leaves behind when
 // a card is pulled or the program is killed.
 #include "e2e/endtoendfixture.h"
+#include "model/settingsstore.h"
+#include "support/exfatcard.h"
 
 #include <signal.h>
 #include <sys/wait.h>
 
+using namespace slatewick;
 using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
 
@@ -71,4 +74,34 @@ TEST_F(EndToEnd, APulledOrAKilledDrainLosesNothingAndTheNextCardAndTheNextStartD
     ScopedMount check(again.node(), pulled.mountPoint, "ext4", MS_RDONLY);
     ASSERT_TRUE(check.mounted()) << check.error();
     expectCardHoldsEverything(pulled.mountPoint, pulled);
+}
+
+// A card whose exfat-fuse daemon hangs: every look at it blocks, so only worker threads may look.
+TEST_F(EndToEnd, ACardWhoseFuseDaemonHangsHoldsUpNeitherAnotherCardsDrainNorQuitting)
+{
+    if (const std::string refusal = fuseRefusal(); !refusal.empty())
+        GTEST_SKIP() << refusal;
+    writeFile(m_dir / "staging-STUCK/DCIM/100SLATE/IMG_0001.JPG", std::string(64 << 10, 'x'));
+    ASSERT_EQ(makeExFatImage(m_dir / "STUCK.img", "STUCK", 16 << 20, m_dir / "staging-STUCK"), "");
+    std::filesystem::create_directories(m_dir / "media/STUCK");
+    ExFatCardMount stuck(m_dir / "STUCK.img", m_dir / "media/STUCK");
+    ASSERT_EQ(stuck.error(), "");
+    stuck.stop(); // before the program starts, so no request of its can have reached the daemon
+    Card &other = makeCard("OTHER", 6, 64 << 10);
+    writeSettings({&other}, false);
+    const SettingsStore store(KeyValueStore(m_dir / "config/Slatewick"));
+    DrainSettings settings = store.load();
+    const std::string slot = "/devices/virtual/block/" + stuck.loop().name();
+    settings.watchedSlots.push_back({slot, "STUCK \u2014 " + slot, "Unknown vendor", "Unknown reader", "Unknown"});
+    store.save(settings);
+    // No session bus to reach; leak checking at exit would wait on the thread stuck in the card.
+    ASSERT_NO_FATAL_FAILURE(startProgram({{"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (m_dir / "no-bus").string()},
+                                          {"ASAN_OPTIONS", "detect_leaks=0"}}));
+
+    mountCard(other);
+    ASSERT_TRUE(waitForManifests(2, 60s)) << "the other card drains meanwhile";
+    expectCompleteBatch(batches(server())[0], other, false);
+    const std::string mainThread = "/proc/" + std::to_string(m_program->pid()) + "/task/" + std::to_string(m_program->pid());
+    EXPECT_EQ(readFile(mainThread + "/stack").find("fuse"), std::string::npos) << readFile(mainThread + "/stack");
+    ASSERT_NO_FATAL_FAILURE(expectQuitWithin(2s));
 }

@@ -22,6 +22,9 @@ public:
     ExFatCardMount(const std::filesystem::path &image, const std::filesystem::path &mountPoint);
 
     const std::string &error() const { return m_error; }
+    const LoopDevice &loop() const { return m_loop; }
+    // Its daemon stopped, every call into the card blocks until it is resumed.
+    void stop() { m_mount.stop(); }
 
 private:
     LoopDevice m_loop;

@@ -39,8 +39,8 @@ struct ModelWorld {
         collaborators.settingsFolder = configFolder();
         collaborators.loginItems = loginItems;
         model = std::make_unique<DrainModel>(collaborators);
-        // The server folder is looked at off the main thread; the cards in drain once it has answered.
-        waitFor([&] { return model->serverFolderKnown(); });
+        // The server folder and the cards are looked at off the main thread; the cards in drain once both have answered.
+        waitFor([&] { return model->serverFolderKnown() && !model->cardsLoading(); });
         return *model;
     }
 

@@ -146,8 +146,8 @@ TEST_F(Dashboard, SetupGivesWayToTheConfiguredCardOnceAFolderIsChosenChangeSlots
     view->hide();
     const InsertedCard first = mount("CARD01", "slot-1");
     const InsertedCard second = mount("EOS_DIGITAL", "slot-2");
-    view->show();
-    settle();
+    view->show(); // asks for the cards, which are read off the main thread
+    ASSERT_TRUE(waitFor([&] { return model->removableCards().size() == 2; }));
     button(QString::fromUtf8("Change slots\u2026"))->click();
     expectSetupShown(true);
     EXPECT_EQ(texts<QCheckBox>("slotToggle"), QStringList({"CARD01", "EOS_DIGITAL"}));
@@ -404,8 +404,7 @@ TEST_F(Dashboard, AFailedCardStillInIsTriedAgainAndSwitchingItsSlotOffAndOnDrain
     volumes->unmount(card.url);
     model->handleUnmount(card.url);
     model->setActivity(CardActivity(card, DrainPhase::failed, "Could not read"));
-    settle();
-    EXPECT_EQ(button("Try again"), nullptr) << "the card is out";
+    EXPECT_TRUE(waitFor([&] { return button("Try again") == nullptr; })) << "the card is out";
 }
 
 // A screen reader reads a control by its accessible name; Tab must reach every control.
