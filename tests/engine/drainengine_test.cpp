@@ -1,4 +1,5 @@
 #include "engine/drainfixture.h"
+#include "engine/upkeep/batchcheck.h"
 
 #include "platform/filesystemerror.h"
 #include "support/programprocess.h"
@@ -110,6 +111,7 @@ TEST(Drain, OddNamesAndADeepTreeVerifyWithXxh128sum)
         const std::string sums = readFile(batch / "Slatewick-checksums.xxh128");
         EXPECT_EQ(std::count(sums.begin(), sums.end(), '\n'), std::ssize(names));
         EXPECT_EQ(checksumsVerify(batch), "");
+        EXPECT_TRUE(checkBatch(batch).clean()) << "every name reads back from the checksum file";
     }
 }
 

@@ -1,6 +1,7 @@
 // A server that is not there: nothing lands on the local disk, and the verified
 // cache batch stays pending until the server answers again.
 #include "engine/drainfixture.h"
+#include "engine/records/serverfolder.h"
 #include "support/mountnamespace.h"
 
 using namespace slatewick;
@@ -48,6 +49,8 @@ TEST(ServerFolderMounts, ABatchWaitingForAShareThatIsNotMountedGoesOnlyThereOnce
     EXPECT_EQ(failureText<DrainError>([&] { world.engine().sendPending(pending[0].id, ignoreReports); }),
               DrainError::remoteUnavailable().what());
     EXPECT_EQ(entryNames(world.server), Names{}) << "nothing lands on the empty mount point";
+    EXPECT_EQ(ServerFolder(world.server, world.options.stateFolder).recorded().value().source, "nas");
+    EXPECT_EQ(ServerFolder(later, world.options.stateFolder).recorded().value().source, "nas-b");
 
     share = std::make_unique<ScopedMount>("nas", world.server, "tmpfs");
     const DrainEngine::Outcome sent = world.engine().sendPending(pending[0].id, ignoreReports).value();
