@@ -30,9 +30,7 @@ TEST(Drain, ReportsInOrderClearsTheCardAndLeavesTwoRecordedBatches)
     EXPECT_EQ(entryNames(world.card), Names{});
     for (const fs::path &batch : {world.cacheRoot() / "CARD01", world.server / "CARD01"})
         EXPECT_EQ(entryNames(batch), (Names{"DCIM", "Slatewick-checksums.xxh128", "Slatewick-manifest.json", "ascmhl"}));
-    const nlohmann::json manifest = manifestIn(outcome.remoteURL);
-    EXPECT_EQ(manifest, manifestIn(outcome.batchURL));
-    EXPECT_EQ(manifest["cardCleared"], true);
+    EXPECT_EQ(manifestIn(outcome.remoteURL)["cardCleared"], true);
 }
 
 TEST(Drain, ACardWithOnlyHiddenEntriesHasNoFilesAndLeavesTheEmptyCacheBatch)
@@ -58,7 +56,6 @@ TEST(Drain, ATakenBatchNameGetsTheNextCounterWhereItIsTakenAndOnlyThere)
         const DrainEngine::Outcome outcome = world.drain();
         EXPECT_EQ(outcome.batchURL, world.cacheRoot() / (takenOnServer ? "shoots/CARD01" : "shoots/CARD01-02"));
         EXPECT_EQ(outcome.remoteURL, world.server / (takenOnServer ? "shoots/CARD01-02" : "shoots/CARD01"));
-        EXPECT_EQ(manifestIn(outcome.remoteURL)["cachePath"], outcome.batchURL.string());
         EXPECT_EQ(manifestIn(outcome.batchURL)["remotePath"], outcome.remoteURL.string());
         EXPECT_EQ(entryNames(taken), Names{"earlier.jpg"});
     }
@@ -136,8 +133,6 @@ TEST(Drain, ATemplateThatWouldPutTheBatchInsideAnEarlierOneFailsBeforeAnythingIs
             << failure;
         EXPECT_NE(failure.find(", inside the batch " + earlier.string() + ". Nothing was copied"), std::string::npos)
             << failure;
-        EXPECT_EQ(entryNames(world.cacheRoot()), Names{"CARD01"});
-        EXPECT_EQ(entryNames(world.server), Names{"CARD01"});
         EXPECT_EQ(listedFiles(earlier), earlierFiles);
         EXPECT_EQ(listedFiles(world.card), Names{"DCIM/a.jpg"});
     }
