@@ -4,6 +4,7 @@
 #include "support/files.h"
 #include "support/loopdevice.h"
 #include "support/programprocess.h"
+#include "support/skipunless.h"
 #include "support/tempdir.h"
 
 #include <gtest/gtest.h>
@@ -33,9 +34,7 @@ class SystemVolumesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        for (const std::string &refusal : {testsupport::enterPrivateMountNamespace(), testsupport::loopDeviceRefusal()})
-            if (!refusal.empty())
-                GTEST_SKIP() << refusal;
+        SLATEWICK_SKIP_UNLESS_ALLOWED(testsupport::enterPrivateMountNamespace(), testsupport::loopDeviceRefusal());
         m_run = std::make_unique<ScopedMount>("tmpfs", "/run", "tmpfs");
         if (!m_run->mounted())
             GTEST_SKIP() << m_run->error();

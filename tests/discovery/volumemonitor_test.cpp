@@ -1,6 +1,7 @@
 #include "discovery/volumemonitor.h"
 
 #include "support/loopdevice.h"
+#include "support/skipunless.h"
 #include "support/tempdir.h"
 #include "support/waitfor.h"
 
@@ -25,9 +26,7 @@ protected:
     // A monitor watches the namespace it started in, so enter the test namespace first.
     void SetUp() override
     {
-        for (const std::string &refusal : {testsupport::enterPrivateMountNamespace(), testsupport::loopDeviceRefusal()})
-            if (!refusal.empty())
-                GTEST_SKIP() << refusal;
+        SLATEWICK_SKIP_UNLESS_ALLOWED(testsupport::enterPrivateMountNamespace(), testsupport::loopDeviceRefusal());
     }
 
     // Events name the mount point's last part, which is the card's label.

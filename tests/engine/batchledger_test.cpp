@@ -8,8 +8,6 @@ using namespace slatewick::testsupport;
 
 namespace {
 
-const DrainEngine::Update ignoreReports = [](DrainPhase, double, const std::string &) {};
-
 // A drained card whose server folder was not there: its batch waits, recorded as cached.
 struct WaitingBatch : ::testing::Test {
     DrainWorld world;
@@ -17,15 +15,11 @@ struct WaitingBatch : ::testing::Test {
 
     void SetUp() override
     {
-        world.options.stateFolder = world.dir / "state";
-        world.settings.remoteDirectory = (world.dir / "nas").string();
         writeFile(world.card / "DCIM/a.jpg", "aaa");
         writeFile(world.card / "DCIM/b.jpg", "bb");
-        EXPECT_THROW(world.drain(), ServerCopyPending);
-        fs::create_directories(world.dir / "nas");
-        id = engine().ledger().all().at(0).id;
+        id = world.drainToWaiting(world.dir / "nas");
     }
-    DrainEngine engine() const { return DrainEngine(world.data, world.options); }
+    DrainEngine engine() const { return world.engine(); }
     BatchRecord record() const { return engine().ledger().read(id).value(); }
 };
 

@@ -3,6 +3,8 @@
 #include "engine/drain/drainengine.h"
 #include "model/drainerror.h"
 #include "support/files.h"
+#include "support/programprocess.h"
+#include "support/skipunless.h"
 #include "support/tempdir.h"
 #include "support/waituntil.h"
 
@@ -17,6 +19,20 @@ namespace slatewick::testsupport {
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
 using Report = std::tuple<DrainPhase, double, std::string>;
+
+inline const DrainEngine::Update ignoreReports = [](DrainPhase, double, const std::string &) {};
+
+// drain_once, beside the test program: drains in a process of its own, for tests that trace it.
+inline fs::path drainOnceProgram()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path() / "drain_once";
+}
+
+inline std::string straceRefusal()
+{
+    const std::string refusal = runProgram("strace", {"-o", "/dev/null", "true"});
+    return refusal.empty() ? refusal : "strace cannot trace here: " + refusal;
+}
 
 inline void flipFirstByte(const fs::path &file)
 {
@@ -68,6 +84,25 @@ struct DrainWorld {
     }
 
     fs::path cacheRoot() const { return data / "Slatewick" / "Cache"; }
+    DrainEngine engine() const { return DrainEngine(data, options); }
+
+    // Card files holding their own names.
+    void writeCard(const std::vector<std::string> &names)
+    {
+        for (const std::string &name : names)
+            writeFile(card / name, name);
+    }
+
+    // Drains to a server folder that is not there, then makes it: the batch waits, recorded as cached.
+    std::string drainToWaiting(const fs::path &folder)
+    {
+        options.stateFolder = dir / "state";
+        settings.remoteDirectory = folder.string();
+        EXPECT_THROW(drain(), ServerCopyPending);
+        EXPECT_FALSE(fs::exists(folder)) << "a missing server folder is never made";
+        fs::create_directories(folder);
+        return engine().ledger().all().at(0).id;
+    }
 
     DrainEngine::Outcome drain()
     {

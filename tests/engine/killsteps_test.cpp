@@ -3,7 +3,6 @@
 #include "engine/upkeep/batchcheck.h"
 #include "engine/files/checksumlist.h"
 #include "engine/drainfixture.h"
-#include "support/programprocess.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,11 +21,6 @@ const std::map<std::string, std::string> cardContent{{"DCIM/100EOS5D/IMG_0001.CR
                                                      {"DCIM/100EOS5D/IMG_0002.CR3", std::string(30'000, 'b')},
                                                      {"DCIM/100EOS5D/MVI_0003.MP4", std::string(50'000, 'c')},
                                                      {"MISC/AUTPRINT.MRK", "print"}};
-
-fs::path drainOnce()
-{
-    return fs::read_symlink("/proc/self/exe").parent_path() / "drain_once";
-}
 
 fs::path memoryFolder()
 {
@@ -64,7 +58,7 @@ bool killedAt(const std::string &call, int n, const std::vector<std::string> &ar
 {
     std::vector<std::string> traced{"-f", "-o", "/dev/null", "-e", "trace=" + call,
                                     "-e", "inject=" + call + ":signal=KILL:when=" + std::to_string(n),
-                                    drainOnce().string()};
+                                    drainOnceProgram().string()};
     traced.insert(traced.end(), arguments.begin(), arguments.end());
     // Leak checking under the sanitizers traces the process itself, which strace already does.
     ProgramProcess run("strace", traced, {{"ASAN_OPTIONS", "detect_leaks=0"}});
@@ -134,17 +128,13 @@ void expectKeptAfterRestart(const KillWorld &world, const std::string &step)
 {
     expectCardFilesKept(world, step);
     std::string output;
-    EXPECT_EQ(runProgram(drainOnce().string(), world.resendArguments(), &output), "") << step;
+    EXPECT_EQ(runProgram(drainOnceProgram().string(), world.resendArguments(), &output), "") << step;
     expectCardFilesKept(world, step + ", restarted");
     expectOnServerOnce(world, step + ", restarted (" + output + ")");
 }
 
 struct KillSteps : ::testing::Test {
-    void SetUp() override
-    {
-        if (const std::string refusal = runProgram("strace", {"-o", "/dev/null", "true"}); !refusal.empty())
-            GTEST_SKIP() << "strace cannot trace here: " << refusal;
-    }
+    void SetUp() override { SLATEWICK_SKIP_UNLESS_ALLOWED(straceRefusal()); }
 };
 
 // The calls that make each step: the atomic writes of checksum files, manifests
@@ -197,7 +187,7 @@ TEST_F(KillSteps, AResendKilledAtAnyStepLeavesTheBatchOnTheServerOnce)
                     ASSERT_FALSE(fs::exists(world.server / "CARD01" / "Slatewick-checksums.xxh128"));
                 } else {
                     fs::remove(world.server);
-                    ASSERT_NE(runProgram(drainOnce().string(), world.drainArguments()), "");
+                    ASSERT_NE(runProgram(drainOnceProgram().string(), world.drainArguments()), "");
                     fs::create_directories(world.server);
                 }
                 const std::string step = std::string(earlierTry ? "after an earlier try, " : "")
@@ -222,10 +212,10 @@ TEST_F(KillSteps, TwoProgramsSendingWhatWaitsAtOnceSendTheBatchOnce)
     for (int round = 0; round < 3; ++round) {
         KillWorld world;
         fs::remove(world.server);
-        ASSERT_NE(runProgram(drainOnce().string(), world.drainArguments()), "");
+        ASSERT_NE(runProgram(drainOnceProgram().string(), world.drainArguments()), "");
         fs::create_directories(world.server);
-        ProgramProcess first(drainOnce(), world.resendArguments(), {}, world.dir / "first.log");
-        ProgramProcess second(drainOnce(), world.resendArguments(), {}, world.dir / "second.log");
+        ProgramProcess first(drainOnceProgram(), world.resendArguments(), {}, world.dir / "first.log");
+        ProgramProcess second(drainOnceProgram(), world.resendArguments(), {}, world.dir / "second.log");
         for (ProgramProcess *run : {&first, &second}) {
             const std::optional<int> status = run->waitForExit(60s);
             ASSERT_TRUE(status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0);

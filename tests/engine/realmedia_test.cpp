@@ -3,7 +3,6 @@
 #include "support/exfatcard.h"
 #include "support/fusemount.h"
 #include "support/loopdevice.h"
-#include "support/programprocess.h"
 
 #include <sys/wait.h>
 
@@ -19,12 +18,7 @@ using namespace std::chrono_literals;
 namespace {
 
 struct RealMedia : ::testing::Test {
-    void SetUp() override
-    {
-        for (const std::string &refusal : {fuseRefusal(), loopDeviceRefusal()})
-            if (!refusal.empty())
-                GTEST_SKIP() << refusal;
-    }
+    void SetUp() override { SLATEWICK_SKIP_UNLESS_ALLOWED(fuseRefusal(), loopDeviceRefusal(), straceRefusal()); }
 };
 
 const Names cardFiles{"DCIM/100EOS5D/IMG_0001.CR3", "DCIM/100EOS5D/IMG_0002.CR3", "DCIM/100EOS5D/MVI_0003.MP4",
@@ -39,8 +33,6 @@ const Names cardFiles{"DCIM/100EOS5D/IMG_0001.CR3", "DCIM/100EOS5D/IMG_0002.CR3"
 // file system need not keep a folder's entry until its parent is flushed.
 TEST_F(RealMedia, AnExFatCardDrainsIntoAFreshExFatCacheFlushingEachFileAndFolderBeforeItIsCleared)
 {
-    if (const std::string refusal = runProgram("strace", {"-o", "/dev/null", "true"}); !refusal.empty())
-        GTEST_SKIP() << "strace cannot trace here: " << refusal;
     DrainWorld world;
     for (const std::string &name : cardFiles)
         writeFile(world.dir / "content" / name, std::string(300'000 + name.size(), name.back()));
@@ -54,12 +46,11 @@ TEST_F(RealMedia, AnExFatCardDrainsIntoAFreshExFatCacheFlushingEachFileAndFolder
 
     const fs::path trace = world.dir / "traces" / "thread";
     fs::create_directories(trace.parent_path());
-    const fs::path drainOnce = fs::read_symlink("/proc/self/exe").parent_path() / "drain_once";
     // One trace per thread (-ff), so that no call is split across lines.
     // Leak checking under the sanitizers traces the process itself, which strace already does.
     ProgramProcess drain("strace",
                          {"-ff", "-y", "-e", "trace=fsync,fdatasync,mkdir,mkdirat,unlink,unlinkat", "-o",
-                          trace.string(), drainOnce.string(), world.card.string(), world.data.string(),
+                          trace.string(), drainOnceProgram().string(), world.card.string(), world.data.string(),
                           world.server.string(), "clear", "{card}/{batch}", (world.data / "state").string()},
                          {{"ASAN_OPTIONS", "detect_leaks=0"}});
     const std::optional<int> status = drain.waitForExit(60s);

@@ -29,11 +29,7 @@ void writeCard(const fs::path &card, int files, std::size_t bytesEach)
 // A drain world in a mount namespace of its own, so that tmpfs can stand in for a full disk.
 struct SpaceMounts : ::testing::Test {
     DrainWorld world;
-    void SetUp() override
-    {
-        if (const std::string refusal = enterPrivateMountNamespace(); !refusal.empty())
-            GTEST_SKIP() << refusal;
-    }
+    void SetUp() override { SLATEWICK_SKIP_UNLESS_ALLOWED(enterPrivateMountNamespace()); }
 };
 
 } // namespace
@@ -169,21 +165,18 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
 // A cut-off earlier try holds room the resend needs: it goes first, and its room counts.
 TEST_F(SpaceMounts, AResendCountsTheRoomItsOwnEarlierTryHeld)
 {
-    world.options.stateFolder = world.dir / "state";
     writeCard(world.card, 3, 2 << 20);
     const auto server = mountTmpfs(world.server, "10m");
     ASSERT_TRUE(server->mounted()) << server->error();
     const fs::path photos = world.server / "photos";
-    world.settings.remoteDirectory = photos.string();
-    EXPECT_THROW(world.drain(), ServerCopyPending) << "the server folder is not there";
-    DrainEngine engine(world.data, world.options);
-    const std::string id = engine.ledger().all().at(0).id;
+    const std::string id = world.drainToWaiting(photos);
+    DrainEngine engine = world.engine();
     writeCard(photos / "CARD01", 2, 2 << 20); // 4 MiB of 6 copied when the share went
     writeFile(photos / "CARD01/.slatewick-attempt", "0123456789abcdef0123456789abcdef");
     engine.ledger().change(id, inState(BatchState::cached), [&](BatchRecord &now) {
         now.attempt = SendAttempt{photos / "CARD01", "0123456789abcdef0123456789abcdef"};
     });
-    const DrainEngine::Outcome sent = engine.sendPending(id, [](auto...) {}).value();
+    const DrainEngine::Outcome sent = engine.sendPending(id, ignoreReports).value();
     EXPECT_EQ(sent.remoteURL, photos / "CARD01");
     EXPECT_EQ(entryNames(photos), Names{"CARD01"});
 }

@@ -72,14 +72,6 @@ std::string loopDeviceRefusal()
     return {};
 }
 
-std::string makeImageFile(const std::filesystem::path &image, std::int64_t bytes)
-{
-    const UniqueFd file(::open(image.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!file || ::ftruncate(file.get(), bytes) != 0)
-        return reason("Could not make " + image.string());
-    return {};
-}
-
 std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,
                           const std::filesystem::path &contents)
 {

@@ -36,9 +36,6 @@ private:
 // Empty where this process may attach loop devices, else the kernel's reason.
 std::string loopDeviceRefusal();
 
-// A new file of the given size, holes only; empty on success, else why not.
-std::string makeImageFile(const std::filesystem::path &image, std::int64_t bytes);
-
 // A file of the given size holding an ext4 file system, empty or with a copy of
 // the contents folder; empty on success, else why not.
 std::string makeExt4Image(const std::filesystem::path &image, const std::string &label, std::int64_t bytes,

@@ -24,13 +24,6 @@ public:
     ~TempDir()
     {
         std::error_code ignored;
-        // Restore write access first so read-only fixtures can be removed.
-        for (auto it = std::filesystem::recursive_directory_iterator(m_path, ignored);
-             it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
-            if (it->is_directory(ignored) && !it->is_symlink(ignored))
-                std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                             std::filesystem::perm_options::add, ignored);
-        }
         std::filesystem::remove_all(m_path, ignored);
     }
 
