@@ -112,7 +112,10 @@ void EndToEnd::writeSettings(const std::vector<const Card *> &watched, bool clea
 
 std::map<std::string, std::string> EndToEnd::programEnvironment() const
 {
+    // No session bus, and an address given so that none is started on the program's behalf
+    // (an autolaunched bus outlives the program): what is proven here is all on disk.
     return {{"QT_QPA_PLATFORM", "xcb"},
+            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (m_dir / "no-session-bus").string()},
             {"DISPLAY", display().name},
             {"HOME", m_dir.string()},
             {"XDG_CONFIG_HOME", (m_dir / "config").string()},

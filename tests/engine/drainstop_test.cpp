@@ -5,7 +5,9 @@
 #include "support/mountnamespace.h"
 
 #include <sys/mount.h>
+#include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -106,25 +108,42 @@ TEST(DrainConcurrency, AStalledOrCancelledCardHoldsUpNoOtherDrain)
     EXPECT_EQ(entryNames(world.server), (Names{"FAST", "SLOW"}));
 }
 
-TEST(FairLock, WaitersTakeTheLockInArrivalOrder)
+namespace {
+
+// The scheduling state of one of this process's threads: 'S' while it sleeps.
+char threadState(pid_t thread)
+{
+    const std::string stat = readFile("/proc/self/task/" + std::to_string(thread) + "/stat");
+    const std::size_t close = stat.rfind(") ");
+    return close == std::string::npos || close + 2 >= stat.size() ? '?' : stat[close + 2];
+}
+
+} // namespace
+
+TEST(FairLock, WaitersTakeTheLockInArrivalOrderAndAHolderComingStraightBackQueuesBehindThem)
 {
     FairLock lock;
     std::vector<int> order;
     lock.lock();
     std::vector<std::thread> threads;
+    std::array<std::atomic<pid_t>, 4> ids{};
     for (int i = 0; i < 4; ++i) {
         threads.emplace_back([&, i] {
+            ids[i] = ::gettid();
             lock.lock();
             order.push_back(i); // guarded by the lock under test
             lock.unlock();
         });
-        // The next thread starts only once this one is queued.
-        ASSERT_TRUE(waitUntil([&] { return lock.waiting() == static_cast<std::uint64_t>(i + 1); }));
+        // The next thread starts only once this one sleeps in lock(), the next thing it does.
+        ASSERT_TRUE(waitUntil([&] { return ids[i] != 0 && threadState(ids[i]) == 'S'; }));
     }
+    lock.unlock();
+    lock.lock();
+    order.push_back(4);
     lock.unlock();
     for (auto &thread : threads)
         thread.join();
-    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(order, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
 TEST(DrainMounts, AReadOnlyCardIsStillSentToTheServerAndRecordedAsNotCleared)

@@ -4,6 +4,14 @@
 #include "engine/files/readback.h"
 #include "engine/files/verification.h"
 #include "platform/filesystemerror.h"
+#include "platform/uniquefd.h"
+#include "support/loopdevice.h"
+
+#include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
@@ -46,6 +54,20 @@ void copyAndVerify(bool overlapped, bool corrupt)
     verifyCopy(dir / "copy", listing, hashes, "local cache", overlap);
 }
 
+// Where the file's first byte lies on its device, once the file is flushed; -1 if unknown.
+std::int64_t deviceOffset(const fs::path &file)
+{
+    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    alignas(fiemap) char request[sizeof(fiemap) + sizeof(fiemap_extent)]{};
+    auto *map = reinterpret_cast<fiemap *>(request);
+    map->fm_length = FIEMAP_MAX_OFFSET;
+    map->fm_flags = FIEMAP_FLAG_SYNC;
+    map->fm_extent_count = 1;
+    if (!fd || ::ioctl(fd.get(), FS_IOC_FIEMAP, map) != 0 || map->fm_mapped_extents != 1)
+        return -1;
+    return static_cast<std::int64_t>(map->fm_extents[0].fe_physical);
+}
+
 } // namespace
 
 // Progress by bytes is checked in the drain's own reports.
@@ -80,6 +102,37 @@ TEST(VerifyCopy, AnExactCopyVerifiesAndASameSizeCorruptionFailsWithAndWithoutOve
         EXPECT_NO_THROW(copyAndVerify(overlapped, false)) << "overlapped: " << overlapped;
         EXPECT_EQ(failureText<DrainError>([&] { copyAndVerify(overlapped, true); }),
                   "The copied files at local cache did not match the source.")
+            << "overlapped: " << overlapped;
+    }
+}
+
+// A flushed copy's pages stay in memory; changing its bytes on the device under the
+// mounted file system is seen only by a read that drops those pages first.
+TEST(VerifyCopy, ReadsEachFileFromStorageNotFromThePagesTheCopyLeftInMemory)
+{
+    for (const std::string &refusal : {enterPrivateMountNamespace(), loopDeviceRefusal()})
+        if (!refusal.empty())
+            GTEST_SKIP() << refusal;
+    for (const bool overlapped : {false, true}) {
+        TempDir dir;
+        writeFile(dir / "card/a.jpg", std::string(70000, 'a'));
+        const Inventory listing = inventory(dir / "card");
+        Ext4Card cache(dir / "cache.img", "CACHE", 16 << 20);
+        ASSERT_EQ(cache.error(), "");
+        ASSERT_EQ(cache.mount(dir / "cache"), "");
+        const fs::path copy = dir / "cache/copy";
+        fs::create_directories(copy);
+        // Its one group is read only when verifyCopy closes it, after the device changed.
+        ReadBack readBack(copy, listing, true, ReadBack::Grouping{1 << 30, 1000});
+        ReadBack *const overlap = overlapped ? &readBack : nullptr;
+        const auto hashes =
+            copyTree(dir / "card", copy, listing, DrainPhase::caching, [](auto...) {}, {}, {.readBack = overlap});
+        const std::int64_t offset = deviceOffset(copy / "a.jpg");
+        ASSERT_GT(offset, 0);
+        const UniqueFd image(::open((dir / "cache.img").c_str(), O_WRONLY | O_CLOEXEC));
+        ASSERT_TRUE(image && ::pwrite(image.get(), "b", 1, offset) == 1 && ::fdatasync(image.get()) == 0);
+        EXPECT_EQ(failureText<DrainError>([&] { verifyCopy(copy, listing, hashes, "local cache", overlap); }),
+                  DrainError::verificationFailed("local cache").what())
             << "overlapped: " << overlapped;
     }
 }

@@ -18,12 +18,4 @@ void FairLock::unlock()
     m_turn.notify_all();
 }
 
-std::uint64_t FairLock::waiting() const
-{
-    std::lock_guard guard(m_mutex);
-    // The holder's ticket is taken but being served.
-    const std::uint64_t taken = m_nextTicket - m_serving;
-    return taken == 0 ? 0 : taken - 1;
-}
-
 } // namespace slatewick

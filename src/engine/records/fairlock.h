@@ -13,11 +13,9 @@ class FairLock {
 public:
     void lock();
     void unlock();
-    // Threads waiting for their turn; for tests.
-    std::uint64_t waiting() const;
 
 private:
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::condition_variable m_turn;
     std::uint64_t m_nextTicket = 0;
     std::uint64_t m_serving = 0;
