@@ -2,14 +2,9 @@
 
 #include "coordinator/desktopservices.h"
 #include "coordinator/drainmodel.h"
+#include "coordinator/presenter.h"
 
 namespace slatewick {
-
-namespace {
-
-QString text(const std::string &utf8) { return QString::fromStdString(utf8); }
-
-} // namespace
 
 ActivityNotifier::ActivityNotifier(const DrainModel &model, DesktopServices &desktop, QObject *parent)
     : QObject(parent)
@@ -31,16 +26,17 @@ void ActivityNotifier::compare()
             continue;
         const bool wasReading = before != m_phases.end()
                                 && (before->second == DrainPhase::caching || before->second == DrainPhase::clearing);
-        const QString name = text(row.cardName);
+        std::optional<Notice> notice;
         // The server copy starts only once the card is left alone: verified in the
         // cache, cleared when asked, and its folder descriptor closed for ejecting.
         if (row.phase == DrainPhase::copying && wasReading)
-            m_desktop.notify(name + QStringLiteral(" can be taken out"),
-                             QStringLiteral("Safe in the local cache; the server copy continues from there."));
+            notice = Presenter::mayBeTakenOut(row.cardName);
         else if (row.phase == DrainPhase::ready)
-            m_desktop.notify(name + QStringLiteral(" is on the server"), text(row.detail));
+            notice = Presenter::onServer(row.cardName, row.detail);
         else if (row.phase == DrainPhase::failed)
-            m_desktop.notify(name + QStringLiteral(" needs attention"), text(row.detail));
+            notice = Presenter::needsAttention(row.cardName, row.detail);
+        if (notice)
+            m_desktop.notify(notice->title, notice->body);
     }
     m_phases = std::move(phases);
 }

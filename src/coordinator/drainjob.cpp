@@ -1,5 +1,6 @@
 #include "coordinator/drainjob.h"
 
+#include "coordinator/presenter.h"
 #include "coordinator/reportchannel.h"
 #include "engine/drain/drainengine.h"
 #include "model/drainerror.h"
@@ -26,9 +27,7 @@ std::optional<CardActivity> drainedBefore(const DrainEngine &engine, const Inser
     if (!before)
         return std::nullopt;
     const std::string batch = before->cacheBatch.lexically_relative(engine.cacheFolder()).string();
-    CardActivity row(card, DrainPhase::removed, 0.0,
-                     "Drained into " + batch + " (" + std::to_string(before->facts.files)
-                         + " files); left alone at start.");
+    CardActivity row(card, DrainPhase::removed, 0.0, Presenter::utf8(Presenter::alreadyDrained(batch, before->facts.files)));
     row.state = RowState::alreadyDrained;
     return row;
 }
@@ -39,26 +38,21 @@ CardActivity drained(DrainEngine &engine, const InsertedCard &card, const DrainS
 {
     try {
         const DrainEngine::Outcome outcome = engine.drain(card, settings, update, stop, bytes);
-        const std::string verified = "Verified " + std::to_string(outcome.files) + " files in cache and server.";
-        CardActivity row(card, DrainPhase::ready, 1.0, verified + " Card is ready for reuse.");
-        if (!outcome.notClearedReason.empty()) {
-            row.detail = verified + " The card was not cleared: " + outcome.notClearedReason;
+        CardActivity row(card, DrainPhase::ready, 1.0, Presenter::utf8(Presenter::verified(outcome)));
+        if (outcome.notCleared)
             row.state = RowState::copiedNotCleared;
-        }
         row.batchURL = outcome.batchURL;
-        if (!outcome.spaceNote.empty())
-            row.detail += " " + outcome.spaceNote;
         return row;
     } catch (const CancellationError &) {
-        return CardActivity(card, DrainPhase::removed, 0.0, "Card removed before the drain completed.");
+        return CardActivity(card, DrainPhase::removed, 0.0, Presenter::utf8(Presenter::removedMidDrain()));
     } catch (const ServerCopyPending &pending) {
         CardActivity row(card, DrainPhase::waiting, 0.0, pending.what());
         row.state = RowState::pendingServerCopy;
         return row;
     } catch (const std::exception &error) {
-        return CardActivity(card, DrainPhase::failed, 0.0, error.what());
+        return CardActivity(card, DrainPhase::failed, 0.0, Presenter::utf8(Presenter::failure(&error)));
     } catch (...) {
-        return CardActivity(card, DrainPhase::failed, 0.0, "The drain failed for an unknown reason.");
+        return CardActivity(card, DrainPhase::failed, 0.0, Presenter::utf8(Presenter::failure(nullptr)));
     }
 }
 
@@ -129,7 +123,7 @@ void DrainJob::start()
 void DrainJob::countDown()
 {
     const auto left = std::chrono::ceil<std::chrono::seconds>(m_graceEnds - std::chrono::steady_clock::now());
-    m_writeProgress("Starts in " + std::to_string(std::max<std::int64_t>(left.count(), 1)) + " s");
+    m_writeProgress(Presenter::utf8(Presenter::countdown(std::max<std::int64_t>(left.count(), 1))));
 }
 
 void DrainJob::skip()
@@ -138,7 +132,7 @@ void DrainJob::skip()
         return;
     m_grace.stop();
     m_countdown.stop();
-    CardActivity row(m_card, DrainPhase::removed, 0.0, "Not drained. Put the card in again to drain it.");
+    CardActivity row(m_card, DrainPhase::removed, 0.0, Presenter::utf8(Presenter::skipped()));
     row.state = RowState::skipped;
     finish(row);
 }
@@ -149,7 +143,7 @@ void DrainJob::bytesDone(DrainPhase phase, std::int64_t done, std::int64_t total
         m_bytesPhase = phase;
         m_rate.restart();
     }
-    m_writeProgress(m_rate.line(done, total, TransferRate::Clock::now()));
+    m_writeProgress(Presenter::utf8(Presenter::transfer(m_rate.sample(done, total, TransferRate::Clock::now()))));
 }
 
 void DrainJob::cancel()
@@ -159,7 +153,7 @@ void DrainJob::cancel()
     if (m_grace.isActive()) {
         m_grace.stop();
         m_countdown.stop();
-        finish(CardActivity(m_card, DrainPhase::removed, 0.0, "Card removed before the drain completed."));
+        finish(CardActivity(m_card, DrainPhase::removed, 0.0, Presenter::utf8(Presenter::removedMidDrain())));
         return;
     }
     m_worker->stop.request_stop();
@@ -175,7 +169,7 @@ void DrainJob::beginDrain()
         m_thread = std::thread(&DrainJob::runWorker, this, m_channel, m_worker, m_engine, m_card, m_settings,
                                m_writeRow, m_leaveIfDrained);
     } catch (const std::exception &error) {
-        finish(CardActivity(m_card, DrainPhase::failed, 0.0, error.what()));
+        finish(CardActivity(m_card, DrainPhase::failed, 0.0, Presenter::utf8(Presenter::failure(&error))));
     }
 }
 
@@ -185,9 +179,9 @@ void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, 
                          std::shared_ptr<DrainEngine> engine, InsertedCard card, DrainSettings settings,
                          RowWriter writeRow, bool leaveIfDrained)
 {
-    auto update = [&](DrainPhase phase, double progress, const std::string &detail) {
-        channel->deliver([writeRow, card, phase, progress, detail] {
-            writeRow(CardActivity(card, phase, progress, detail));
+    auto update = [&](const DrainEvent &event) {
+        channel->deliver([writeRow, card, event] {
+            writeRow(CardActivity(card, event.phase, event.progress, Presenter::utf8(Presenter::event(event))));
         });
     };
     // Bytes travel coalesced and are not awaited: a large file shows movement

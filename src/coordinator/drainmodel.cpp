@@ -3,6 +3,7 @@
 #include "coordinator/drainjob.h"
 #include "coordinator/loginitemservice.h"
 #include "coordinator/pendingsender.h"
+#include "coordinator/presenter.h"
 #include "coordinator/serverfolderwatch.h"
 #include "discovery/carddiscovery.h"
 #include "discovery/volumemonitor.h"
@@ -56,19 +57,11 @@ bool DrainModel::serverFolderKnown() const
 
 std::optional<std::string> DrainModel::serverFolderProblem() const
 {
-    using Availability = ServerFolderWatch::Availability;
     if (m_settings.remoteDirectory.empty())
         return std::nullopt;
-    switch (m_serverFolder->availability().value_or(Availability::available)) {
-    case Availability::missing:
-        return "This folder is not there. If it is on a server, the share may not be mounted.";
-    case Availability::elsewhere:
-        return "This folder is not on the file system it was on when it was chosen. Mount its share, or choose the "
-               "folder again if the share itself changed.";
-    case Availability::available:
-        break;
-    }
-    return std::nullopt;
+    const std::optional<QString> problem =
+        Presenter::serverFolderProblem(m_serverFolder->availability().value_or(ServerFolder::Availability::available));
+    return problem ? std::optional<std::string>(Presenter::utf8(*problem)) : std::nullopt;
 }
 
 void DrainModel::recheckServerFolder()
@@ -196,7 +189,7 @@ void DrainModel::handleMount(const InsertedCard &card)
         // The card drains once the folder is back, without being taken out.
         if (!m_settings.remoteDirectory.empty() && m_serverFolder->availability().has_value()) {
             CardActivity row(card, DrainPhase::waiting, 0.0,
-                             "Drains when " + m_settings.remoteDirectory + " is there again.");
+                             Presenter::utf8(Presenter::waitingForServerFolder(m_settings.remoteDirectory)));
             row.state = RowState::waitingForServerFolder;
             setActivity(row);
         }
@@ -223,8 +216,7 @@ void DrainModel::startJob(const InsertedCard &card, bool leaveIfDrained)
     // card's row stands beside that one's; otherwise it takes that row's place.
     const std::string rowId = hasJob(card.id()) ? key : card.id();
     CardActivity waiting(card, DrainPhase::waiting, 0.0,
-                         "Waiting " + std::to_string(m_settings.gracePeriodSeconds) +
-                             " seconds in case this was accidental");
+                         Presenter::utf8(Presenter::gracePeriod(m_settings.gracePeriodSeconds)));
     waiting.id = rowId;
     if (m_settings.gracePeriodSeconds > 0)
         waiting.state = RowState::gracePeriod;

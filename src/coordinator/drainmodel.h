@@ -18,6 +18,7 @@
 namespace slatewick {
 
 class CardDiscovery;
+enum class TraySummary;
 class DrainEngine;
 class DrainJob;
 class LoginItemService;
@@ -94,6 +95,7 @@ public:
     void toggleSlot(const InsertedCard &card);
     void removeSlot(const CardSlot &slot);
 
+    TraySummary summary() const;
     std::string menuTitle() const;
     std::string menuSymbol() const;
     // The title, and what is being copied in one line.

@@ -1,16 +1,15 @@
 #include "coordinator/pendingsender.h"
 
 #include "coordinator/detachedwork.h"
+#include "coordinator/presenter.h"
 #include "coordinator/reportchannel.h"
 #include "engine/drain/drainengine.h"
 #include "model/drainerror.h"
-#include "model/bytesize.h"
 #include "platform/cancellationerror.h"
 
+#include <QTime>
+
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <ctime>
 
 namespace slatewick {
 
@@ -21,14 +20,9 @@ namespace {
 constexpr auto firstRetry = std::chrono::seconds(5);
 constexpr auto longestRetry = std::chrono::seconds(300);
 
-std::string clockText()
+QString clockText()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    ::localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M", &local);
-    return text;
+    return QTime::currentTime().toString(QStringLiteral("HH:mm"));
 }
 
 CardActivity rowOf(const std::string &rowId, const std::string &cardName, DrainPhase phase, RowState state,
@@ -42,34 +36,17 @@ CardActivity rowOf(const std::string &rowId, const std::string &cardName, DrainP
     return row;
 }
 
-std::string leftAttemptsNote(const std::vector<fs::path> &left)
-{
-    std::string note;
-    for (const fs::path &folder : left)
-        note += " An earlier try was left at " + folder.string() + ": it could not be proven to be this batch's own.";
-    return note;
-}
-
 // What waits: safe in the cache, sent when its folder answers or, on a full server, has room;
 // one that would land inside another batch says so.
 CardActivity waitingRow(const std::string &rowId, const BatchRecord &record, const fs::path &currentFolder,
-                        const std::optional<DrainError> &cause, const std::string &lastTry)
+                        const PendingCause &cause)
 {
     const bool elsewhere = !currentFolder.empty() && !record.serverFolder.empty() && currentFolder != record.serverFolder;
-    std::string detail = "Safe in the local cache (" + formattedSize(record.facts.bytes) + "); ";
-    if (cause && cause->kind() == DrainError::Kind::noRoom)
-        detail += "needs " + formattedSize(cause->needed()) + ", " + formattedSize(cause->available())
-                  + " free on the server.";
-    else if (cause && cause->kind() == DrainError::Kind::nestedBatch)
-        detail += cause->what();
-    else
-        detail += "sent when " + std::string(elsewhere ? record.serverFolder.string() + " answers. Another server folder has been chosen since."
-                                                       : "the server folder answers.");
-    if (!lastTry.empty())
-        detail += " Last try: " + lastTry;
-    detail += leftAttemptsNote(record.leftAttempts);
+    const QString detail =
+        Presenter::waitingForServer(record.facts.bytes, cause, elsewhere ? std::optional(record.serverFolder) : std::nullopt,
+                                    clockText(), record.leftAttempts);
     return rowOf(rowId, record.facts.sourceVolume, DrainPhase::waiting,
-                 elsewhere ? RowState::pendingOtherFolder : RowState::pendingServerCopy, detail);
+                 elsewhere ? RowState::pendingOtherFolder : RowState::pendingServerCopy, Presenter::utf8(detail));
 }
 
 // The record as it stands after a failed send; the one read before where it cannot be read.
@@ -84,9 +61,8 @@ BatchRecord latest(const DrainEngine &engine, const BatchRecord &before)
 
 CardActivity notSentRow(const std::string &rowId, const BatchRecord &record)
 {
-    const bool gone = record.problem.find(" is gone") != std::string::npos;
     return rowOf(rowId, record.facts.sourceVolume, DrainPhase::failed,
-                 gone ? RowState::pendingGone : RowState::pendingBroken, record.problem);
+                 record.cacheGone ? RowState::pendingGone : RowState::pendingBroken, record.problem);
 }
 
 } // namespace
@@ -186,9 +162,10 @@ void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr
             std::optional<fs::path> redirect;
             if ((redirected.count(rowId) != 0 || record.serverFolder.empty()) && !currentFolder.empty())
                 redirect = currentFolder;
-            const DrainEngine::Update update = [&](DrainPhase phase, double progress, const std::string &detail) {
-                CardActivity row = rowOf(rowId, record.facts.sourceVolume, phase, RowState::plain, detail);
-                row.progress = progress;
+            const DrainEngine::Update update = [&](const DrainEvent &event) {
+                CardActivity row = rowOf(rowId, record.facts.sourceVolume, event.phase, RowState::plain,
+                                         Presenter::utf8(Presenter::event(event)));
+                row.progress = event.progress;
                 show(row);
             };
             try {
@@ -196,13 +173,9 @@ void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr
                 if (!sent)
                     continue; // its own drain, or another program, has it
                 const DrainEngine::Outcome &outcome = *sent;
-                std::string detail = "Verified " + std::to_string(outcome.files) + " files in cache and server.";
-                if (!outcome.notClearedReason.empty())
-                    detail += " The card was not cleared: " + outcome.notClearedReason;
-                detail += leftAttemptsNote(outcome.leftAttempts);
                 CardActivity row = rowOf(rowId, record.facts.sourceVolume, DrainPhase::ready,
-                                         outcome.notClearedReason.empty() ? RowState::plain : RowState::copiedNotCleared,
-                                         detail);
+                                         outcome.notCleared ? RowState::copiedNotCleared : RowState::plain,
+                                         Presenter::utf8(Presenter::verified(outcome)));
                 row.progress = 1.0;
                 row.batchURL = outcome.batchURL;
                 show(row);
@@ -215,18 +188,15 @@ void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr
                     continue;
                 }
                 anyWaiting = true;
-                show(waitingRow(rowId, now, currentFolder, error, clockText() + "."));
+                show(waitingRow(rowId, now, currentFolder, PendingCause::of(error)));
             } catch (const std::exception &error) {
                 anyWaiting = true;
-                show(waitingRow(rowId, latest(*engine, record), currentFolder, std::nullopt,
-                                clockText() + ", " + error.what()));
+                show(waitingRow(rowId, latest(*engine, record), currentFolder, PendingCause::of(error)));
             }
         }
         for (const BatchLedger::Unreadable &entry : unreadable)
             show(rowOf(rowPrefix + entry.file.stem().string(), entry.file.filename().string(), DrainPhase::failed,
-                       RowState::pendingBroken,
-                       "The record of a batch could not be read (" + entry.problem + "). It is kept at "
-                           + entry.file.string() + "."));
+                       RowState::pendingBroken, Presenter::utf8(Presenter::unreadableRecord(entry.problem, entry.file))));
 
     } catch (const CancellationError &) {
         return; // the program quits; the records stay for the next start

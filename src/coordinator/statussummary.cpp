@@ -2,6 +2,7 @@
 #include "coordinator/drainmodel.h"
 
 #include "coordinator/loginitemservice.h"
+#include "coordinator/presenter.h"
 
 #include <algorithm>
 
@@ -9,12 +10,7 @@ namespace slatewick {
 
 namespace {
 
-struct Summary {
-    const char *title;
-    const char *symbol;
-};
-
-Summary summarize(const std::vector<CardActivity> &activities, bool ready)
+TraySummary summarize(const std::vector<CardActivity> &activities, bool ready)
 {
     const auto any = [&](std::initializer_list<DrainPhase> phases) {
         return std::any_of(activities.begin(), activities.end(), [&](const CardActivity &row) {
@@ -25,36 +21,50 @@ Summary summarize(const std::vector<CardActivity> &activities, bool ready)
         return row.state == RowState::pendingServerCopy || row.state == RowState::pendingOtherFolder;
     });
     if (pending || any({DrainPhase::failed}))
-        return {"Slatewick: Attention", "exclamationmark.triangle.fill"};
+        return TraySummary::attention;
     if (any({DrainPhase::caching, DrainPhase::copying, DrainPhase::clearing}))
-        return {"Slatewick: Draining", "arrow.triangle.2.circlepath"};
+        return TraySummary::draining;
     if (any({DrainPhase::ready}))
-        return {"Slatewick: Clean", "checkmark.circle.fill"};
-    if (ready)
-        return {"Slatewick: Ready", "tray.and.arrow.down.fill"};
-    return {"Slatewick: Setup", "slider.horizontal.3"};
+        return TraySummary::clean;
+    return ready ? TraySummary::ready : TraySummary::setup;
+}
+
+const char *symbolOf(TraySummary summary)
+{
+    switch (summary) {
+    case TraySummary::attention: return "exclamationmark.triangle.fill";
+    case TraySummary::draining: return "arrow.triangle.2.circlepath";
+    case TraySummary::clean: return "checkmark.circle.fill";
+    case TraySummary::ready: return "tray.and.arrow.down.fill";
+    case TraySummary::setup: break;
+    }
+    return "slider.horizontal.3";
 }
 
 } // namespace
 
+TraySummary DrainModel::summary() const
+{
+    return summarize(m_activities, isReady());
+}
+
 std::string DrainModel::menuTitle() const
 {
-    return summarize(m_activities, isReady()).title;
+    return Presenter::utf8(Presenter::trayTitle(summary()));
 }
 
 std::string DrainModel::menuToolTip() const
 {
-    std::string tip = menuTitle();
     for (const CardActivity &row : m_activities) {
         if ((row.phase == DrainPhase::caching || row.phase == DrainPhase::copying) && !row.progressLine.empty())
-            return tip + " — " + row.cardName + ": " + row.progressLine;
+            return Presenter::utf8(Presenter::toolTip(summary(), row.cardName, row.progressLine));
     }
-    return tip;
+    return menuTitle();
 }
 
 std::string DrainModel::menuSymbol() const
 {
-    return summarize(m_activities, isReady()).symbol;
+    return symbolOf(summary());
 }
 
 void DrainModel::updateLaunchAtLogin()
@@ -73,7 +83,7 @@ void DrainModel::updateLaunchAtLogin()
             return; // not registered and not wanted: an earlier message stays
         setLaunchAtLoginMessage(std::nullopt);
     } catch (const std::exception &error) {
-        setLaunchAtLoginMessage("Launch at login could not be enabled: " + std::string(error.what()));
+        setLaunchAtLoginMessage(Presenter::utf8(Presenter::launchAtLoginFailed(error.what())));
     }
 }
 

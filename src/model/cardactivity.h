@@ -42,8 +42,6 @@ struct CardActivity {
     // countdown while waiting. Reports that replace the row keep it.
     std::string progressLine;
 
-    // The row's title: the phase's text, or the state's own.
-    std::string title() const;
     bool operator==(const CardActivity &) const = default;
 };
 

@@ -1,7 +1,9 @@
 #include "coordinator/activitynotifier.h"
 #include "coordinator/gracetimer.h"
+#include "coordinator/presenter.h"
 #include "desktop/singleinstance.h"
 #include "desktop/xdgautostart.h"
+#include "model/drainerror.h"
 #include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
@@ -61,7 +63,7 @@ struct DrainModelTest : ::testing::Test, ModelWorld {
         const InsertedCard card{dir / "cards" / name, name, "", "", "", "", ""};
         writeFile(card.url / "DCIM/a.jpg", name);
         DrainEngine earlier(dir / "data", DrainEngine::Options{stateFolder(), true});
-        EXPECT_THROW(earlier.drain(card, settings, [](DrainPhase, double, const std::string &) {}, {}),
+        EXPECT_THROW(earlier.drain(card, settings, [](const DrainEvent &) {}, {}),
                      ServerCopyPending);
     }
 
@@ -97,17 +99,17 @@ TEST_F(DrainModelTest, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEnds
             std::filesystem::remove_all(cardRoot());
             startModel();
             EXPECT_TRUE(waitFor([&] { return row(card.id())->phase == DrainPhase::failed; }, 5s)) << "starts at once";
-            EXPECT_EQ(row(card.id())->detail, "The card was removed before draining could finish.");
+            EXPECT_EQ(row(card.id())->detail, DrainError::sourceUnavailable().what());
             continue;
         }
         startModel();
         ASSERT_EQ(model->activities().size(), 1u);
-        EXPECT_EQ(model->activities()[0].detail,
-                  "Waiting " + std::to_string(grace) + " seconds in case this was accidental");
+        EXPECT_EQ(model->activities()[0].state, RowState::gracePeriod);
+        EXPECT_EQ(model->activities()[0].detail, Presenter::utf8(Presenter::gracePeriod(grace)));
         volumes->unmount(card.url);
         model->handleUnmount(card.url);
         EXPECT_EQ(model->activities(), std::vector{CardActivity(card, DrainPhase::removed, 0.0,
-                                                                "Card removed before the drain completed.")});
+                                                                Presenter::utf8(Presenter::removedMidDrain()))});
         EXPECT_EQ(model->jobCount(), 0u);
     }
 }
@@ -122,7 +124,10 @@ TEST_F(DrainModelTest, ADrainEndsReadyAlsoWhenTheCardIsTakenOutWhileClearing)
     });
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
     const CardActivity finalRow = *row(card.id());
-    EXPECT_EQ(finalRow.detail, "Verified 12 files in cache and server. Card is ready for reuse.");
+    EXPECT_EQ(finalRow.state, RowState::plain) << "cleared";
+    DrainEngine::Outcome twelve;
+    twelve.files = 12;
+    EXPECT_EQ(finalRow.detail, Presenter::utf8(Presenter::verified(twelve)));
     EXPECT_EQ(finalRow.progress, 1.0);
 
     // Taking the card out afterwards leaves the final row alone.
@@ -136,7 +141,7 @@ TEST_F(DrainModelTest, RemovalWhileCachingCancelsAndReinsertionBeforeTheEndIsIgn
     bool removed = false;
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
         const CardActivity *current = row(card.id());
-        if (!removed && current && current->phase == DrainPhase::caching && current->detail == "1 of 5 files") {
+        if (!removed && current && current->phase == DrainPhase::caching && current->progress > 0.0) {
             removed = true;
             model->handleUnmount(card.url);
             model->handleMount(card); // the cancelled job still owns the card
@@ -144,7 +149,7 @@ TEST_F(DrainModelTest, RemovalWhileCachingCancelsAndReinsertionBeforeTheEndIsIgn
         }
     });
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::removed));
-    EXPECT_EQ(row(card.id())->detail, "Card removed before the drain completed.");
+    EXPECT_EQ(row(card.id())->detail, Presenter::utf8(Presenter::removedMidDrain()));
     EXPECT_EQ(model->activities().size(), 1u);
 }
 
@@ -156,7 +161,7 @@ TEST_F(DrainModelTest, DismissedRunningRowComesBackOnTopAndARepeatDrainKeepsItsP
     bool cameBackOnTop = false;
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
         const CardActivity *current = row(card.id());
-        if (!dismissed && current && current->detail == "1 of 3 files") {
+        if (!dismissed && current && current->phase == DrainPhase::caching && current->progress > 0.0) {
             dismissed = true;
             model->clearActivity(*current);
         } else if (dismissed && current && !cameBackOnTop) {
@@ -208,28 +213,30 @@ TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsOnceItIsAndLa
     model->setSettings(model->settings());
     model->editSettings([](DrainSettings &s) { s.launchAtLogin = false; });
     EXPECT_EQ(loginItems->unregisterCalls, 0);
-    EXPECT_EQ(model->launchAtLoginMessage(), "Launch at login could not be enabled: Permission denied");
+    EXPECT_EQ(model->launchAtLoginMessage(), Presenter::utf8(Presenter::launchAtLoginFailed("Permission denied")));
 }
 
 TEST_F(DrainModelTest, SummaryFollowsTheFirstMatchingRule)
 {
+    using enum TraySummary;
     startModel();
-    auto title = [&] { return model->menuTitle() + " / " + model->menuSymbol(); };
-    EXPECT_EQ(title(), "Slatewick: Setup / slider.horizontal.3");
+    auto summary = [&] { return std::pair(model->summary(), model->menuSymbol()); };
+    EXPECT_EQ(summary(), std::pair(setup, std::string("slider.horizontal.3")));
     model->setSettings(readySettings());
-    EXPECT_TRUE(waitFor([&] { return title() == "Slatewick: Ready / tray.and.arrow.down.fill"; })) << title();
+    EXPECT_TRUE(waitFor([&] { return summary() == std::pair(ready, std::string("tray.and.arrow.down.fill")); }));
 
     setRow("B", DrainPhase::ready);
-    EXPECT_EQ(title(), "Slatewick: Clean / checkmark.circle.fill");
+    EXPECT_EQ(summary(), std::pair(clean, std::string("checkmark.circle.fill")));
     setRow("A", DrainPhase::copying);
-    EXPECT_EQ(title(), "Slatewick: Draining / arrow.triangle.2.circlepath");
+    EXPECT_EQ(summary(), std::pair(draining, std::string("arrow.triangle.2.circlepath")));
     setRow("B", DrainPhase::failed);
-    EXPECT_EQ(title(), "Slatewick: Attention / exclamationmark.triangle.fill");
+    EXPECT_EQ(summary(), std::pair(attention, std::string("exclamationmark.triangle.fill")));
     setRow("A", DrainPhase::clearing);
     model->clearActivity(model->activities().back()); // B's, the older row
-    EXPECT_EQ(model->menuTitle(), "Slatewick: Draining");
+    EXPECT_EQ(model->summary(), draining);
     setRow("A", DrainPhase::removed);
-    EXPECT_EQ(model->menuTitle(), "Slatewick: Ready") << "a removed card asks for nothing";
+    EXPECT_EQ(model->summary(), ready) << "a removed card asks for nothing";
+    EXPECT_EQ(model->menuTitle(), Presenter::utf8(Presenter::trayTitle(ready)));
 }
 
 TEST_F(DrainModelTest, TheNotifierTellsEachPhaseChangeThatMattersOnceAndProgressOrOldRowsNever)
@@ -254,11 +261,13 @@ TEST_F(DrainModelTest, TheNotifierTellsEachPhaseChangeThatMattersOnceAndProgress
     setRow("OLD", DrainPhase::waiting);
     setRow("OLD", DrainPhase::failed, "No transferable files were found on the card.");
 
-    const QString takenOut = " can be taken out | Safe in the local cache; the server copy continues from there.";
+    const auto told = [](const Notice &notice) { return notice.title + " | " + notice.body; };
     EXPECT_EQ(desktop.notes,
-              QStringList({"B" + takenOut, "B is on the server | Verified 12 files in cache and server.", "E" + takenOut,
-                           "D needs attention | Could not copy /media/ana/D/DCIM/IMG_1.JPG: Input/output error",
-                           "OLD needs attention | No transferable files were found on the card."}));
+              QStringList({told(Presenter::mayBeTakenOut("B")),
+                           told(Presenter::onServer("B", "Verified 12 files in cache and server.")),
+                           told(Presenter::mayBeTakenOut("E")),
+                           told(Presenter::needsAttention("D", "Could not copy /media/ana/D/DCIM/IMG_1.JPG: Input/output error")),
+                           told(Presenter::needsAttention("OLD", "No transferable files were found on the card."))}));
 }
 
 TEST(XdgAutostart, EntryNamesTheProgramAndAnotherPathOrADesktopsSwitchCountsAsOff)
@@ -379,13 +388,11 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
         return arrived.size() == 2 && rowIn(RowState::pendingGone) && rowIn(RowState::pendingBroken)
                && rowIn(RowState::pendingOtherFolder);
     }));
-    EXPECT_THAT(rowIn(RowState::pendingOtherFolder)->detail,
-                ::testing::HasSubstr("Another server folder has been chosen since."));
     model->sendPendingToCurrentFolder(rowIn(RowState::pendingOtherFolder)->id);
     ASSERT_TRUE(waitFor([&] { return arrived.size() == 3; }));
     EXPECT_EQ(arrived, (std::vector<std::string>{"FIRST", "SECOND", "OTHER"}));
     EXPECT_EQ(readFile(nas / "OTHER/DCIM/a.jpg"), "OTHER");
-    EXPECT_EQ(model->menuTitle(), "Slatewick: Attention");
+    EXPECT_EQ(model->summary(), TraySummary::attention);
 
     // Dismissed, the row of the batch that is gone stays gone, also at the next start; every record is kept.
     model->clearActivity(*rowIn(RowState::pendingGone));
@@ -412,6 +419,5 @@ TEST_F(DrainModelTest, AServerFolderOnAnotherFileSystemThanRecordedIsNamed)
                   .dump());
     startModel(true);
     EXPECT_EQ(model->serverFolderProblem(),
-              "This folder is not on the file system it was on when it was chosen. Mount its share, or choose the "
-              "folder again if the share itself changed.");
+              Presenter::utf8(*Presenter::serverFolderProblem(ServerFolder::Availability::elsewhere)));
 }

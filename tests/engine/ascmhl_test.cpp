@@ -185,7 +185,8 @@ TEST(AscMhl, ACardsOwnHistoryIsContinuedAndAFileThatDiffersFromItKeepsTheCard)
                                           {"DCIM/c.jpg", "original"}}));
         EXPECT_EQ(historyOf(outcome.remoteURL).generations.size(), 4u);
         EXPECT_EQ(historyOf(outcome.remoteURL).problems, "");
-        EXPECT_EQ(outcome.notClearedReason, differs ? "a file does not match the card's own history: DCIM/b.jpg." : "");
+        EXPECT_EQ(outcome.notCleared, differs ? std::optional(NotCleared{NotCleared::Reason::historyMismatch, 0, {}, {"DCIM/b.jpg"}})
+                                              : std::nullopt);
         EXPECT_EQ(manifestIn(outcome.remoteURL)["cardCleared"], !differs);
         EXPECT_EQ(listedFiles(world.card).size(), differs ? 6u : 0u) << "the history goes with the card, or stays with it";
         EXPECT_TRUE(checkBatch(outcome.remoteURL).clean()) << checkBatch(outcome.remoteURL).sentence("Server batch");
@@ -224,7 +225,7 @@ TEST(AscMhl, AResentBatchGetsTheCacheBatchsHistoryAndOneGenerationMore)
 
     FairLock lock;
     const BatchRecord waiting = BatchLedger(world.options.stateFolder, lock).all().at(0);
-    const DrainEngine::Update ignore = [](DrainPhase, double, const std::string &) {};
+    const DrainEngine::Update ignore = [](const DrainEvent &) {};
     const DrainEngine::Outcome sent = DrainEngine(world.data, world.options).sendPending(waiting.id, ignore).value();
 
     const History server = historyOf(sent.remoteURL);

@@ -8,7 +8,7 @@ using namespace slatewick::testsupport;
 
 namespace {
 
-const DrainEngine::Update ignoreReports = [](DrainPhase, double, const std::string &) {};
+const DrainEngine::Update ignoreReports = [](const DrainEvent &) {};
 
 // A drained card whose server folder was not there: its batch waits, recorded as cached.
 struct WaitingBatch : ::testing::Test {

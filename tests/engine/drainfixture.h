@@ -9,14 +9,13 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <tuple>
 #include <vector>
 
 namespace slatewick::testsupport {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
-using Report = std::tuple<DrainPhase, double, std::string>;
+using Report = DrainEvent;
 
 inline void flipFirstByte(const fs::path &file)
 {
@@ -71,8 +70,8 @@ struct DrainWorld {
 
     DrainEngine::Outcome drain()
     {
-        const DrainEngine::Update update = [this](DrainPhase phase, double progress, const std::string &detail) {
-            reports.emplace_back(phase, progress, detail);
+        const DrainEngine::Update update = [this](const DrainEvent &event) {
+            reports.push_back(event);
             if (onReport)
                 onReport(reports.back());
         };

@@ -19,7 +19,7 @@ std::vector<BatchRecord> pendingOf(const DrainWorld &world)
     return waiting;
 }
 
-const DrainEngine::Update ignoreReports = [](DrainPhase, double, const std::string &) {};
+const DrainEngine::Update ignoreReports = [](const DrainEvent &) {};
 
 std::string pendingFailure(DrainWorld &world)
 {

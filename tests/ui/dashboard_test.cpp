@@ -2,6 +2,7 @@
 #include "app/quitsignals.h"
 #include "app/slatewickapp.h"
 #include "coordinator/cachespace.h"
+#include "coordinator/presenter.h"
 #include "coordinator/recentbatches.h"
 #include "model/bytesize.h"
 #include "model/settingsstore.h"
@@ -185,7 +186,7 @@ TEST_F(Dashboard, SettingsAreStoredAtOnceTheTemplateHintFollowsEachKeystrokeAndT
 {
     loginItems->failWith = "Permission denied";
     show();
-    EXPECT_TRUE(showsText("Launch at login could not be enabled: Permission denied"));
+    EXPECT_TRUE(showsText(Presenter::launchAtLoginFailed("Permission denied")));
     loginItems->failWith.clear();
     find<QCheckBox>("clearAfterCopy")->click();
     EXPECT_TRUE(model->settings().clearAfterCopy);
@@ -234,7 +235,7 @@ TEST_F(Dashboard, ActivityRowsShowTheirTextsVerbatimInModelOrderOfferOnlyAFinish
     settle();
     EXPECT_FALSE(find<QWidget>("noActivity")->isVisible());
     EXPECT_EQ(texts<QLabel>("activityName"), QStringList({"A", "B", "C"}));
-    EXPECT_EQ(texts<QLabel>("activityPhase")[1], QString::fromUtf8("Trap clean \u2014 card ready"));
+    EXPECT_EQ(texts<QLabel>("activityPhase")[1], Presenter::phaseText(DrainPhase::ready));
     EXPECT_EQ(texts<SelectableText>("activityDetail"),
               QStringList({"2 of 5 files", "Verified 3 files in cache and server.", "Could not read C/<R&D>.JPG"}));
     EXPECT_EQ(texts<SelectableText>("activityBatchPath"),
