@@ -8,37 +8,29 @@ namespace slatewick {
 
 ActivityNotifier::ActivityNotifier(const DrainModel &model, DesktopServices &desktop, QObject *parent)
     : QObject(parent)
-    , m_model(model)
     , m_desktop(desktop)
 {
-    for (const CardActivity &row : m_model.activities())
-        m_phases.insert_or_assign(row.id, row.phase);
-    connect(&m_model, &DrainModel::activitiesChanged, this, &ActivityNotifier::compare);
+    connect(&model, &DrainModel::notice, this, &ActivityNotifier::tell);
 }
 
-void ActivityNotifier::compare()
+void ActivityNotifier::tell(const DrainNotice &notice)
 {
-    std::map<std::string, DrainPhase> phases;
-    for (const CardActivity &row : m_model.activities()) {
-        phases.insert_or_assign(row.id, row.phase);
-        const auto before = m_phases.find(row.id);
-        if (before != m_phases.end() && before->second == row.phase)
-            continue;
-        const bool wasReading = before != m_phases.end()
-                                && (before->second == DrainPhase::caching || before->second == DrainPhase::clearing);
-        std::optional<Notice> notice;
-        // The server copy starts only once the card is left alone: verified in the
-        // cache, cleared when asked, and its folder descriptor closed for ejecting.
-        if (row.phase == DrainPhase::copying && wasReading)
-            notice = Presenter::mayBeTakenOut(row.cardName);
-        else if (row.phase == DrainPhase::ready)
-            notice = Presenter::onServer(row.cardName, row.detail);
-        else if (row.phase == DrainPhase::failed)
-            notice = Presenter::needsAttention(row.cardName, row.detail);
-        if (notice)
-            m_desktop.notify(notice->title, notice->body);
+    Notice words;
+    switch (notice.kind) {
+    case DrainNotice::Kind::mayBeTakenOut:
+        words = Presenter::mayBeTakenOut(notice.cardName);
+        break;
+    case DrainNotice::Kind::onServer:
+        words = Presenter::onServer(notice.cardName, notice.detail);
+        break;
+    case DrainNotice::Kind::needsAttention:
+        // A failed drain has no batch: each is told.
+        if (!notice.batch.empty() && !m_told.emplace(notice.batch, notice.why, notice.cause).second)
+            return;
+        words = Presenter::needsAttention(notice.cardName, notice.detail);
+        break;
     }
-    m_phases = std::move(phases);
+    m_desktop.notify(words.title, words.body);
 }
 
 } // namespace slatewick

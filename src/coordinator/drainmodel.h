@@ -1,5 +1,8 @@
 #pragma once
 
+#include "coordinator/drainnotice.h"
+#include "coordinator/jobid.h"
+#include "coordinator/traysummary.h"
 #include "model/cardactivity.h"
 #include "model/drainsettings.h"
 #include "model/insertedcard.h"
@@ -7,6 +10,7 @@
 #include <QObject>
 
 #include <filesystem>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -18,7 +22,6 @@
 namespace slatewick {
 
 class CardDiscovery;
-enum class TraySummary;
 class DrainEngine;
 class DrainJob;
 class LoginItemService;
@@ -28,8 +31,10 @@ class SettingsStore;
 class VolumeMonitor;
 
 // The one long-lived object behind the interface: settings, mounted cards,
-// activity rows, and one drain job per card. Main thread only.
-class DrainModel final : public QObject {
+// activity rows, and one drain job per card mount. It tells which row changed
+// (rowChanged) and what the user should know (notice). Main thread only.
+// Not final: the screenshot tool stages fixed rows through showRow().
+class DrainModel : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DrainModel)
 
@@ -80,14 +85,11 @@ public:
     void recheckServerFolder();
     void tryPendingNow();
     // Ends the row's grace wait without draining; the card drains at its next insertion.
-    void skipCard(const std::string &rowId);
+    void skipCard(RowId row);
     // Drains the card of an "Already drained" row into a new batch.
-    void drainAgain(const std::string &rowId);
-    // The row's line under its detail; an unknown row is left alone.
-    void setProgressLine(const std::string &rowId, const std::string &line);
+    void drainAgain(RowId row);
     // The pending batch of that row goes to the folder chosen now.
-    void sendPendingToCurrentFolder(const std::string &rowId);
-    void setActivity(const CardActivity &activity);
+    void sendPendingToCurrentFolder(RowId row);
     void clearActivity(const CardActivity &activity);
 
     void refreshCards();
@@ -110,16 +112,28 @@ signals:
     void settingsChanged();
     void removableCardsChanged();
     void activitiesChanged();
+    // One row's content changed; activitiesChanged follows.
+    void rowChanged(RowId row);
+    void notice(const DrainNotice &notice);
     void launchAtLoginMessageChanged();
     void readinessChanged();
+
+protected:
+    // Puts the row in place of the one with its id, or on top where there is none.
+    void showRow(CardActivity row);
 
 private:
     void setRemovableCards(std::vector<InsertedCard> cards);
     void setLaunchAtLoginMessage(std::optional<std::string> message);
     void applySettingsChange();
-    void finishJob(const std::string &jobKey);
+    void finishJob(const JobId &job);
+    void dropFinishedJobs();
     void readinessMayHaveChanged();
     void startJob(const InsertedCard &card, bool leaveIfDrained);
+    // The card's row: its last one where it may be taken over, else a new one.
+    RowId rowFor(const InsertedCard &card);
+    void showBatchRow(const std::string &batch, CardActivity row, const std::optional<DrainNotice> &notice);
+    void tell(DrainNotice notice, RowId row);
 
     Collaborators m_collaborators;
     std::unique_ptr<SettingsStore> m_store;
@@ -128,15 +142,23 @@ private:
     std::vector<InsertedCard> m_removableCards;
     std::vector<CardActivity> m_activities;
     std::optional<std::string> m_launchAtLoginMessage;
+    struct Job {
+        std::unique_ptr<DrainJob> job;
+        RowId row;
+    };
     // Keyed by mount point and mount, so a card put in while the drain of the one
-    // before it still runs gets a job of its own. Children of the model.
-    std::map<std::string, DrainJob *> m_jobs;
-    std::map<std::string, std::string> m_jobRows; // job key to row id
+    // before it still runs gets a job of its own. The model is each job's one owner.
+    std::map<JobId, Job> m_jobs;
+    // Jobs that ended inside their own call, destroyed once control is back in the loop.
+    std::vector<std::unique_ptr<DrainJob>> m_finishedJobs;
+    // The row each batch waiting for the server, or sent after waiting, shows in.
+    std::map<std::string, RowId> m_batchRows;
+    std::uint64_t m_lastRow = 0;
     // The mounts whose drain began, so a second event for one starts nothing.
-    std::set<std::string> m_drainedMounts;
+    std::set<JobId> m_drainedMounts;
     // The mounts there when the program started: a card among them that was
     // drained before is left alone, however late it becomes drainable.
-    std::set<std::string> m_mountedAtStart;
+    std::set<JobId> m_mountedAtStart;
     ServerFolderWatch *m_serverFolder = nullptr;
     PendingSender *m_pending = nullptr;
     bool m_wasReady = false;

@@ -25,27 +25,37 @@ QString clockText()
     return QTime::currentTime().toString(QStringLiteral("HH:mm"));
 }
 
-CardActivity rowOf(const std::string &rowId, const std::string &cardName, DrainPhase phase, RowState state,
-                   std::string detail)
+// A batch's row: no card is known by it, only the name the card had.
+CardActivity rowOf(const std::string &cardName, DrainPhase phase, RowState state, std::string detail)
 {
     InsertedCard card;
-    card.url = rowId;
     card.displayName = cardName;
     CardActivity row(card, phase, 0.0, std::move(detail));
     row.state = state;
     return row;
 }
 
+DrainNotice noticeOf(const std::string &batch, const CardActivity &row, DrainNotice::Kind kind,
+                     DrainNotice::Why why = DrainNotice::Why::notSent)
+{
+    DrainNotice notice;
+    notice.kind = kind;
+    notice.cardName = row.cardName;
+    notice.detail = row.detail;
+    notice.why = why;
+    notice.batch = batch;
+    return notice;
+}
+
 // What waits: safe in the cache, sent when its folder answers or, on a full server, has room;
 // one that would land inside another batch says so.
-CardActivity waitingRow(const std::string &rowId, const BatchRecord &record, const fs::path &currentFolder,
-                        const PendingCause &cause)
+CardActivity waitingRow(const BatchRecord &record, const fs::path &currentFolder, const PendingCause &cause)
 {
     const bool elsewhere = !currentFolder.empty() && !record.serverFolder.empty() && currentFolder != record.serverFolder;
     const QString detail =
         Presenter::waitingForServer(record.facts.bytes, cause, elsewhere ? std::optional(record.serverFolder) : std::nullopt,
                                     clockText(), record.leftAttempts);
-    return rowOf(rowId, record.facts.sourceVolume, DrainPhase::waiting,
+    return rowOf(record.facts.sourceVolume, DrainPhase::waiting,
                  elsewhere ? RowState::pendingOtherFolder : RowState::pendingServerCopy, Presenter::utf8(detail));
 }
 
@@ -59,9 +69,9 @@ BatchRecord latest(const DrainEngine &engine, const BatchRecord &before)
     }
 }
 
-CardActivity notSentRow(const std::string &rowId, const BatchRecord &record)
+CardActivity notSentRow(const BatchRecord &record)
 {
-    return rowOf(rowId, record.facts.sourceVolume, DrainPhase::failed,
+    return rowOf(record.facts.sourceVolume, DrainPhase::failed,
                  record.cacheGone ? RowState::pendingGone : RowState::pendingBroken, record.problem);
 }
 
@@ -91,18 +101,18 @@ void PendingSender::tryNow()
     startPass();
 }
 
-void PendingSender::sendToCurrentFolder(const std::string &rowId)
+void PendingSender::sendToCurrentFolder(const std::string &batch)
 {
-    m_redirected.insert(rowId);
+    m_redirected.insert(batch);
     tryNow();
 }
 
-void PendingSender::rowDismissed(const CardActivity &row)
+void PendingSender::rowDismissed(const std::string &batch, RowState state)
 {
-    if ((row.state != RowState::pendingGone && row.state != RowState::pendingBroken) || !isPendingRow(row.id))
+    if (state != RowState::pendingGone && state != RowState::pendingBroken)
         return;
     // The record stays, as not sendable; its row stays gone, here and at later starts.
-    runDetached([engine = m_engine, id = row.id.substr(std::string(rowPrefix).size())] {
+    runDetached([engine = m_engine, id = batch] {
         try {
             engine->ledger().change(id, inState(BatchState::notSendable),
                                     [](BatchRecord &record) { record.dismissed = true; });
@@ -147,56 +157,71 @@ void PendingSender::passEnded(bool anyWaiting)
 void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr<ReportChannel> channel,
                             PendingSender *sender, fs::path currentFolder, std::set<std::string> redirected)
 {
-    const auto show = [&](CardActivity row) { channel->deliver([sender, row] { sender->m_writeRow(row); }); };
+    const auto show = [&](const std::string &batch, CardActivity row, std::optional<DrainNotice> notice) {
+        channel->deliver([sender, batch, row, notice] { sender->m_writeRow(batch, row, notice); });
+    };
+    const auto notSent = [&](const BatchRecord &record) {
+        const CardActivity row = notSentRow(record);
+        show(record.id, row, noticeOf(record.id, row, DrainNotice::Kind::needsAttention));
+    };
+    const auto waiting = [&](const BatchRecord &record, const PendingCause &cause) {
+        const CardActivity row = waitingRow(record, currentFolder, cause);
+        DrainNotice notice = noticeOf(record.id, row, DrainNotice::Kind::needsAttention, DrainNotice::Why::waitingForServer);
+        notice.cause = cause.kind;
+        show(record.id, row, notice);
+    };
     bool anyWaiting = false;
     try {
         engine->adoptEarlierRecords();
         std::vector<BatchLedger::Unreadable> unreadable;
         const std::vector<BatchRecord> records = engine->ledger().all(&unreadable);
         for (const BatchRecord &record : records) {
-            const std::string rowId = rowPrefix + record.id;
             if (record.state == BatchState::notSendable && !record.dismissed)
-                show(notSentRow(rowId, record));
+                notSent(record);
             if (record.state != BatchState::cached)
                 continue;
             std::optional<fs::path> redirect;
-            if ((redirected.count(rowId) != 0 || record.serverFolder.empty()) && !currentFolder.empty())
+            if ((redirected.count(record.id) != 0 || record.serverFolder.empty()) && !currentFolder.empty())
                 redirect = currentFolder;
             const DrainEngine::Update update = [&](const DrainEvent &event) {
-                CardActivity row = rowOf(rowId, record.facts.sourceVolume, event.phase, RowState::plain,
+                CardActivity row = rowOf(record.facts.sourceVolume, event.phase, RowState::plain,
                                          Presenter::utf8(Presenter::event(event)));
                 row.progress = event.progress;
-                show(row);
+                show(record.id, row, std::nullopt);
             };
             try {
                 const std::optional<DrainEngine::Outcome> sent = engine->sendPending(record.id, update, {}, redirect);
                 if (!sent)
                     continue; // its own drain, or another program, has it
                 const DrainEngine::Outcome &outcome = *sent;
-                CardActivity row = rowOf(rowId, record.facts.sourceVolume, DrainPhase::ready,
+                CardActivity row = rowOf(record.facts.sourceVolume, DrainPhase::ready,
                                          outcome.notCleared ? RowState::copiedNotCleared : RowState::plain,
                                          Presenter::utf8(Presenter::verified(outcome)));
                 row.progress = 1.0;
                 row.batchURL = outcome.batchURL;
-                show(row);
+                show(record.id, row, noticeOf(record.id, row, DrainNotice::Kind::onServer));
             } catch (const CancellationError &) {
                 throw;
             } catch (const DrainError &error) {
                 const BatchRecord now = latest(*engine, record);
                 if (error.kind() == DrainError::Kind::cacheGone || error.kind() == DrainError::Kind::cacheChanged) {
-                    show(notSentRow(rowId, now));
+                    notSent(now);
                     continue;
                 }
                 anyWaiting = true;
-                show(waitingRow(rowId, now, currentFolder, PendingCause::of(error)));
+                waiting(now, PendingCause::of(error));
             } catch (const std::exception &error) {
                 anyWaiting = true;
-                show(waitingRow(rowId, latest(*engine, record), currentFolder, PendingCause::of(error)));
+                waiting(latest(*engine, record), PendingCause::of(error));
             }
         }
-        for (const BatchLedger::Unreadable &entry : unreadable)
-            show(rowOf(rowPrefix + entry.file.stem().string(), entry.file.filename().string(), DrainPhase::failed,
-                       RowState::pendingBroken, Presenter::utf8(Presenter::unreadableRecord(entry.problem, entry.file))));
+        for (const BatchLedger::Unreadable &entry : unreadable) {
+            // Known by its file's name: no record of that name can be read.
+            const CardActivity row = rowOf(entry.file.filename().string(), DrainPhase::failed, RowState::pendingBroken,
+                                           Presenter::utf8(Presenter::unreadableRecord(entry.problem, entry.file)));
+            show(entry.file.stem().string(), row,
+                 noticeOf(entry.file.stem().string(), row, DrainNotice::Kind::needsAttention));
+        }
 
     } catch (const CancellationError &) {
         return; // the program quits; the records stay for the next start

@@ -43,7 +43,8 @@ QString Presenter::title(const CardActivity &row)
     case RowState::skipped: return tr("Skipped");
     case RowState::alreadyDrained: return tr("Already drained");
     case RowState::plain:
-    case RowState::gracePeriod: break;
+    case RowState::gracePeriod:
+    case RowState::takenOutEarly: break;
     }
     return phaseText(row.phase);
 }

@@ -4,6 +4,7 @@
 #include "engine/records/notcleared.h"
 #include "engine/records/pendingcause.h"
 #include "engine/records/serverfolder.h"
+#include "coordinator/traysummary.h"
 #include "model/cardactivity.h"
 #include "model/transferrate.h"
 
@@ -19,9 +20,6 @@
 #include <vector>
 
 namespace slatewick {
-
-// What the tray sums up from all rows; the presenter words it.
-enum class TraySummary { attention, draining, clean, ready, setup };
 
 // A desktop notification: its summary line and its body.
 struct Notice {

@@ -3,7 +3,7 @@
 namespace slatewick {
 
 CardActivity::CardActivity(const InsertedCard &card, DrainPhase phase, double progress, std::string detail)
-    : id(card.id())
+    : cardId(card.id())
     , cardName(card.displayName)
     , phase(phase)
     , progress(progress)

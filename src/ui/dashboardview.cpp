@@ -143,9 +143,8 @@ void DashboardView::redrawSettings()
 
 void DashboardView::redrawActivities()
 {
-    const std::vector<CardActivity> &activities = m_model.activities();
-    m_header->setClean(std::any_of(activities.begin(), activities.end(),
-                                   [](const CardActivity &activity) { return activity.phase == DrainPhase::ready; }));
+    // Clean exactly when the tray says so: never beside a card that needs attention.
+    m_header->setClean(m_model.summary() == TraySummary::clean);
     m_activity->refresh();
     redrawCards();
 }
