@@ -36,14 +36,14 @@ void ScreenshotWorld::failLaunchAtLogin(const std::string &reason)
     m_loginItems->failWith = reason;
 }
 
-DrainModel &ScreenshotWorld::start()
+StagedModel &ScreenshotWorld::start()
 {
     DrainModel::Collaborators collaborators;
     collaborators.discovery = std::make_shared<const CardDiscovery>(m_volumes);
     collaborators.engine = std::make_shared<DrainEngine>(folder("data"));
     collaborators.settingsFolder = folder("config/Slatewick");
     collaborators.loginItems = m_loginItems;
-    m_model = std::make_unique<DrainModel>(collaborators);
+    m_model = std::make_unique<StagedModel>(collaborators);
     return *m_model;
 }
 

@@ -14,6 +14,20 @@ class FakeLoginItems;
 class FakeVolumes;
 } // namespace testsupport
 
+// The real model with rows put in place for a picture, as no drain would leave them.
+class StagedModel final : public DrainModel {
+public:
+    using DrainModel::DrainModel;
+    void stage(CardActivity row)
+    {
+        row.id = RowId{++m_staged};
+        showRow(std::move(row));
+    }
+
+private:
+    std::uint64_t m_staged = 1000;
+};
+
 // A throw-away world for one picture: temporary folders, a mount table and a
 // login-item service the tool writes, and a real model over them.
 class ScreenshotWorld {
@@ -26,14 +40,14 @@ public:
     InsertedCard mount(const std::string &name, const std::string &location, const std::string &vendor,
                        const std::string &model);
     void failLaunchAtLogin(const std::string &reason);
-    DrainModel &start();
-    DrainModel &model() { return *m_model; }
+    StagedModel &start();
+    StagedModel &model() { return *m_model; }
 
 private:
     QTemporaryDir m_dir;
     std::shared_ptr<testsupport::FakeVolumes> m_volumes;
     std::shared_ptr<testsupport::FakeLoginItems> m_loginItems;
-    std::unique_ptr<DrainModel> m_model;
+    std::unique_ptr<StagedModel> m_model;
 };
 
 } // namespace slatewick

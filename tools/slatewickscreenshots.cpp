@@ -98,7 +98,7 @@ InsertedCard rowCard(ScreenshotWorld &world, const std::string &name)
 QPixmap configuredWithRows()
 {
     ScreenshotWorld world;
-    DrainModel &model = world.start();
+    StagedModel &model = world.start();
     DrainSettings settings = model.settings();
     settings.watchedSlots = {CardSlot{slotA, "CARD01 \u2014 " + slotA, "Generic", "STORAGE DEVICE", "usb"},
                              CardSlot{slotB, "EOS_DIGITAL \u2014 " + slotB, "Generic", "STORAGE DEVICE", "usb"}};
@@ -111,24 +111,24 @@ QPixmap configuredWithRows()
                                   "Safe in the local cache (61.2 GB); sent when the server folder answers. "
                                   "Last try: 23:41.");
     waitingForServer.state = RowState::pendingServerCopy;
-    model.setActivity(waitingForServer);
+    model.stage(waitingForServer);
     CardActivity notCleared(rowCard(world, "SD_BACKUP"), DrainPhase::ready, 1.0,
                             "Verified 96 files in cache and server. The card was not cleared: it is locked or "
                             "read-only.");
     notCleared.state = RowState::copiedNotCleared;
     notCleared.batchURL = world.folder("cache/2026-12-04T23-12-02Z_SD_BACKUP_9F3E21C0");
-    model.setActivity(notCleared);
+    model.stage(notCleared);
     CardActivity ready(rowCard(world, "CARD01"), DrainPhase::ready, 1.0,
                        "Verified 214 files in cache and server. Card is ready for reuse.");
     ready.batchURL = world.folder("cache/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
-    model.setActivity(ready);
+    model.stage(ready);
     CardActivity copying(rowCard(world, "EOS_DIGITAL"), DrainPhase::copying, 0.4, "48 of 120 files");
     copying.progressLine = "24.6 GB of 61.5 GB \u00b7 92.4 MB/s \u00b7 7 min left";
-    model.setActivity(copying);
+    model.stage(copying);
     CardActivity waiting(rowCard(world, "CARD02"), DrainPhase::waiting, "Waiting 8 seconds in case this was accidental");
     waiting.state = RowState::gracePeriod;
     waiting.progressLine = "Starts in 6 s";
-    model.setActivity(waiting);
+    model.stage(waiting);
     return render(model);
 }
 

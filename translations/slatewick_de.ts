@@ -231,6 +231,297 @@
     </message>
 </context>
 <context>
+    <name>slatewick::Presenter</name>
+    <message>
+        <source>Waiting for card to settle</source>
+        <translation>Warten, bis sich die Karte gesetzt hat</translation>
+    </message>
+    <message>
+        <source>Caching locally</source>
+        <translation>Wird lokal zwischengespeichert</translation>
+    </message>
+    <message>
+        <source>Copying to server</source>
+        <translation>Wird auf den Server kopiert</translation>
+    </message>
+    <message>
+        <source>Clearing card</source>
+        <translation>Karte wird geleert</translation>
+    </message>
+    <message>
+        <source>Trap clean — card ready</source>
+        <translation>Falle leer — Karte bereit</translation>
+    </message>
+    <message>
+        <source>Needs attention</source>
+        <translation>Braucht Aufmerksamkeit</translation>
+    </message>
+    <message>
+        <source>Card removed</source>
+        <translation>Karte entfernt</translation>
+    </message>
+    <message>
+        <source>Copied — card not cleared</source>
+        <translation>Kopiert — Karte nicht geleert</translation>
+    </message>
+    <message>
+        <source>Waiting for the server folder</source>
+        <translation>Warten auf den Ordner auf dem Server</translation>
+    </message>
+    <message>
+        <source>Waiting for the server</source>
+        <translation>Warten auf den Server</translation>
+    </message>
+    <message>
+        <source>Not sent to the server</source>
+        <translation>Nicht an den Server gesendet</translation>
+    </message>
+    <message>
+        <source>Skipped</source>
+        <translation>Übersprungen</translation>
+    </message>
+    <message>
+        <source>Already drained</source>
+        <translation>Bereits entladen</translation>
+    </message>
+    <message>
+        <source>Starts in %1 s</source>
+        <translation>Beginnt in %1 s</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source> · %1/s</source>
+        <translation> · %1/s</translation>
+    </message>
+    <message>
+        <source> · %1 s left</source>
+        <translation> · noch %1 s</translation>
+    </message>
+    <message>
+        <source> · %1 min left</source>
+        <translation> · noch %1 min</translation>
+    </message>
+    <message>
+        <source> · %1 h %2 min left</source>
+        <translation> · noch %1 h %2 min</translation>
+    </message>
+    <message>
+        <source>Local cache verified; clearing card so it can be reused while the server copy continues</source>
+        <translation>Lokaler Cache geprüft; die Karte wird geleert, damit sie wieder verwendet werden kann, während die Kopie auf den Server weiterläuft</translation>
+    </message>
+    <message>
+        <source>Sending verified cache to %1</source>
+        <translation>Der geprüfte Cache wird an %1 gesendet</translation>
+    </message>
+    <message>
+        <source>a file does not match the card&apos;s own history: %1.</source>
+        <translation>eine Datei stimmt nicht mit der eigenen Historie der Karte überein: %1.</translation>
+    </message>
+    <message>
+        <source>the local cache is kept in memory (%1) and would not survive a power cut.</source>
+        <translation>der lokale Cache liegt im Arbeitsspeicher (%1) und würde einen Stromausfall nicht überstehen.</translation>
+    </message>
+    <message>
+        <source>its cache batch %1 is no longer there.</source>
+        <translation>ihr Stapel %1 im Cache ist nicht mehr da.</translation>
+    </message>
+    <message>
+        <source>it was taken out.</source>
+        <translation>sie wurde herausgenommen.</translation>
+    </message>
+    <message>
+        <source>a different card is now in its place.</source>
+        <translation>an ihrer Stelle steckt jetzt eine andere Karte.</translation>
+    </message>
+    <message>
+        <source>1 file appeared or changed after it was listed and was left on it.</source>
+        <translation>1 Datei kam nach der Auflistung hinzu oder änderte sich und blieb auf der Karte.</translation>
+    </message>
+    <message>
+        <source>it is locked or read-only.</source>
+        <translation>sie ist gesperrt oder schreibgeschützt.</translation>
+    </message>
+    <message>
+        <source> An earlier try was left at %1: it could not be proven to be this batch&apos;s own.</source>
+        <translation> Ein früherer Versuch blieb in %1 liegen: Es ließ sich nicht nachweisen, dass er zu diesem Stapel gehört.</translation>
+    </message>
+    <message>
+        <source> The card was not cleared: %1</source>
+        <translation> Die Karte wurde nicht geleert: %1</translation>
+    </message>
+    <message>
+        <source> Card is ready for reuse.</source>
+        <translation> Die Karte kann wieder verwendet werden.</translation>
+    </message>
+    <message>
+        <source> Free space unknown on the local cache; not checked.</source>
+        <translation> Freier Platz im lokalen Cache unbekannt; nicht geprüft.</translation>
+    </message>
+    <message>
+        <source> Free space unknown on the remote server; not checked.</source>
+        <translation> Freier Platz auf dem Server unbekannt; nicht geprüft.</translation>
+    </message>
+    <message>
+        <source>Card removed before the drain completed.</source>
+        <translation>Die Karte wurde entfernt, bevor das Entladen abgeschlossen war.</translation>
+    </message>
+    <message>
+        <source>Not drained. Put the card in again to drain it.</source>
+        <translation>Nicht entladen. Stecken Sie die Karte erneut ein, um sie zu entladen.</translation>
+    </message>
+    <message>
+        <source>Drains when %1 is there again.</source>
+        <translation>Wird entladen, sobald %1 wieder da ist.</translation>
+    </message>
+    <message>
+        <source>Safe in the local cache (%1); </source>
+        <translation>Sicher im lokalen Cache (%1); </translation>
+    </message>
+    <message>
+        <source>needs %1, %2 free on the server.</source>
+        <translation>braucht %1, %2 frei auf dem Server.</translation>
+    </message>
+    <message>
+        <source>sent when %1 answers. Another server folder has been chosen since.</source>
+        <translation>wird gesendet, sobald %1 antwortet. Inzwischen wurde ein anderer Ordner auf dem Server gewählt.</translation>
+    </message>
+    <message>
+        <source>sent when the server folder answers.</source>
+        <translation>wird gesendet, sobald der Ordner auf dem Server antwortet.</translation>
+    </message>
+    <message>
+        <source> Last try: %1, %2</source>
+        <translation> Letzter Versuch: %1, %2</translation>
+    </message>
+    <message>
+        <source> Last try: %1.</source>
+        <translation> Letzter Versuch: %1.</translation>
+    </message>
+    <message>
+        <source>The record of a batch could not be read (%1). It is kept at %2.</source>
+        <translation>Der Eintrag eines Stapels konnte nicht gelesen werden (%1). Er bleibt unter %2 erhalten.</translation>
+    </message>
+    <message>
+        <source>The drain failed for an unknown reason.</source>
+        <translation>Das Entladen ist aus unbekanntem Grund fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>%1 was taken out before it was copied; nothing was cleared.</source>
+        <translation>%1 wurde herausgenommen, bevor sie kopiert war; nichts wurde geleert.</translation>
+    </message>
+    <message>
+        <source>%1 can be taken out</source>
+        <translation>%1 kann herausgenommen werden</translation>
+    </message>
+    <message>
+        <source>Safe in the local cache; the server copy continues from there.</source>
+        <translation>Sicher im lokalen Cache; die Kopie auf den Server läuft von dort weiter.</translation>
+    </message>
+    <message>
+        <source>%1 is on the server</source>
+        <translation>%1 ist auf dem Server</translation>
+    </message>
+    <message>
+        <source>%1 needs attention</source>
+        <translation>%1 braucht Aufmerksamkeit</translation>
+    </message>
+    <message>
+        <source>Slatewick: Attention</source>
+        <translation>Slatewick: Achtung</translation>
+    </message>
+    <message>
+        <source>Slatewick: Draining</source>
+        <translation>Slatewick: Entlädt</translation>
+    </message>
+    <message>
+        <source>Slatewick: Clean</source>
+        <translation>Slatewick: Leer</translation>
+    </message>
+    <message>
+        <source>Slatewick: Ready</source>
+        <translation>Slatewick: Bereit</translation>
+    </message>
+    <message>
+        <source>Slatewick: Setup</source>
+        <translation>Slatewick: Einrichtung</translation>
+    </message>
+    <message>
+        <source>%1 — %2: %3</source>
+        <translation>%1 — %2: %3</translation>
+    </message>
+    <message>
+        <source>This folder is not there. If it is on a server, the share may not be mounted.</source>
+        <translation>Dieser Ordner ist nicht da. Liegt er auf einem Server, ist dessen Freigabe vielleicht nicht eingehängt.</translation>
+    </message>
+    <message>
+        <source>This folder is not on the file system it was on when it was chosen. Mount its share, or choose the folder again if the share itself changed.</source>
+        <translation>Dieser Ordner liegt nicht auf dem Dateisystem, auf dem er bei der Auswahl lag. Hängen Sie seine Freigabe ein oder wählen Sie den Ordner erneut, falls sich die Freigabe selbst geändert hat.</translation>
+    </message>
+    <message>
+        <source>Launch at login could not be enabled: %1</source>
+        <translation>Der Start bei der Anmeldung konnte nicht eingerichtet werden: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>Waiting %n seconds in case this was accidental</source>
+        <translation>
+            <numerusform>%n Sekunde warten, falls dies versehentlich war</numerusform>
+            <numerusform>%n Sekunden warten, falls dies versehentlich war</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Copying %n files into the local cache</source>
+        <translation>
+            <numerusform>%n Datei wird in den lokalen Cache kopiert</numerusform>
+            <numerusform>%n Dateien werden in den lokalen Cache kopiert</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %n files</source>
+        <translation>
+            <numerusform>%1 von %n Datei</numerusform>
+            <numerusform>%1 von %n Dateien</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 and %n more</source>
+        <translation>
+            <numerusform>%1 und %n weitere</numerusform>
+            <numerusform>%1 und %n weitere</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files do not match the card&apos;s own history: %1.</source>
+        <translation>
+            <numerusform>%n Datei stimmt nicht mit der eigenen Historie der Karte überein: %1.</numerusform>
+            <numerusform>%n Dateien stimmen nicht mit der eigenen Historie der Karte überein: %1.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files appeared or changed after they were listed and were left on it.</source>
+        <translation>
+            <numerusform>%n Datei kam nach der Auflistung hinzu oder änderte sich und blieb auf der Karte.</numerusform>
+            <numerusform>%n Dateien kamen nach der Auflistung hinzu oder änderten sich und blieben auf der Karte.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Verified %n files in cache and server.</source>
+        <translation>
+            <numerusform>%n Datei im Cache und auf dem Server geprüft.</numerusform>
+            <numerusform>%n Dateien im Cache und auf dem Server geprüft.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Drained into %1 (%n files); left alone at start.</source>
+        <translation>
+            <numerusform>In %1 entladen (%n Datei); beim Start nicht angerührt.</numerusform>
+            <numerusform>In %1 entladen (%n Dateien); beim Start nicht angerührt.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>slatewick::QuitConfirmation</name>
     <message>
         <source>Quit Slatewick?</source>

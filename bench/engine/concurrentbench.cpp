@@ -116,7 +116,9 @@ int childDrains(const fs::path &data, const fs::path &remote, const fs::path &ti
             card.deviceIdentifier = "loop";
             // The clearing report follows the cache verification, and the server
             // copy's first report the clearing, at once.
-            const DrainEngine::Update update = [&](DrainPhase phase, double progress, const std::string &) {
+            const DrainEngine::Update update = [&](const DrainEvent &event) {
+                const DrainPhase phase = event.phase;
+                const double progress = event.progress;
                 if (phase == DrainPhase::caching && progress >= 1.0)
                     copiedAt[i] = since();
                 else if (phase == DrainPhase::clearing)
@@ -127,7 +129,8 @@ int childDrains(const fs::path &data, const fs::path &remote, const fs::path &ti
             try {
                 const DrainEngine::Outcome outcome = engine.drain(card, settings, update, {});
                 if (!outcome.cardCleared)
-                    failures[i] = "not cleared: " + outcome.notClearedReason;
+                    failures[i] = std::string("not cleared: ")
+                                  + (outcome.notCleared ? NotCleared::codeOf(outcome.notCleared->reason) : "?");
             } catch (const std::exception &error) {
                 failures[i] = error.what();
             }

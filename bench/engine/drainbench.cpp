@@ -115,12 +115,14 @@ int childDrain(const fs::path &card, const fs::path &applicationData, const fs::
     const auto start = Clock::now();
     std::string phases;
     DrainPhase last = DrainPhase::waiting;
-    const DrainEngine::Update update = [&](DrainPhase phase, double, const std::string &) {
+    static constexpr const char *phaseNames[] = {"waiting", "caching", "copying", "clearing", "ready", "failed", "removed"};
+    const DrainEngine::Update update = [&](const DrainEvent &event) {
+        const DrainPhase phase = event.phase;
         if (phase == last)
             return;
         last = phase;
         char text[64];
-        std::snprintf(text, sizeof text, "  %s %.2f s", std::string(displayText(phase)).c_str(),
+        std::snprintf(text, sizeof text, "  %s %.2f s", phaseNames[static_cast<int>(phase)],
                       std::chrono::duration<double>(Clock::now() - start).count());
         phases += text;
     };

@@ -47,7 +47,7 @@ int childCopy(const fs::path &from, const fs::path &to)
     const Inventory listing = inventory(from);
     ReadBack readBack(to, listing, false);
     const auto hashes = copyTree(from, to, listing, DrainPhase::caching,
-                                 [](DrainPhase, double, const std::string &) {}, {}, {.readBack = &readBack});
+                                 [](const DrainEvent &) {}, {}, {.readBack = &readBack});
     verifyCopy(to, listing, hashes, "local cache", &readBack);
     return 0;
 }

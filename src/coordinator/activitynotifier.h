@@ -1,34 +1,34 @@
 #pragma once
 
-#include "model/drainphase.h"
+#include "coordinator/drainnotice.h"
 
 #include <QObject>
 
-#include <map>
+#include <optional>
+#include <set>
 #include <string>
+#include <tuple>
 
 namespace slatewick {
 
 class DesktopServices;
 class DrainModel;
 
-// Tells the desktop when a card may be taken out, when its batch is on the
-// server and when it needs attention. Rows are compared by id with the phase
-// each had at the last change, so progress reports never notify twice.
+// Tells the desktop what the model's notices say: a card may be taken out, its
+// batch is on the server, something needs attention (with the reason). A batch
+// needs attention once per reason, however often its row is shown again.
 class ActivityNotifier final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ActivityNotifier)
 
 public:
-    // Rows present now are taken as already told.
     ActivityNotifier(const DrainModel &model, DesktopServices &desktop, QObject *parent = nullptr);
 
-private:
-    void compare();
+    void tell(const DrainNotice &notice);
 
-    const DrainModel &m_model;
+private:
     DesktopServices &m_desktop;
-    std::map<std::string, DrainPhase> m_phases;
+    std::set<std::tuple<std::string, DrainNotice::Why, std::optional<PendingCause::Kind>>> m_told;
 };
 
 } // namespace slatewick

@@ -1,9 +1,12 @@
 #include "coordinator/drainjob.h"
 
+#include "coordinator/presenter.h"
 #include "coordinator/reportchannel.h"
 #include "engine/drain/drainengine.h"
 #include "model/drainerror.h"
 #include "platform/cancellationerror.h"
+
+#include <QTime>
 
 #include <algorithm>
 #include <climits>
@@ -14,8 +17,19 @@
 namespace slatewick {
 
 namespace {
+
+DrainNotice noticeOf(const CardActivity &row, DrainNotice::Kind kind, DrainNotice::Why why = DrainNotice::Why::failed)
+{
+    DrainNotice notice;
+    notice.kind = kind;
+    notice.cardName = row.cardName;
+    notice.detail = row.detail;
+    notice.why = why;
+    return notice;
+}
+
 // The row of a card found at start that went into a batch before; none for any other.
-std::optional<CardActivity> drainedBefore(const DrainEngine &engine, const InsertedCard &card)
+std::optional<DrainJob::Ending> drainedBefore(const DrainEngine &engine, const InsertedCard &card)
 {
     std::optional<BatchRecord> before;
     try {
@@ -26,39 +40,50 @@ std::optional<CardActivity> drainedBefore(const DrainEngine &engine, const Inser
     if (!before)
         return std::nullopt;
     const std::string batch = before->cacheBatch.lexically_relative(engine.cacheFolder()).string();
-    CardActivity row(card, DrainPhase::removed, 0.0,
-                     "Drained into " + batch + " (" + std::to_string(before->facts.files)
-                         + " files); left alone at start.");
+    CardActivity row(card, DrainPhase::removed, 0.0, Presenter::utf8(Presenter::alreadyDrained(batch, before->facts.files)));
     row.state = RowState::alreadyDrained;
-    return row;
+    return DrainJob::Ending{row, std::nullopt, {}};
 }
 
-// The drain, and the row it ends with.
-CardActivity drained(DrainEngine &engine, const InsertedCard &card, const DrainSettings &settings,
-                     const DrainEngine::Update &update, std::stop_token stop, const DrainEngine::ByteUpdate &bytes)
+QString clockText()
 {
+    return QTime::currentTime().toString(QStringLiteral("HH:mm"));
+}
+
+// The drain, and how it ends.
+DrainJob::Ending drained(DrainEngine &engine, const InsertedCard &card, const DrainSettings &settings,
+                         const DrainEngine::Update &update, std::stop_token stop, const DrainEngine::ByteUpdate &bytes)
+{
+    using Kind = DrainNotice::Kind;
+    using Why = DrainNotice::Why;
     try {
         const DrainEngine::Outcome outcome = engine.drain(card, settings, update, stop, bytes);
-        const std::string verified = "Verified " + std::to_string(outcome.files) + " files in cache and server.";
-        CardActivity row(card, DrainPhase::ready, 1.0, verified + " Card is ready for reuse.");
-        if (!outcome.notClearedReason.empty()) {
-            row.detail = verified + " The card was not cleared: " + outcome.notClearedReason;
+        CardActivity row(card, DrainPhase::ready, 1.0, Presenter::utf8(Presenter::verified(outcome)));
+        if (outcome.notCleared)
             row.state = RowState::copiedNotCleared;
-        }
         row.batchURL = outcome.batchURL;
-        if (!outcome.spaceNote.empty())
-            row.detail += " " + outcome.spaceNote;
-        return row;
+        return {row, noticeOf(row, Kind::onServer), {}};
     } catch (const CancellationError &) {
-        return CardActivity(card, DrainPhase::removed, 0.0, "Card removed before the drain completed.");
+        // Only the cache copy stops for a removal: after it, the server copy goes on from the cache.
+        CardActivity row(card, DrainPhase::removed, 0.0, Presenter::utf8(Presenter::takenOutBeforeCopied(card.displayName)));
+        row.state = RowState::takenOutEarly;
+        return {row, noticeOf(row, Kind::needsAttention, Why::takenOutEarly), {}};
     } catch (const ServerCopyPending &pending) {
-        CardActivity row(card, DrainPhase::waiting, 0.0, pending.what());
+        const BatchRecord &record = pending.record();
+        CardActivity row(card, DrainPhase::waiting, 0.0,
+                         Presenter::utf8(Presenter::waitingForServer(record.facts.bytes, pending.cause(), std::nullopt,
+                                                                     clockText(), record.leftAttempts)));
         row.state = RowState::pendingServerCopy;
-        return row;
+        DrainNotice notice = noticeOf(row, Kind::needsAttention, Why::waitingForServer);
+        notice.batch = record.id;
+        notice.cause = pending.cause().kind;
+        return {row, notice, record.id};
     } catch (const std::exception &error) {
-        return CardActivity(card, DrainPhase::failed, 0.0, error.what());
+        CardActivity row(card, DrainPhase::failed, 0.0, Presenter::utf8(Presenter::failure(&error)));
+        return {row, noticeOf(row, Kind::needsAttention), {}};
     } catch (...) {
-        return CardActivity(card, DrainPhase::failed, 0.0, "The drain failed for an unknown reason.");
+        CardActivity row(card, DrainPhase::failed, 0.0, Presenter::utf8(Presenter::failure(nullptr)));
+        return {row, noticeOf(row, Kind::needsAttention), {}};
     }
 }
 
@@ -73,15 +98,13 @@ struct DrainJob::WorkerState {
     bool finished = false;
 };
 
-DrainJob::DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<DrainEngine> engine, RowWriter writeRow,
-                   ProgressWriter writeProgress, Finished finished, bool leaveIfDrained, QObject *parent)
-    : QObject(parent)
-    , m_card(std::move(card))
+DrainJob::DrainJob(InsertedCard card, DrainSettings settings, std::shared_ptr<DrainEngine> engine, Reports reports,
+                   bool leaveIfDrained)
+    : m_card(std::move(card))
     , m_settings(std::move(settings))
     , m_engine(std::move(engine))
-    , m_writeRow(std::move(writeRow))
-    , m_writeProgress(std::move(writeProgress))
-    , m_finished(std::move(finished))
+    , m_reports(std::move(reports))
+    , m_row(m_card, DrainPhase::waiting, 0.0, Presenter::utf8(Presenter::gracePeriod(m_settings.gracePeriodSeconds)))
     , m_channel(std::make_shared<ReportChannel>(this))
     , m_worker(std::make_shared<WorkerState>())
     , m_leaveIfDrained(leaveIfDrained)
@@ -121,15 +144,24 @@ void DrainJob::start()
     m_grace.start(std::chrono::seconds(seconds));
     m_graceEnds = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     if (seconds > 0) {
+        m_row.state = RowState::gracePeriod;
         countDown();
         m_countdown.start();
+    } else {
+        showRow();
     }
+}
+
+void DrainJob::showRow()
+{
+    m_reports.row(m_row);
 }
 
 void DrainJob::countDown()
 {
     const auto left = std::chrono::ceil<std::chrono::seconds>(m_graceEnds - std::chrono::steady_clock::now());
-    m_writeProgress("Starts in " + std::to_string(std::max<std::int64_t>(left.count(), 1)) + " s");
+    m_row.progressLine = Presenter::utf8(Presenter::countdown(std::max<std::int64_t>(left.count(), 1)));
+    showRow();
 }
 
 void DrainJob::skip()
@@ -138,18 +170,37 @@ void DrainJob::skip()
         return;
     m_grace.stop();
     m_countdown.stop();
-    CardActivity row(m_card, DrainPhase::removed, 0.0, "Not drained. Put the card in again to drain it.");
+    CardActivity row(m_card, DrainPhase::removed, 0.0, Presenter::utf8(Presenter::skipped()));
     row.state = RowState::skipped;
-    finish(row);
+    finish({row, std::nullopt, {}});
 }
 
+// Bytes of a copy the row no longer shows (they arrive unawaited) are dropped.
 void DrainJob::bytesDone(DrainPhase phase, std::int64_t done, std::int64_t total)
 {
-    if (phase != m_bytesPhase) {
-        m_bytesPhase = phase;
+    if (m_done || phase != m_row.phase)
+        return;
+    m_row.progressLine = Presenter::utf8(Presenter::transfer(m_rate.sample(done, total, TransferRate::Clock::now())));
+    showRow();
+}
+
+void DrainJob::apply(const DrainEvent &event)
+{
+    if (m_done)
+        return;
+    if (event.phase != m_row.phase) {
+        m_row.progressLine.clear(); // a new copy: its own bytes and speed
         m_rate.restart();
     }
-    m_writeProgress(m_rate.line(done, total, TransferRate::Clock::now()));
+    m_row.phase = event.phase;
+    m_row.progress = event.progress;
+    m_row.detail = Presenter::utf8(Presenter::event(event));
+    m_row.state = RowState::plain;
+    showRow();
+    // The server copy starts only once the card is left alone: verified in the
+    // cache, cleared when asked, and its folder descriptor closed for ejecting.
+    if (event.kind == DrainEvent::Kind::sending)
+        m_reports.notice(noticeOf(m_row, DrainNotice::Kind::mayBeTakenOut));
 }
 
 void DrainJob::cancel()
@@ -159,7 +210,9 @@ void DrainJob::cancel()
     if (m_grace.isActive()) {
         m_grace.stop();
         m_countdown.stop();
-        finish(CardActivity(m_card, DrainPhase::removed, 0.0, "Card removed before the drain completed."));
+        finish({CardActivity(m_card, DrainPhase::removed, 0.0, Presenter::utf8(Presenter::removedMidDrain())),
+                std::nullopt,
+                {}});
         return;
     }
     m_worker->stop.request_stop();
@@ -170,12 +223,13 @@ void DrainJob::cancel()
 void DrainJob::beginDrain()
 {
     m_countdown.stop();
-    m_writeProgress({});
+    m_row.progressLine.clear();
     try {
         m_thread = std::thread(&DrainJob::runWorker, this, m_channel, m_worker, m_engine, m_card, m_settings,
-                               m_writeRow, m_leaveIfDrained);
+                               m_leaveIfDrained);
     } catch (const std::exception &error) {
-        finish(CardActivity(m_card, DrainPhase::failed, 0.0, error.what()));
+        CardActivity row(m_card, DrainPhase::failed, 0.0, Presenter::utf8(Presenter::failure(&error)));
+        finish({row, noticeOf(row, DrainNotice::Kind::needsAttention), {}});
     }
 }
 
@@ -183,13 +237,9 @@ void DrainJob::beginDrain()
 // reached only through the channel, on the main thread, while it exists.
 void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, std::shared_ptr<WorkerState> worker,
                          std::shared_ptr<DrainEngine> engine, InsertedCard card, DrainSettings settings,
-                         RowWriter writeRow, bool leaveIfDrained)
+                         bool leaveIfDrained)
 {
-    auto update = [&](DrainPhase phase, double progress, const std::string &detail) {
-        channel->deliver([writeRow, card, phase, progress, detail] {
-            writeRow(CardActivity(card, phase, progress, detail));
-        });
-    };
+    auto update = [&](const DrainEvent &event) { channel->deliver([job, event] { job->apply(event); }); };
     // Bytes travel coalesced and are not awaited: a large file shows movement
     // without costing the copy a round trip to the main thread per block.
     auto lastBytes = std::chrono::steady_clock::time_point();
@@ -200,10 +250,10 @@ void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, 
         lastBytes = now;
         channel->post([job, phase, done, total] { job->bytesDone(phase, done, total); });
     };
-    std::optional<CardActivity> row = leaveIfDrained ? drainedBefore(*engine, card) : std::nullopt;
-    if (!row)
-        row = drained(*engine, card, settings, update, worker->stop.get_token(), bytes);
-    channel->post([job, finalRow = *row] { job->finish(finalRow); });
+    std::optional<Ending> ending = leaveIfDrained ? drainedBefore(*engine, card) : std::nullopt;
+    if (!ending)
+        ending = drained(*engine, card, settings, update, worker->stop.get_token(), bytes);
+    channel->post([job, last = *ending] { job->finish(last); });
     {
         std::lock_guard lock(worker->mutex);
         worker->finished = true;
@@ -211,14 +261,19 @@ void DrainJob::runWorker(DrainJob *job, std::shared_ptr<ReportChannel> channel, 
     worker->ended.notify_all();
 }
 
-void DrainJob::finish(const CardActivity &row)
+void DrainJob::finish(Ending ending)
 {
     if (m_done)
         return;
     m_done = true;
     m_countdown.stop();
-    m_writeRow(row);
-    m_finished();
+    m_row = std::move(ending.row);
+    showRow();
+    if (ending.notice)
+        m_reports.notice(*ending.notice);
+    if (!ending.pendingBatch.empty())
+        m_reports.pending(ending.pendingBatch);
+    m_reports.finished();
 }
 
 } // namespace slatewick

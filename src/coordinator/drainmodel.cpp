@@ -3,6 +3,7 @@
 #include "coordinator/drainjob.h"
 #include "coordinator/loginitemservice.h"
 #include "coordinator/pendingsender.h"
+#include "coordinator/presenter.h"
 #include "coordinator/serverfolderwatch.h"
 #include "discovery/volumemonitor.h"
 #include "engine/drain/drainengine.h"
@@ -26,10 +27,8 @@ DrainModel::DrainModel(Collaborators collaborators, QObject *parent)
     m_serverFolder->setFolder(m_settings.remoteDirectory, false);
     m_pending = new PendingSender(
         m_collaborators.engine, [this] { return std::filesystem::path(m_settings.remoteDirectory); },
-        [this](const CardActivity &row) {
-            setActivity(row);
-            if (row.phase != DrainPhase::copying)
-                emit batchesChanged(); // a send has ended, one way or another
+        [this](const std::string &batch, const CardActivity &row, const std::optional<DrainNotice> &notice) {
+            showBatchRow(batch, row, notice);
         },
         this);
     // Batches left waiting by an earlier run (a quit, a crash, a power cut) are picked up.
@@ -68,19 +67,11 @@ bool DrainModel::serverFolderKnown() const
 
 std::optional<std::string> DrainModel::serverFolderProblem() const
 {
-    using Availability = ServerFolderWatch::Availability;
     if (m_settings.remoteDirectory.empty())
         return std::nullopt;
-    switch (m_serverFolder->availability().value_or(Availability::available)) {
-    case Availability::missing:
-        return "This folder is not there. If it is on a server, the share may not be mounted.";
-    case Availability::elsewhere:
-        return "This folder is not on the file system it was on when it was chosen. Mount its share, or choose the "
-               "folder again if the share itself changed.";
-    case Availability::available:
-        break;
-    }
-    return std::nullopt;
+    const std::optional<QString> problem =
+        Presenter::serverFolderProblem(m_serverFolder->availability().value_or(ServerFolder::Availability::available));
+    return problem ? std::optional<std::string>(Presenter::utf8(*problem)) : std::nullopt;
 }
 
 void DrainModel::recheckServerFolder()
@@ -94,9 +85,12 @@ void DrainModel::tryPendingNow()
     m_pending->tryNow();
 }
 
-void DrainModel::sendPendingToCurrentFolder(const std::string &rowId)
+void DrainModel::sendPendingToCurrentFolder(RowId row)
 {
-    m_pending->sendToCurrentFolder(rowId);
+    for (const auto &[batch, shownIn] : m_batchRows) {
+        if (shownIn == row)
+            m_pending->sendToCurrentFolder(batch);
+    }
 }
 
 // When the settings become ready, the watched cards already in drain as at start-up,
@@ -119,10 +113,9 @@ DrainModel::~DrainModel()
     // Every job abandons its waiting reports and stops its worker first, so
     // however many are stuck on a stalled share, quitting waits once, briefly.
     for (auto &[id, job] : m_jobs)
-        job->abandon();
-    for (auto &[id, job] : m_jobs)
-        delete job;
+        job.job->abandon();
     m_jobs.clear();
+    m_finishedJobs.clear();
 }
 
 void DrainModel::setSettings(const DrainSettings &settings)
@@ -176,185 +169,195 @@ void DrainModel::setLaunchAtLoginMessage(std::optional<std::string> message)
     emit launchAtLoginMessageChanged();
 }
 
-namespace {
-
-std::string jobKeyOf(const InsertedCard &card)
-{
-    return card.id() + '\n' + card.mountKey;
-}
-
-bool samePath(const std::string &jobKey, const std::string &cardId)
-{
-    return jobKey.size() > cardId.size() && jobKey.compare(0, cardId.size(), cardId) == 0
-           && jobKey[cardId.size()] == '\n';
-}
-
-} // namespace
-
 bool DrainModel::hasJob(const std::string &cardId) const
 {
-    return std::any_of(m_jobs.begin(), m_jobs.end(), [&](const auto &job) { return samePath(job.first, cardId); });
+    return std::any_of(m_jobs.begin(), m_jobs.end(), [&](const auto &job) { return job.first.cardId == cardId; });
 }
 
 void DrainModel::handleMount(const InsertedCard &card)
 {
     // A second event for a mount whose drain began starts nothing.
-    if (!isWatched(card) || m_drainedMounts.count(jobKeyOf(card)) != 0 || m_jobs.count(jobKeyOf(card)) != 0)
+    const JobId mount = JobId::of(card);
+    if (!isWatched(card) || m_drainedMounts.count(mount) != 0 || m_jobs.count(mount) != 0)
         return;
     if (!isReady()) {
         // The card drains once the folder is back, without being taken out.
         if (!m_settings.remoteDirectory.empty() && m_serverFolder->availability().has_value()) {
             CardActivity row(card, DrainPhase::waiting, 0.0,
-                             "Drains when " + m_settings.remoteDirectory + " is there again.");
+                             Presenter::utf8(Presenter::waitingForServerFolder(m_settings.remoteDirectory)));
             row.state = RowState::waitingForServerFolder;
-            setActivity(row);
+            row.id = rowFor(card);
+            showRow(row);
         }
         return;
     }
-    startJob(card, m_mountedAtStart.count(jobKeyOf(card)) != 0);
+    startJob(card, m_mountedAtStart.count(mount) != 0);
 }
 
 bool DrainModel::mayDrainAgain(const CardActivity &row) const
 {
     const bool endedSo = row.state == RowState::alreadyDrained
                          || (row.phase == DrainPhase::failed && row.state == RowState::plain);
-    return endedSo && isReady() && !hasJob(row.id)
-           && std::any_of(m_removableCards.begin(), m_removableCards.end(),
-                          [&](const InsertedCard &card) { return card.id() == row.id; });
+    return endedSo && !row.cardId.empty() && isReady() && !hasJob(row.cardId)
+           && std::ranges::find(m_removableCards, row.cardId, &InsertedCard::id) != m_removableCards.end();
 }
 
-void DrainModel::drainAgain(const std::string &rowId)
+void DrainModel::drainAgain(RowId rowId)
 {
-    const auto row = std::find_if(m_activities.begin(), m_activities.end(),
-                                  [&](const CardActivity &activity) { return activity.id == rowId; });
+    const auto row = std::ranges::find(m_activities, rowId, &CardActivity::id);
     if (row == m_activities.end() || !mayDrainAgain(*row))
         return;
-    const InsertedCard card = *std::find_if(m_removableCards.begin(), m_removableCards.end(),
-                                            [&](const InsertedCard &mounted) { return mounted.id() == rowId; });
-    m_mountedAtStart.erase(jobKeyOf(card));
+    const InsertedCard card = *std::ranges::find(m_removableCards, row->cardId, &InsertedCard::id);
+    m_mountedAtStart.erase(JobId::of(card));
     startJob(card, false);
 }
 
 // Switching a slot on asks for its card to be drained, even where this mount's drain has ended.
 void DrainModel::forgetEndedDrain(const InsertedCard &card)
 {
-    if (m_jobs.count(jobKeyOf(card)) != 0)
+    if (m_jobs.count(JobId::of(card)) != 0)
         return;
-    m_drainedMounts.erase(jobKeyOf(card));
-    m_mountedAtStart.erase(jobKeyOf(card));
+    m_drainedMounts.erase(JobId::of(card));
+    m_mountedAtStart.erase(JobId::of(card));
+}
+
+// While the drain of the card before it at this mount point still runs, a card's
+// row stands beside that one's; otherwise it takes the place of the card's last
+// row, unless that row shows a batch of its own.
+RowId DrainModel::rowFor(const InsertedCard &card)
+{
+    if (!hasJob(card.id())) {
+        const auto own = std::ranges::find_if(m_activities, [&](const CardActivity &row) {
+            return row.cardId == card.id()
+                   && std::none_of(m_batchRows.begin(), m_batchRows.end(),
+                                   [&](const auto &batch) { return batch.second == row.id; });
+        });
+        if (own != m_activities.end())
+            return own->id;
+    }
+    return RowId{++m_lastRow};
 }
 
 void DrainModel::startJob(const InsertedCard &card, bool leaveIfDrained)
 {
-    const std::string key = jobKeyOf(card);
-    // While the drain of the card before it at this mount point still runs, this
-    // card's row stands beside that one's; otherwise it takes that row's place.
-    const std::string rowId = hasJob(card.id()) ? key : card.id();
-    CardActivity waiting(card, DrainPhase::waiting, 0.0,
-                         "Waiting " + std::to_string(m_settings.gracePeriodSeconds) +
-                             " seconds in case this was accidental");
-    waiting.id = rowId;
-    if (m_settings.gracePeriodSeconds > 0)
-        waiting.state = RowState::gracePeriod;
-    setActivity(waiting);
+    const JobId key = JobId::of(card);
+    const RowId rowId = rowFor(card);
     m_drainedMounts.insert(key);
-    auto *job = new DrainJob(
-        card, m_settings, m_collaborators.engine,
-        [this, rowId](CardActivity row) {
-            row.id = rowId;
-            if (row.state == RowState::pendingServerCopy) {
-                // The batch waits for the server: its own row takes over from the card's.
-                std::erase_if(m_activities, [&](const CardActivity &existing) { return existing.id == rowId; });
-                emit activitiesChanged();
-                m_pending->tryNow();
-                return;
-            }
-            setActivity(row);
-        },
-        [this, rowId](const std::string &line) { setProgressLine(rowId, line); }, [this, key] { finishJob(key); },
-        leaveIfDrained, this);
-    m_jobs.emplace(key, job);
-    m_jobRows[key] = rowId;
-    job->start();
+    DrainJob::Reports reports;
+    reports.row = [this, rowId](CardActivity row) {
+        row.id = rowId;
+        showRow(std::move(row));
+    };
+    reports.notice = [this, rowId](const DrainNotice &notice) { tell(notice, rowId); };
+    reports.pending = [this, rowId](const std::string &batch) {
+        // The batch waits for the server in the card's row, and is sent from there.
+        m_batchRows[batch] = rowId;
+        m_pending->tryNow();
+    };
+    reports.finished = [this, key] { finishJob(key); };
+    auto job = std::make_unique<DrainJob>(card, m_settings, m_collaborators.engine, std::move(reports), leaveIfDrained);
+    DrainJob &started = *job;
+    m_jobs.emplace(key, Job{std::move(job), rowId});
+    started.start();
 }
 
 void DrainModel::handleUnmount(const std::filesystem::path &url, const std::string &mountKey)
 {
     const std::string cardId = url.string();
-    const auto wentAway = [&](const std::string &key) {
-        return mountKey.empty() ? samePath(key, cardId) : key == cardId + '\n' + mountKey;
+    const auto wentAway = [&](const JobId &job) {
+        return job.cardId == cardId && (mountKey.empty() || job.mountKey == mountKey);
     };
     // A job in its grace wait ends inside cancel() and leaves m_jobs.
     std::vector<DrainJob *> cancelled;
     for (auto &[key, job] : m_jobs) {
         if (wentAway(key))
-            cancelled.push_back(job);
+            cancelled.push_back(job.job.get());
     }
     for (DrainJob *job : cancelled)
         job->cancel();
     std::erase_if(m_drainedMounts, wentAway);
     std::erase_if(m_mountedAtStart, wentAway);
     const auto waitingRows = std::erase_if(m_activities, [&](const CardActivity &row) {
-        return row.id == cardId && row.state == RowState::waitingForServerFolder;
+        return row.cardId == cardId && row.state == RowState::waitingForServerFolder;
     });
     refreshCards();
     if (waitingRows != 0)
         emit activitiesChanged();
 }
 
-void DrainModel::finishJob(const std::string &jobKey)
+// The job is inside its own call here: it is destroyed once control is back in the loop.
+void DrainModel::finishJob(const JobId &key)
 {
-    auto found = m_jobs.find(jobKey);
+    auto found = m_jobs.find(key);
     if (found == m_jobs.end())
         return;
-    m_jobRows.erase(jobKey);
-    // The job is inside its own call here; it goes once control returns to the loop.
-    found->second->deleteLater();
+    m_finishedJobs.push_back(std::move(found->second.job));
     m_jobs.erase(found);
+    QMetaObject::invokeMethod(this, &DrainModel::dropFinishedJobs, Qt::QueuedConnection);
     emit activitiesChanged(); // what a row offers depends on whether its card's drain runs
     emit batchesChanged();
 }
 
-void DrainModel::skipCard(const std::string &rowId)
+void DrainModel::dropFinishedJobs()
 {
-    for (const auto &[key, row] : m_jobRows) {
-        if (row == rowId) {
-            m_jobs.at(key)->skip();
+    m_finishedJobs.clear();
+}
+
+void DrainModel::skipCard(RowId row)
+{
+    for (const auto &[key, job] : m_jobs) {
+        if (job.row == row) {
+            job.job->skip();
             return;
         }
     }
 }
 
-void DrainModel::setProgressLine(const std::string &rowId, const std::string &line)
+void DrainModel::showRow(CardActivity row)
 {
-    auto found = std::find_if(m_activities.begin(), m_activities.end(),
-                              [&](const CardActivity &row) { return row.id == rowId; });
-    if (found == m_activities.end() || found->progressLine == line)
-        return;
-    found->progressLine = line;
+    const RowId id = row.id;
+    auto found = std::ranges::find(m_activities, id, &CardActivity::id);
+    if (found != m_activities.end())
+        *found = std::move(row);
+    else
+        m_activities.insert(m_activities.begin(), std::move(row));
+    emit rowChanged(id);
     emit activitiesChanged();
 }
 
-void DrainModel::setActivity(const CardActivity &activity)
+// A batch that waited in its card's row goes on there; any other gets a row of its own.
+void DrainModel::showBatchRow(const std::string &batch, CardActivity row, const std::optional<DrainNotice> &notice)
 {
-    auto found = std::find_if(m_activities.begin(), m_activities.end(),
-                              [&](const CardActivity &row) { return row.id == activity.id; });
-    if (found != m_activities.end()) {
-        // A per-file report keeps the byte line of the copy it belongs to.
-        const bool sameCopy = activity.progressLine.empty() && found->phase == activity.phase
-                              && (activity.phase == DrainPhase::caching || activity.phase == DrainPhase::copying);
-        const std::string kept = sameCopy ? found->progressLine : std::string();
-        *found = activity;
-        if (sameCopy)
-            found->progressLine = kept;
-    } else
-        m_activities.insert(m_activities.begin(), activity);
-    emit activitiesChanged();
+    const auto shown = m_batchRows.find(batch);
+    row.id = shown != m_batchRows.end() ? shown->second : RowId{++m_lastRow};
+    m_batchRows[batch] = row.id;
+    if (const auto existing = std::ranges::find(m_activities, row.id, &CardActivity::id); existing != m_activities.end())
+        row.cardId = existing->cardId;
+    const RowId id = row.id;
+    const bool sendEnded = row.phase != DrainPhase::copying;
+    showRow(std::move(row));
+    if (notice)
+        tell(*notice, id);
+    if (sendEnded)
+        emit batchesChanged();
+}
+
+void DrainModel::tell(DrainNotice notice, RowId row)
+{
+    notice.row = row;
+    emit this->notice(notice);
 }
 
 void DrainModel::clearActivity(const CardActivity &activity)
 {
-    m_pending->rowDismissed(activity);
+    for (auto batch = m_batchRows.begin(); batch != m_batchRows.end();) {
+        if (batch->second == activity.id) {
+            m_pending->rowDismissed(batch->first, activity.state);
+            batch = m_batchRows.erase(batch);
+        } else {
+            ++batch;
+        }
+    }
     std::erase_if(m_activities, [&](const CardActivity &row) { return row.id == activity.id; });
     emit activitiesChanged();
 }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "coordinator/drainnotice.h"
+#include "coordinator/jobid.h"
 #include "coordinator/mountedcards.h"
+#include "coordinator/traysummary.h"
 #include "model/cardactivity.h"
 #include "model/drainsettings.h"
 #include "model/insertedcard.h"
@@ -29,8 +32,10 @@ class SettingsStore;
 class VolumeMonitor;
 
 // The one long-lived object behind the interface: settings, mounted cards,
-// activity rows, and one drain job per card. Main thread only.
-class DrainModel final : public QObject {
+// activity rows, and one drain job per card mount. It tells which row changed
+// (rowChanged) and what the user should know (notice). Main thread only.
+// Not final: the screenshot tool stages fixed rows through showRow().
+class DrainModel : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(DrainModel)
 
@@ -83,16 +88,13 @@ public:
     void recheckServerFolder();
     void tryPendingNow();
     // Ends the row's grace wait without draining; the card drains at its next insertion.
-    void skipCard(const std::string &rowId);
+    void skipCard(RowId row);
     // Drains the card of an "Already drained" or failed row again, into a new batch.
-    void drainAgain(const std::string &rowId);
+    void drainAgain(RowId row);
     // Whether that row offers it: its card is still in, and no drain of it runs.
     bool mayDrainAgain(const CardActivity &row) const;
-    // The row's line under its detail; an unknown row is left alone.
-    void setProgressLine(const std::string &rowId, const std::string &line);
     // The pending batch of that row goes to the folder chosen now.
-    void sendPendingToCurrentFolder(const std::string &rowId);
-    void setActivity(const CardActivity &activity);
+    void sendPendingToCurrentFolder(RowId row);
     void clearActivity(const CardActivity &activity);
 
     // Asks for the card list again; it changes once read off the main thread.
@@ -102,8 +104,7 @@ public:
     void removeSlot(const CardSlot &slot);
 
     // What the tray, the window title and the panel's header all say, from the rows and readiness.
-    enum class Verdict { attention, draining, clean, ready, setup };
-    Verdict verdict() const;
+    TraySummary summary() const;
     std::string menuTitle() const;
     std::string menuSymbol() const;
     // The title, and what is being copied in one line.
@@ -118,20 +119,32 @@ signals:
     void settingsChanged();
     void removableCardsChanged();
     void activitiesChanged();
+    // One row's content changed; activitiesChanged follows.
+    void rowChanged(RowId row);
+    void notice(const DrainNotice &notice);
     void launchAtLoginMessageChanged();
     void readinessChanged();
     // A drain or a send has ended: what the cache and the batch records hold may differ.
     void batchesChanged();
 
+protected:
+    // Puts the row in place of the one with its id, or on top where there is none.
+    void showRow(CardActivity row);
+
 private:
     void setRemovableCards(std::vector<InsertedCard> cards);
     void setLaunchAtLoginMessage(std::optional<std::string> message);
     void applySettingsChange();
-    void finishJob(const std::string &jobKey);
+    void finishJob(const JobId &job);
+    void dropFinishedJobs();
     void readinessMayHaveChanged();
     void startJob(const InsertedCard &card, bool leaveIfDrained);
     void forgetEndedDrain(const InsertedCard &card);
     void cardsRead(MountedCards::Reading reading);
+    // The card's row: its last one where it may be taken over, else a new one.
+    RowId rowFor(const InsertedCard &card);
+    void showBatchRow(const std::string &batch, CardActivity row, const std::optional<DrainNotice> &notice);
+    void tell(DrainNotice notice, RowId row);
 
     Collaborators m_collaborators;
     std::unique_ptr<SettingsStore> m_store;
@@ -140,15 +153,23 @@ private:
     std::vector<InsertedCard> m_removableCards;
     std::vector<CardActivity> m_activities;
     std::optional<std::string> m_launchAtLoginMessage;
+    struct Job {
+        std::unique_ptr<DrainJob> job;
+        RowId row;
+    };
     // Keyed by mount point and mount, so a card put in while the drain of the one
-    // before it still runs gets a job of its own. Children of the model.
-    std::map<std::string, DrainJob *> m_jobs;
-    std::map<std::string, std::string> m_jobRows; // job key to row id
+    // before it still runs gets a job of its own. The model is each job's one owner.
+    std::map<JobId, Job> m_jobs;
+    // Jobs that ended inside their own call, destroyed once control is back in the loop.
+    std::vector<std::unique_ptr<DrainJob>> m_finishedJobs;
+    // The row each batch waiting for the server, or sent after waiting, shows in.
+    std::map<std::string, RowId> m_batchRows;
+    std::uint64_t m_lastRow = 0;
     // The mounts whose drain began, so a second event for one starts nothing.
-    std::set<std::string> m_drainedMounts;
+    std::set<JobId> m_drainedMounts;
     // The mounts there when the program started: a card among them that was
     // drained before is left alone, however late it becomes drainable.
-    std::set<std::string> m_mountedAtStart;
+    std::set<JobId> m_mountedAtStart;
     MountedCards *m_cards = nullptr;
     // The answer to this ask of the card list, or a later one, has every mounted card handled.
     std::optional<std::uint64_t> m_handleMountedFrom;

@@ -1,16 +1,15 @@
 #include "coordinator/pendingsender.h"
 
 #include "coordinator/backgroundtask.h"
+#include "coordinator/presenter.h"
 #include "coordinator/reportchannel.h"
 #include "engine/drain/drainengine.h"
 #include "model/drainerror.h"
-#include "model/bytesize.h"
 #include "platform/cancellationerror.h"
 
+#include <QTime>
+
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <ctime>
 
 namespace slatewick {
 
@@ -21,55 +20,43 @@ namespace {
 constexpr auto firstRetry = std::chrono::seconds(5);
 constexpr auto longestRetry = std::chrono::seconds(300);
 
-std::string clockText()
+QString clockText()
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local {};
-    ::localtime_r(&now, &local);
-    char text[16];
-    std::strftime(text, sizeof text, "%H:%M", &local);
-    return text;
+    return QTime::currentTime().toString(QStringLiteral("HH:mm"));
 }
 
-CardActivity rowOf(const std::string &rowId, const std::string &cardName, DrainPhase phase, RowState state,
-                   std::string detail)
+// A batch's row: no card is known by it, only the name the card had.
+CardActivity rowOf(const std::string &cardName, DrainPhase phase, RowState state, std::string detail)
 {
     InsertedCard card;
-    card.url = rowId;
     card.displayName = cardName;
     CardActivity row(card, phase, 0.0, std::move(detail));
     row.state = state;
     return row;
 }
 
-std::string leftAttemptsNote(const std::vector<fs::path> &left)
+DrainNotice noticeOf(const std::string &batch, const CardActivity &row, DrainNotice::Kind kind,
+                     DrainNotice::Why why = DrainNotice::Why::notSent)
 {
-    std::string note;
-    for (const fs::path &folder : left)
-        note += " An earlier try was left at " + folder.string() + ": it could not be proven to be this batch's own.";
-    return note;
+    DrainNotice notice;
+    notice.kind = kind;
+    notice.cardName = row.cardName;
+    notice.detail = row.detail;
+    notice.why = why;
+    notice.batch = batch;
+    return notice;
 }
 
 // What waits: safe in the cache, sent when its folder answers or, on a full server, has room;
 // one that would land inside another batch says so.
-CardActivity waitingRow(const std::string &rowId, const BatchRecord &record, const fs::path &currentFolder,
-                        const std::optional<DrainError> &cause, const std::string &lastTry)
+CardActivity waitingRow(const BatchRecord &record, const fs::path &currentFolder, const PendingCause &cause)
 {
     const bool elsewhere = !currentFolder.empty() && !record.serverFolder.empty() && currentFolder != record.serverFolder;
-    std::string detail = "Safe in the local cache (" + formattedSize(record.facts.bytes) + "); ";
-    if (cause && cause->kind() == DrainError::Kind::noRoom)
-        detail += "needs " + formattedSize(cause->needed()) + ", " + formattedSize(cause->available())
-                  + " free on the server.";
-    else if (cause && cause->kind() == DrainError::Kind::nestedBatch)
-        detail += cause->what();
-    else
-        detail += "sent when " + std::string(elsewhere ? record.serverFolder.string() + " answers. Another server folder has been chosen since."
-                                                       : "the server folder answers.");
-    if (!lastTry.empty())
-        detail += " Last try: " + lastTry;
-    detail += leftAttemptsNote(record.leftAttempts);
-    return rowOf(rowId, record.facts.sourceVolume, DrainPhase::waiting,
-                 elsewhere ? RowState::pendingOtherFolder : RowState::pendingServerCopy, detail);
+    const QString detail =
+        Presenter::waitingForServer(record.facts.bytes, cause, elsewhere ? std::optional(record.serverFolder) : std::nullopt,
+                                    clockText(), record.leftAttempts);
+    return rowOf(record.facts.sourceVolume, DrainPhase::waiting,
+                 elsewhere ? RowState::pendingOtherFolder : RowState::pendingServerCopy, Presenter::utf8(detail));
 }
 
 // The record as it stands after a failed send; the one read before where it cannot be read.
@@ -82,11 +69,10 @@ BatchRecord latest(const DrainEngine &engine, const BatchRecord &before)
     }
 }
 
-CardActivity notSentRow(const std::string &rowId, const BatchRecord &record)
+CardActivity notSentRow(const BatchRecord &record)
 {
-    const bool gone = record.problem.find(" is gone") != std::string::npos;
-    return rowOf(rowId, record.facts.sourceVolume, DrainPhase::failed,
-                 gone ? RowState::pendingGone : RowState::pendingBroken, record.problem);
+    return rowOf(record.facts.sourceVolume, DrainPhase::failed,
+                 record.cacheGone ? RowState::pendingGone : RowState::pendingBroken, record.problem);
 }
 
 } // namespace
@@ -115,18 +101,18 @@ void PendingSender::tryNow()
     startPass();
 }
 
-void PendingSender::sendToCurrentFolder(const std::string &rowId)
+void PendingSender::sendToCurrentFolder(const std::string &batch)
 {
-    m_redirected.insert(rowId);
+    m_redirected.insert(batch);
     tryNow();
 }
 
-void PendingSender::rowDismissed(const CardActivity &row)
+void PendingSender::rowDismissed(const std::string &batch, RowState state)
 {
-    if ((row.state != RowState::pendingGone && row.state != RowState::pendingBroken) || !isPendingRow(row.id))
+    if (state != RowState::pendingGone && state != RowState::pendingBroken)
         return;
     // The record stays, as not sendable; its row stays gone, here and at later starts.
-    startUnjoinedThread([engine = m_engine, id = row.id.substr(std::string(rowPrefix).size())] {
+    startUnjoinedThread([engine = m_engine, id = batch] {
         try {
             engine->ledger().change(id, inState(BatchState::notSendable),
                                     [](BatchRecord &record) { record.dismissed = true; });
@@ -171,62 +157,71 @@ void PendingSender::passEnded(bool anyWaiting)
 void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr<ReportChannel> channel,
                             PendingSender *sender, fs::path currentFolder, std::set<std::string> redirected)
 {
-    const auto show = [&](CardActivity row) { channel->deliver([sender, row] { sender->m_writeRow(row); }); };
+    const auto show = [&](const std::string &batch, CardActivity row, std::optional<DrainNotice> notice) {
+        channel->deliver([sender, batch, row, notice] { sender->m_writeRow(batch, row, notice); });
+    };
+    const auto notSent = [&](const BatchRecord &record) {
+        const CardActivity row = notSentRow(record);
+        show(record.id, row, noticeOf(record.id, row, DrainNotice::Kind::needsAttention));
+    };
+    const auto waiting = [&](const BatchRecord &record, const PendingCause &cause) {
+        const CardActivity row = waitingRow(record, currentFolder, cause);
+        DrainNotice notice = noticeOf(record.id, row, DrainNotice::Kind::needsAttention, DrainNotice::Why::waitingForServer);
+        notice.cause = cause.kind;
+        show(record.id, row, notice);
+    };
     bool anyWaiting = false;
     try {
         engine->adoptEarlierRecords();
         std::vector<BatchLedger::Unreadable> unreadable;
         const std::vector<BatchRecord> records = engine->ledger().all(&unreadable);
         for (const BatchRecord &record : records) {
-            const std::string rowId = rowPrefix + record.id;
             if (record.state == BatchState::notSendable && !record.dismissed)
-                show(notSentRow(rowId, record));
+                notSent(record);
             if (record.state != BatchState::cached)
                 continue;
             std::optional<fs::path> redirect;
-            if ((redirected.count(rowId) != 0 || record.serverFolder.empty()) && !currentFolder.empty())
+            if ((redirected.count(record.id) != 0 || record.serverFolder.empty()) && !currentFolder.empty())
                 redirect = currentFolder;
-            const DrainEngine::Update update = [&](DrainPhase phase, double progress, const std::string &detail) {
-                CardActivity row = rowOf(rowId, record.facts.sourceVolume, phase, RowState::plain, detail);
-                row.progress = progress;
-                show(row);
+            const DrainEngine::Update update = [&](const DrainEvent &event) {
+                CardActivity row = rowOf(record.facts.sourceVolume, event.phase, RowState::plain,
+                                         Presenter::utf8(Presenter::event(event)));
+                row.progress = event.progress;
+                show(record.id, row, std::nullopt);
             };
             try {
                 const std::optional<DrainEngine::Outcome> sent = engine->sendPending(record.id, update, {}, redirect);
                 if (!sent)
                     continue; // its own drain, or another program, has it
                 const DrainEngine::Outcome &outcome = *sent;
-                std::string detail = "Verified " + std::to_string(outcome.files) + " files in cache and server.";
-                if (!outcome.notClearedReason.empty())
-                    detail += " The card was not cleared: " + outcome.notClearedReason;
-                detail += leftAttemptsNote(outcome.leftAttempts);
-                CardActivity row = rowOf(rowId, record.facts.sourceVolume, DrainPhase::ready,
-                                         outcome.notClearedReason.empty() ? RowState::plain : RowState::copiedNotCleared,
-                                         detail);
+                CardActivity row = rowOf(record.facts.sourceVolume, DrainPhase::ready,
+                                         outcome.notCleared ? RowState::copiedNotCleared : RowState::plain,
+                                         Presenter::utf8(Presenter::verified(outcome)));
                 row.progress = 1.0;
                 row.batchURL = outcome.batchURL;
-                show(row);
+                show(record.id, row, noticeOf(record.id, row, DrainNotice::Kind::onServer));
             } catch (const CancellationError &) {
                 throw;
             } catch (const DrainError &error) {
                 const BatchRecord now = latest(*engine, record);
                 if (error.kind() == DrainError::Kind::cacheGone || error.kind() == DrainError::Kind::cacheChanged) {
-                    show(notSentRow(rowId, now));
+                    notSent(now);
                     continue;
                 }
                 anyWaiting = true;
-                show(waitingRow(rowId, now, currentFolder, error, clockText() + "."));
+                waiting(now, PendingCause::of(error));
             } catch (const std::exception &error) {
                 anyWaiting = true;
-                show(waitingRow(rowId, latest(*engine, record), currentFolder, std::nullopt,
-                                clockText() + ", " + error.what()));
+                waiting(latest(*engine, record), PendingCause::of(error));
             }
         }
-        for (const BatchLedger::Unreadable &entry : unreadable)
-            show(rowOf(rowPrefix + entry.file.stem().string(), entry.file.filename().string(), DrainPhase::failed,
-                       RowState::pendingBroken,
-                       "The record of a batch could not be read (" + entry.problem + "). It is kept at "
-                           + entry.file.string() + "."));
+        for (const BatchLedger::Unreadable &entry : unreadable) {
+            // Known by its file's name: no record of that name can be read.
+            const CardActivity row = rowOf(entry.file.filename().string(), DrainPhase::failed, RowState::pendingBroken,
+                                           Presenter::utf8(Presenter::unreadableRecord(entry.problem, entry.file)));
+            show(entry.file.stem().string(), row,
+                 noticeOf(entry.file.stem().string(), row, DrainNotice::Kind::needsAttention));
+        }
 
     } catch (const CancellationError &) {
         return; // the program quits; the records stay for the next start

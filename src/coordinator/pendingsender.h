@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coordinator/drainnotice.h"
 #include "model/cardactivity.h"
 
 #include <QObject>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -20,13 +22,16 @@ class ReportChannel;
 // Finishes server copies by itself. Each pass runs on a thread of its own and
 // sends the pending batches in the order they were cached, each as a drain would;
 // a pass starts on any mount change, on "Try now", and on a timer that backs off
-// from a few seconds to five minutes while the server stays away.
+// from a few seconds to five minutes while the server stays away. Batches are
+// known by their records' ids.
 class PendingSender final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PendingSender)
 
 public:
-    using RowWriter = std::function<void(const CardActivity &)>;
+    // The row of a batch as it is now, and what the user should know about it.
+    using RowWriter =
+        std::function<void(const std::string &batch, const CardActivity &row, const std::optional<DrainNotice> &notice)>;
     // The server folder the settings name now.
     using CurrentFolder = std::function<std::filesystem::path()>;
 
@@ -37,16 +42,12 @@ public:
 
     // Starts a pass now, or right after the one under way.
     void tryNow();
-    // The row's batch goes to the folder chosen since, instead of the one that applied.
-    void sendToCurrentFolder(const std::string &rowId);
-    // A dismissed row whose cache batch is gone takes its record with it.
-    void rowDismissed(const CardActivity &row);
-
-    static bool isPendingRow(const std::string &rowId) { return rowId.starts_with(rowPrefix); }
+    // The batch goes to the folder chosen since, instead of the one that applied.
+    void sendToCurrentFolder(const std::string &batch);
+    // The row of a batch that cannot be sent was dismissed: its record says so.
+    void rowDismissed(const std::string &batch, RowState state);
 
 private:
-    static constexpr const char *rowPrefix = "pending:";
-
     void startPass();
     void passEnded(bool anyWaiting);
     static void runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr<ReportChannel> channel,
@@ -59,7 +60,7 @@ private:
     std::shared_ptr<ReportChannel> m_channel;
     QTimer m_retry;
     std::chrono::seconds m_backOff;
-    std::set<std::string> m_redirected; // rows whose batch goes to the current folder
+    std::set<std::string> m_redirected; // batches that go to the current folder
     bool m_running = false;
     bool m_again = false;
 };

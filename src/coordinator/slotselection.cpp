@@ -15,7 +15,7 @@ void DrainModel::cardsRead(MountedCards::Reading reading)
 {
     if (reading.ask == 1) {
         for (const InsertedCard &card : reading.removable)
-            m_mountedAtStart.insert(card.id() + '\n' + card.mountKey);
+            m_mountedAtStart.insert(JobId::of(card));
     }
     setRemovableCards(std::move(reading.removable));
     for (const InsertedCard &card : reading.mounted)

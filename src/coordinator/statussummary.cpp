@@ -2,6 +2,7 @@
 #include "coordinator/drainmodel.h"
 
 #include "coordinator/loginitemservice.h"
+#include "coordinator/presenter.h"
 
 #include <algorithm>
 
@@ -9,13 +10,23 @@ namespace slatewick {
 
 namespace {
 
-struct Summary {
-    DrainModel::Verdict verdict;
-    const char *title;
-    const char *symbol;
-};
+const char *symbolOf(TraySummary summary)
+{
+    switch (summary) {
+    case TraySummary::attention: return "exclamationmark.triangle.fill";
+    case TraySummary::draining: return "arrow.triangle.2.circlepath";
+    case TraySummary::clean: return "checkmark.circle.fill";
+    case TraySummary::ready: return "tray.and.arrow.down.fill";
+    case TraySummary::setup: break;
+    }
+    return "slider.horizontal.3";
+}
 
-Summary summarize(const std::vector<CardActivity> &activities, bool ready)
+} // namespace
+
+// A card taken out before it was copied, like a batch waiting for the server, needs
+// attention until its row is dismissed: a clean tray beside it would promise it is safe.
+TraySummary summarize(const std::vector<CardActivity> &activities, bool ready)
 {
     const auto any = [&](std::initializer_list<DrainPhase> phases) {
         return std::any_of(activities.begin(), activities.end(), [&](const CardActivity &row) {
@@ -23,44 +34,40 @@ Summary summarize(const std::vector<CardActivity> &activities, bool ready)
         });
     };
     const bool pending = std::any_of(activities.begin(), activities.end(), [](const CardActivity &row) {
-        return row.state == RowState::pendingServerCopy || row.state == RowState::pendingOtherFolder;
+        return row.state == RowState::pendingServerCopy || row.state == RowState::pendingOtherFolder
+               || row.state == RowState::takenOutEarly;
     });
     if (pending || any({DrainPhase::failed}))
-        return {DrainModel::Verdict::attention, "Slatewick: Attention", "exclamationmark.triangle.fill"};
+        return TraySummary::attention;
     if (any({DrainPhase::caching, DrainPhase::copying, DrainPhase::clearing}))
-        return {DrainModel::Verdict::draining, "Slatewick: Draining", "arrow.triangle.2.circlepath"};
+        return TraySummary::draining;
     if (any({DrainPhase::ready}))
-        return {DrainModel::Verdict::clean, "Slatewick: Clean", "checkmark.circle.fill"};
-    if (ready)
-        return {DrainModel::Verdict::ready, "Slatewick: Ready", "tray.and.arrow.down.fill"};
-    return {DrainModel::Verdict::setup, "Slatewick: Setup", "slider.horizontal.3"};
+        return TraySummary::clean;
+    return ready ? TraySummary::ready : TraySummary::setup;
 }
 
-} // namespace
-
-DrainModel::Verdict DrainModel::verdict() const
+TraySummary DrainModel::summary() const
 {
-    return summarize(m_activities, isReady()).verdict;
+    return summarize(m_activities, isReady());
 }
 
 std::string DrainModel::menuTitle() const
 {
-    return summarize(m_activities, isReady()).title;
+    return Presenter::utf8(Presenter::trayTitle(summary()));
 }
 
 std::string DrainModel::menuToolTip() const
 {
-    std::string tip = menuTitle();
     for (const CardActivity &row : m_activities) {
         if ((row.phase == DrainPhase::caching || row.phase == DrainPhase::copying) && !row.progressLine.empty())
-            return tip + " — " + row.cardName + ": " + row.progressLine;
+            return Presenter::utf8(Presenter::toolTip(summary(), row.cardName, row.progressLine));
     }
-    return tip;
+    return menuTitle();
 }
 
 std::string DrainModel::menuSymbol() const
 {
-    return summarize(m_activities, isReady()).symbol;
+    return symbolOf(summary());
 }
 
 void DrainModel::updateLaunchAtLogin()
@@ -79,7 +86,7 @@ void DrainModel::updateLaunchAtLogin()
             return; // not registered and not wanted: an earlier message stays
         setLaunchAtLoginMessage(std::nullopt);
     } catch (const std::exception &error) {
-        setLaunchAtLoginMessage("Launch at login could not be enabled: " + std::string(error.what()));
+        setLaunchAtLoginMessage(Presenter::utf8(Presenter::launchAtLoginFailed(error.what())));
     }
 }
 

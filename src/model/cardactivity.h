@@ -3,6 +3,8 @@
 #include "model/drainphase.h"
 #include "model/insertedcard.h"
 
+#include <compare>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -21,9 +23,16 @@ enum class RowState {
     pendingBroken,          // phase failed: a pending batch that cannot be sent; its record stays
     pendingGone,            // phase failed: its cache batch was deleted
     alreadyDrained,         // phase removed: a card found at start that was drained before; "Drain again"
+    takenOutEarly,          // phase removed: taken out before its cache copy was verified; needs attention
 };
 
-// One card's row in the activity list. Keyed by id, the card's mount path.
+// A row's identity, given by the model when it makes the row; never made from text.
+struct RowId {
+    std::uint64_t value = 0;
+    auto operator<=>(const RowId &) const = default;
+};
+
+// One card's row in the activity list. Its texts come from the coordinator's presenter.
 struct CardActivity {
     CardActivity(const InsertedCard &card, DrainPhase phase, double progress, std::string detail);
     CardActivity(const InsertedCard &card, DrainPhase phase, std::string detail)
@@ -31,7 +40,8 @@ struct CardActivity {
     {
     }
 
-    std::string id;
+    RowId id;           // none until the model shows the row
+    std::string cardId; // the id (mount path) of the card the row was made for; empty for a batch's own row
     std::string cardName;
     DrainPhase phase;
     double progress;
@@ -39,11 +49,9 @@ struct CardActivity {
     std::optional<std::filesystem::path> batchURL;
     RowState state = RowState::plain;
     // A line under the detail: bytes, speed and time left while copying, the
-    // countdown while waiting. Reports that replace the row keep it.
+    // countdown while waiting.
     std::string progressLine;
 
-    // The row's title: the phase's text, or the state's own.
-    std::string title() const;
     bool operator==(const CardActivity &) const = default;
 };
 

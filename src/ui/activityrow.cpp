@@ -1,5 +1,6 @@
 #include "ui/activityrow.h"
 
+#include "coordinator/presenter.h"
 #include "ui/phasestyle.h"
 #include "ui/plainwidgets.h"
 #include "ui/selectabletext.h"
@@ -163,7 +164,7 @@ void ActivityRow::redraw()
     const PhaseStyle style = PhaseStyle::of(m_activity);
     m_symbol->setPixmap(SymbolIcons::pixmap(style.symbol, 20, devicePixelRatioF()));
     m_name->setText(QString::fromStdString(m_activity.cardName));
-    m_phase->setText(QString::fromStdString(m_activity.title()));
+    m_phase->setText(Presenter::title(m_activity));
     m_detail->setText(QString::fromStdString(m_activity.detail));
 
     m_progress->setVisible(style.showsProgress);

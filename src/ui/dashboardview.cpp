@@ -160,8 +160,8 @@ void DashboardView::redrawSettings()
 
 void DashboardView::redrawActivities()
 {
-    // Clean exactly when the tray says so: never beside a row that needs the user.
-    m_header->setClean(m_model.verdict() == DrainModel::Verdict::clean);
+    // Clean exactly when the tray says so: never beside a card that needs attention.
+    m_header->setClean(m_model.summary() == TraySummary::clean);
     m_activity->refresh();
     redrawCards();
 }

@@ -26,6 +26,8 @@ PhaseStyle PhaseStyle::of(const CardActivity &activity)
         return {QStringLiteral("clock.fill"), TextStyle::orange(), false, false};
     if (activity.state == RowState::alreadyDrained)
         return {QStringLiteral("checkmark.circle.fill"), TextStyle::grey(), false, true};
+    if (activity.state == RowState::takenOutEarly)
+        return {QStringLiteral("eject.fill"), TextStyle::orange(), false, true};
     if (activity.state == RowState::waitingForServerFolder)
         return {QStringLiteral("clock.fill"), TextStyle::grey(), false, false};
     return of(activity.phase);

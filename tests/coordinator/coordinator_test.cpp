@@ -1,8 +1,11 @@
 #include "coordinator/activitynotifier.h"
 #include "coordinator/backgroundtask.h"
 #include "coordinator/gracetimer.h"
+#include "coordinator/presenter.h"
+#include "coordinator/traysummary.h"
 #include "desktop/singleinstance.h"
 #include "desktop/xdgautostart.h"
+#include "model/drainerror.h"
 #include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
@@ -30,6 +33,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
+QString words(const Notice &notice) { return notice.title + " | " + notice.body; }
+
 // The model of a ModelWorld with one card slot at media/CARD01 and its stored settings.
 struct DrainModelTest : ::testing::Test, ModelWorld {
     FakeDesktop desktop;
@@ -53,10 +58,18 @@ struct DrainModelTest : ::testing::Test, ModelWorld {
         return card;
     }
 
-    // A row of this name and phase, as a job or the pending batches write one.
-    void setRow(const std::string &name, DrainPhase phase, const std::string &detail = "")
+    // What the model tells, in order.
+    std::vector<DrainNotice> notices;
+    void listen()
     {
-        model->setActivity(CardActivity({dir / "media" / name, name, "", "", "", "", ""}, phase, detail));
+        QObject::connect(model.get(), &DrainModel::notice, [this](const DrainNotice &told) { notices.push_back(told); });
+    }
+    std::vector<DrainNotice::Kind> noticeKinds() const
+    {
+        std::vector<DrainNotice::Kind> kinds;
+        for (const DrainNotice &told : notices)
+            kinds.push_back(told.kind);
+        return kinds;
     }
 
     // A batch of this card left in the cache by an earlier run that could not reach the server folder.
@@ -65,7 +78,7 @@ struct DrainModelTest : ::testing::Test, ModelWorld {
         const InsertedCard card{dir / "cards" / name, name, "", "", "", "", ""};
         writeFile(card.url / "DCIM/a.jpg", name);
         DrainEngine earlier(dir / "data", DrainEngine::Options{stateFolder(), true});
-        EXPECT_THROW(earlier.drain(card, settings, [](DrainPhase, double, const std::string &) {}, {}),
+        EXPECT_THROW(earlier.drain(card, settings, [](const DrainEvent &) {}, {}),
                      ServerCopyPending);
     }
 
@@ -76,7 +89,7 @@ struct DrainModelTest : ::testing::Test, ModelWorld {
         return found == model->activities().end() ? nullptr : &*found;
     }
 
-    const CardActivity *row(const std::string &id) const { return rowWith(&CardActivity::id, id); }
+    const CardActivity *row(const std::string &cardId) const { return rowWith(&CardActivity::cardId, cardId); }
 
     bool waitForPhase(const std::string &id, DrainPhase phase)
     {
@@ -101,17 +114,21 @@ TEST_F(DrainModelTest, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEnds
             std::filesystem::remove_all(cardRoot());
             startModel();
             EXPECT_TRUE(waitFor([&] { return row(card.id())->phase == DrainPhase::failed; }, 5s)) << "starts at once";
-            EXPECT_EQ(row(card.id())->detail, "The card was removed before draining could finish.");
+            EXPECT_EQ(row(card.id())->detail, DrainError::sourceUnavailable().what());
             continue;
         }
         startModel();
+        listen();
         ASSERT_EQ(model->activities().size(), 1u);
-        EXPECT_EQ(model->activities()[0].detail,
-                  "Waiting " + std::to_string(grace) + " seconds in case this was accidental");
+        EXPECT_EQ(model->activities()[0].state, RowState::gracePeriod);
+        EXPECT_EQ(model->activities()[0].detail, Presenter::utf8(Presenter::gracePeriod(grace)));
         volumes->unmount(card.url);
         model->handleUnmount(card.url);
-        EXPECT_EQ(model->activities(), std::vector{CardActivity(card, DrainPhase::removed, 0.0,
-                                                                "Card removed before the drain completed.")});
+        ASSERT_EQ(model->activities().size(), 1u);
+        EXPECT_EQ(model->activities()[0].phase, DrainPhase::removed);
+        EXPECT_EQ(model->activities()[0].state, RowState::plain);
+        EXPECT_EQ(model->activities()[0].detail, Presenter::utf8(Presenter::removedMidDrain()));
+        EXPECT_TRUE(notices.empty()) << "taken out while waiting: nothing was read";
         EXPECT_EQ(model->jobCount(), 0u);
     }
 }
@@ -120,14 +137,22 @@ TEST_F(DrainModelTest, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEnds
 TEST_F(DrainModelTest, ADrainEndsReadyAlsoWhenTheCardIsTakenOutWhileClearing)
 {
     const InsertedCard card = startWithCard(12, 0, true);
+    listen();
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
         if (row(card.id())->phase == DrainPhase::clearing)
             model->handleUnmount(card.url);
     });
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
     const CardActivity finalRow = *row(card.id());
-    EXPECT_EQ(finalRow.detail, "Verified 12 files in cache and server. Card is ready for reuse.");
+    EXPECT_EQ(finalRow.state, RowState::plain) << "cleared";
+    DrainEngine::Outcome twelve;
+    twelve.files = 12;
+    EXPECT_EQ(finalRow.detail, Presenter::utf8(Presenter::verified(twelve)));
     EXPECT_EQ(finalRow.progress, 1.0);
+    using enum DrainNotice::Kind;
+    EXPECT_EQ(noticeKinds(), (std::vector{mayBeTakenOut, onServer}));
+    EXPECT_EQ(notices.back().detail, finalRow.detail);
+    EXPECT_EQ(notices.back().row, finalRow.id);
 
     // Taking the card out afterwards leaves the final row alone.
     model->handleUnmount(card.url);
@@ -137,10 +162,11 @@ TEST_F(DrainModelTest, ADrainEndsReadyAlsoWhenTheCardIsTakenOutWhileClearing)
 TEST_F(DrainModelTest, RemovalWhileCachingCancelsAndReinsertionBeforeTheEndIsIgnored)
 {
     const InsertedCard card = startWithCard(5);
+    listen();
     bool removed = false;
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
         const CardActivity *current = row(card.id());
-        if (!removed && current && current->phase == DrainPhase::caching && current->detail == "1 of 5 files") {
+        if (!removed && current && current->phase == DrainPhase::caching && current->progress > 0.0) {
             removed = true;
             model->handleUnmount(card.url);
             model->handleMount(card); // the cancelled job still owns the card
@@ -148,37 +174,41 @@ TEST_F(DrainModelTest, RemovalWhileCachingCancelsAndReinsertionBeforeTheEndIsIgn
         }
     });
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::removed));
-    EXPECT_EQ(row(card.id())->detail, "Card removed before the drain completed.");
+    EXPECT_EQ(row(card.id())->state, RowState::takenOutEarly);
+    EXPECT_EQ(row(card.id())->detail, Presenter::utf8(Presenter::takenOutBeforeCopied("CARD01")));
     EXPECT_EQ(model->activities().size(), 1u);
+    EXPECT_EQ(model->summary(), TraySummary::attention) << "until the row is dismissed";
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].why, DrainNotice::Why::takenOutEarly);
+    EXPECT_EQ(notices[0].detail, row(card.id())->detail);
 }
 
-TEST_F(DrainModelTest, DismissedRunningRowComesBackOnTopAndARepeatDrainKeepsItsPlace)
+TEST_F(DrainModelTest, DismissedRunningRowComesBackAndARepeatDrainKeepsItsRow)
 {
     const InsertedCard card = startWithCard(3);
-    setRow("EARLIER", DrainPhase::failed);
     bool dismissed = false;
-    bool cameBackOnTop = false;
+    bool cameBack = false;
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
         const CardActivity *current = row(card.id());
-        if (!dismissed && current && current->detail == "1 of 3 files") {
+        if (!dismissed && current && current->phase == DrainPhase::caching && current->progress > 0.0) {
             dismissed = true;
             model->clearActivity(*current);
-        } else if (dismissed && current && !cameBackOnTop) {
-            cameBackOnTop = model->activities().front().id == card.id();
+        } else if (dismissed && current) {
+            cameBack = true;
         }
     });
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
-    EXPECT_TRUE(cameBackOnTop);
+    EXPECT_TRUE(cameBack);
+    const RowId first = row(card.id())->id;
 
-    setRow("LATER", DrainPhase::failed);
     model->handleMount(card);
     EXPECT_EQ(model->jobCount(), 0u) << "a second event for the same mount starts nothing";
     model->handleUnmount(card.url);
     model->handleMount(card);
-    ASSERT_EQ(model->activities().size(), 3u);
-    EXPECT_EQ(model->activities()[1].phase, DrainPhase::waiting) << "the card's row, between LATER and EARLIER";
+    ASSERT_EQ(model->activities().size(), 1u);
+    EXPECT_EQ(model->activities()[0].phase, DrainPhase::waiting);
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
-    EXPECT_EQ(model->activities()[1].id, card.id());
+    EXPECT_EQ(model->activities()[0].id, first) << "two rows never stand for one card's drains in turn";
 }
 
 // The setup card's order: insert the card, switch on its slot, then choose the server folder.
@@ -212,57 +242,100 @@ TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsOnceItIsAndLa
     model->setSettings(model->settings());
     model->editSettings([](DrainSettings &s) { s.launchAtLogin = false; });
     EXPECT_EQ(loginItems->unregisterCalls, 0);
-    EXPECT_EQ(model->launchAtLoginMessage(), "Launch at login could not be enabled: Permission denied");
+    EXPECT_EQ(model->launchAtLoginMessage(), Presenter::utf8(Presenter::launchAtLoginFailed("Permission denied")));
 }
 
-TEST_F(DrainModelTest, SummaryFollowsTheFirstMatchingRule)
+// The server folder goes while the card is read: the batch waits in the card's own
+// row, is told once however often it is tried, and is sent from that row.
+TEST_F(DrainModelTest, ABatchLeftWaitingByItsDrainStaysInItsCardsRowAndNeedsAttentionOnce)
 {
-    startModel();
-    auto title = [&] { return model->menuTitle() + " / " + model->menuSymbol(); };
-    EXPECT_EQ(title(), "Slatewick: Setup / slider.horizontal.3");
-    model->setSettings(readySettings());
-    EXPECT_TRUE(waitFor([&] { return title() == "Slatewick: Ready / tray.and.arrow.down.fill"; })) << title();
-
-    setRow("B", DrainPhase::ready);
-    EXPECT_EQ(title(), "Slatewick: Clean / checkmark.circle.fill");
-    setRow("A", DrainPhase::copying);
-    EXPECT_EQ(title(), "Slatewick: Draining / arrow.triangle.2.circlepath");
-    setRow("B", DrainPhase::failed);
-    EXPECT_EQ(title(), "Slatewick: Attention / exclamationmark.triangle.fill");
-    setRow("A", DrainPhase::clearing);
-    model->clearActivity(model->activities().back()); // B's, the older row
-    EXPECT_EQ(model->menuTitle(), "Slatewick: Draining");
-    setRow("A", DrainPhase::removed);
-    EXPECT_EQ(model->menuTitle(), "Slatewick: Ready") << "a removed card asks for nothing";
-}
-
-TEST_F(DrainModelTest, TheNotifierTellsEachPhaseChangeThatMattersOnceAndProgressOrOldRowsNever)
-{
-    startModel();
-    setRow("OLD", DrainPhase::failed, "told before the notifier started");
+    const InsertedCard card = insertCard(3);
+    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
+    startModel(true);
+    listen();
     ActivityNotifier notifier(*model, desktop);
+    const std::filesystem::path parked = dir / "parked";
+    QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
+        const CardActivity *current = row(card.id());
+        if (current && current->phase == DrainPhase::caching && std::filesystem::exists(remote()))
+            std::filesystem::rename(remote(), parked);
+    });
+    ASSERT_TRUE(waitFor([&] {
+        const CardActivity *current = row(card.id());
+        return current && current->state == RowState::pendingServerCopy && !model->hasJob(card.id());
+    }));
+    const RowId waitingIn = row(card.id())->id;
+    ASSERT_FALSE(notices.empty());
+    EXPECT_EQ(notices[0].why, DrainNotice::Why::waitingForServer);
+    EXPECT_EQ(notices[0].cause, PendingCause::Kind::serverMissing);
+    const std::size_t told = notices.size();
+    model->tryPendingNow();
+    ASSERT_TRUE(waitFor([&] { return notices.size() > told; })) << "each try shows the row again";
+    EXPECT_EQ(desktop.notes, QStringList{words(Presenter::needsAttention("CARD01", notices[0].detail))});
 
-    // Clearing off: straight from the cache copy to the server copy, reported twice. Clearing on: from clearing.
-    for (const DrainPhase phase : {DrainPhase::caching, DrainPhase::copying, DrainPhase::copying})
-        setRow("B", phase);
-    setRow("B", DrainPhase::ready, "Verified 12 files in cache and server.");
-    setRow("E", DrainPhase::clearing);
-    setRow("E", DrainPhase::copying);
-    // Removed by the user: nothing to tell. Failed: the reason is the body.
-    setRow("C", DrainPhase::waiting);
-    setRow("C", DrainPhase::removed);
-    setRow("D", DrainPhase::caching);
-    setRow("D", DrainPhase::failed, "Could not copy /media/ana/D/DCIM/IMG_1.JPG: Input/output error");
-    // The same slot drains again after its row was dismissed, and fails before reading.
-    model->clearActivity(model->activities().back());
-    setRow("OLD", DrainPhase::waiting);
-    setRow("OLD", DrainPhase::failed, "No transferable files were found on the card.");
+    std::filesystem::rename(parked, remote());
+    model->tryPendingNow();
+    ASSERT_TRUE(waitFor([&] { return row(card.id())->phase == DrainPhase::ready; }));
+    EXPECT_EQ(model->activities().size(), 1u);
+    EXPECT_EQ(row(card.id())->id, waitingIn);
+    EXPECT_EQ(notices.back().kind, DrainNotice::Kind::onServer);
+}
 
-    const QString takenOut = " can be taken out | Safe in the local cache; the server copy continues from there.";
-    EXPECT_EQ(desktop.notes,
-              QStringList({"B" + takenOut, "B is on the server | Verified 12 files in cache and server.", "E" + takenOut,
-                           "D needs attention | Could not copy /media/ana/D/DCIM/IMG_1.JPG: Input/output error",
-                           "OLD needs attention | No transferable files were found on the card."}));
+TEST(TraySummary, FollowsTheFirstMatchingRuleAndACardTakenOutEarlyNeedsAttention)
+{
+    using Rows = std::initializer_list<std::pair<DrainPhase, RowState>>;
+    const auto summary = [](Rows made, bool settingsReady = true) {
+        std::vector<CardActivity> rows;
+        for (const auto &[phase, state] : made) {
+            rows.emplace_back(InsertedCard{}, phase, "");
+            rows.back().state = state;
+        }
+        return summarize(rows, settingsReady);
+    };
+    using enum DrainPhase;
+    const RowState plain = RowState::plain;
+    EXPECT_EQ(summary({}, false), TraySummary::setup);
+    EXPECT_EQ(summary({}), TraySummary::ready);
+    EXPECT_EQ(summary({{waiting, RowState::gracePeriod}, {removed, plain}}), TraySummary::ready);
+    EXPECT_EQ(summary({{ready, plain}}, false), TraySummary::clean);
+    EXPECT_EQ(summary({{ready, plain}, {copying, plain}}), TraySummary::draining);
+    EXPECT_EQ(summary({{caching, plain}, {failed, plain}}), TraySummary::attention);
+    EXPECT_EQ(summary({{ready, plain}, {waiting, RowState::pendingServerCopy}}), TraySummary::attention);
+    EXPECT_EQ(summary({{ready, plain}, {removed, RowState::takenOutEarly}}), TraySummary::attention);
+    EXPECT_EQ(summary({{ready, RowState::copiedNotCleared}, {removed, RowState::skipped}}), TraySummary::clean);
+}
+
+TEST_F(DrainModelTest, TheTraySymbolFollowsTheSummary)
+{
+    startModel();
+    EXPECT_EQ(std::pair(model->summary(), model->menuSymbol()), std::pair(TraySummary::setup, std::string("slider.horizontal.3")));
+    model->setSettings(readySettings());
+    EXPECT_TRUE(waitFor([&] { return model->menuSymbol() == "tray.and.arrow.down.fill"; })) << model->menuSymbol();
+    EXPECT_EQ(model->menuTitle(), Presenter::utf8(Presenter::trayTitle(TraySummary::ready)));
+}
+
+// Each batch needs attention once per reason, however often its row is shown again.
+TEST_F(DrainModelTest, TheNotifierTellsEachNoticeInWordsAndEachBatchsReasonOnce)
+{
+    startModel();
+    ActivityNotifier notifier(*model, desktop);
+    using enum DrainNotice::Kind;
+    using Why = DrainNotice::Why;
+    const auto notice = [](DrainNotice::Kind kind, Why why = Why::failed, std::string batch = {},
+                           std::optional<PendingCause::Kind> cause = std::nullopt) {
+        return DrainNotice{kind, RowId{1}, "B", "the detail", why, std::move(batch), cause};
+    };
+    for (const DrainNotice &told :
+         {notice(mayBeTakenOut), notice(onServer), notice(needsAttention), notice(needsAttention),
+          notice(needsAttention, Why::waitingForServer, "7", PendingCause::Kind::serverMissing),
+          notice(needsAttention, Why::waitingForServer, "7", PendingCause::Kind::serverMissing),
+          notice(needsAttention, Why::waitingForServer, "7", PendingCause::Kind::noRoom),
+          notice(needsAttention, Why::notSent, "7"), notice(needsAttention, Why::notSent, "7")})
+        notifier.tell(told);
+
+    const QString attention = words(Presenter::needsAttention("B", "the detail"));
+    EXPECT_EQ(desktop.notes, QStringList({words(Presenter::mayBeTakenOut("B")), words(Presenter::onServer("B", "the detail")),
+                                          attention, attention, attention, attention, attention}));
 }
 
 TEST(XdgAutostart, EntryNamesTheProgramAndAnotherPathOrADesktopsSwitchCountsAsOff)
@@ -464,13 +537,11 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
         return arrived.size() == 2 && rowIn(RowState::pendingGone) && rowIn(RowState::pendingBroken)
                && rowIn(RowState::pendingOtherFolder);
     }));
-    EXPECT_THAT(rowIn(RowState::pendingOtherFolder)->detail,
-                ::testing::HasSubstr("Another server folder has been chosen since."));
     model->sendPendingToCurrentFolder(rowIn(RowState::pendingOtherFolder)->id);
     ASSERT_TRUE(waitFor([&] { return arrived.size() == 3; }));
     EXPECT_EQ(arrived, (std::vector<std::string>{"FIRST", "SECOND", "OTHER"}));
     EXPECT_EQ(readFile(nas / "OTHER/DCIM/a.jpg"), "OTHER");
-    EXPECT_EQ(model->menuTitle(), "Slatewick: Attention");
+    EXPECT_EQ(model->summary(), TraySummary::attention);
 
     // Dismissed, the row of the batch that is gone stays gone, also at the next start; every record is kept.
     model->clearActivity(*rowIn(RowState::pendingGone));
@@ -497,6 +568,5 @@ TEST_F(DrainModelTest, AServerFolderOnAnotherFileSystemThanRecordedIsNamed)
                   .dump());
     startModel(true);
     EXPECT_EQ(model->serverFolderProblem(),
-              "This folder is not on the file system it was on when it was chosen. Mount its share, or choose the "
-              "folder again if the share itself changed.");
+              Presenter::utf8(*Presenter::serverFolderProblem(ServerFolder::Availability::elsewhere)));
 }

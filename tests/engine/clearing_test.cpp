@@ -46,7 +46,7 @@ TEST(Clearing, FilesThatAppearOrChangeAfterTheListingStayOnTheCardWithTheirFolde
     fs::create_symlink("/etc/hostname", world.card / "DCIM/link");
     // Between the verified copy and the clearing, as the drain reports that it clears.
     world.onReport = [&](const Report &report) {
-        if (std::get<0>(report) != DrainPhase::clearing)
+        if (report.phase != DrainPhase::clearing)
             return;
         writeFile(world.card / "DCIM/new.jpg", "taken after the listing");
         writeFile(world.card / "DCIM/b.jpg", "DCIM/B.jpg"); // same size
@@ -59,7 +59,7 @@ TEST(Clearing, FilesThatAppearOrChangeAfterTheListingStayOnTheCardWithTheirFolde
 
     const DrainEngine::Outcome outcome = world.drain();
 
-    EXPECT_EQ(outcome.notClearedReason, "3 files appeared or changed after they were listed and were left on it.");
+    EXPECT_EQ(outcome.notCleared, (NotCleared{NotCleared::Reason::filesLeft, 3, {}, {}}));
     EXPECT_EQ(entryNames(world.card), (Names{".DS_Store", "DCIM", "MISC"}));
     EXPECT_EQ(entryNames(world.card / "DCIM"), (Names{"b.jpg", "new.jpg"}));
     EXPECT_EQ(readFile(world.card / "DCIM/b.jpg"), "DCIM/B.jpg");
@@ -96,11 +96,11 @@ TEST_F(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFo
         const char *what;
         bool useUniqueMountIds;
         bool swap; // else the card is taken out, leaving its mount point
-        const char *reason;
+        NotCleared::Reason reason;
     };
-    for (const Case &c : {Case{"swapped", true, true, "a different card is now in its place."},
-                          Case{"swapped, as on a kernel before 6.8", false, true, "a different card is now in its place."},
-                          Case{"taken out", true, false, "it was taken out."}}) {
+    for (const Case &c : {Case{"swapped", true, true, NotCleared::Reason::swapped},
+                          Case{"swapped, as on a kernel before 6.8", false, true, NotCleared::Reason::swapped},
+                          Case{"taken out", true, false, NotCleared::Reason::takenOut}}) {
         DrainWorld world;
         world.settings.clearAfterCopy = true;
         world.options.useUniqueMountIds = c.useUniqueMountIds;
@@ -109,7 +109,7 @@ TEST_F(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFo
         const auto second = card(world.dir, "second", "DCIM/second.jpg");
         ASSERT_EQ(first->mount(world.card), "");
         world.onReport = [&](const Report &report) {
-            if (std::get<0>(report) != DrainPhase::clearing)
+            if (report.phase != DrainPhase::clearing)
                 return;
             first->unmount();
             if (c.swap) {
@@ -119,7 +119,7 @@ TEST_F(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFo
 
         const DrainEngine::Outcome outcome = world.drain();
 
-        EXPECT_EQ(outcome.notClearedReason, c.reason) << c.what;
+        EXPECT_EQ(outcome.notCleared.value_or(NotCleared{}).reason, c.reason) << c.what;
         for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL})
             EXPECT_EQ(manifestIn(batch)["cardCleared"], false) << c.what;
         EXPECT_EQ(readFile(outcome.remoteURL / "DCIM/first.jpg"), "first") << c.what;
@@ -165,7 +165,7 @@ TEST_F(ClearingMounts, ACacheKeptInMemoryLeavesTheCardWholeAndTheBatchGoesOnToTh
 
     const DrainEngine::Outcome outcome = world.drain();
 
-    EXPECT_EQ(outcome.notClearedReason, "the local cache is kept in memory (tmpfs) and would not survive a power cut.");
+    EXPECT_EQ(outcome.notCleared, (NotCleared{NotCleared::Reason::cacheInMemory, 0, "tmpfs", {}}));
     EXPECT_EQ(listedFiles(world.card), Names{"DCIM/a.jpg"});
     EXPECT_EQ(readFile(outcome.remoteURL / "DCIM/a.jpg"), "a");
 

@@ -17,15 +17,18 @@ TEST(Drain, ReportsInOrderClearsTheCardAndLeavesTwoRecordedBatches)
 
     const DrainEngine::Outcome outcome = world.drain();
 
-    const std::vector<Report> expected{
-        {DrainPhase::caching, 0.0, "Copying 2 files into the local cache"},
-        {DrainPhase::caching, 0.25, "1 of 2 files"},
-        {DrainPhase::caching, 1.0, "2 of 2 files"},
-        {DrainPhase::clearing, 1.0,
-         "Local cache verified; clearing card so it can be reused while the server copy continues"},
-        {DrainPhase::copying, 0.0, "Sending verified cache to " + world.server.string()},
-        {DrainPhase::copying, 0.25, "1 of 2 files"},
-        {DrainPhase::copying, 1.0, "2 of 2 files"}};
+    using enum DrainEvent::Kind;
+    const auto event = [](DrainEvent::Kind kind, DrainPhase phase, double progress, std::int64_t file = 0,
+                          fs::path folder = {}) {
+        return DrainEvent{kind, phase, progress, 2, 400, file, std::move(folder)};
+    };
+    const std::vector<Report> expected{event(listed, DrainPhase::caching, 0.0),
+                                       event(fileCopied, DrainPhase::caching, 0.25, 1),
+                                       event(fileCopied, DrainPhase::caching, 1.0, 2),
+                                       event(clearing, DrainPhase::clearing, 1.0),
+                                       event(sending, DrainPhase::copying, 0.0, 0, world.server),
+                                       event(fileCopied, DrainPhase::copying, 0.25, 1),
+                                       event(fileCopied, DrainPhase::copying, 1.0, 2)};
     EXPECT_EQ(world.reports, expected);
     EXPECT_EQ(entryNames(world.card), Names{});
     for (const fs::path &batch : {world.cacheRoot() / "CARD01", world.server / "CARD01"})
@@ -68,7 +71,7 @@ TEST(Drain, AByteFlippedInTheCacheBeforeVerificationFailsItAndLeavesTheCard)
     for (const char *name : {"DCIM/a.jpg", "DCIM/b.jpg", "DCIM/c.jpg"})
         writeFile(world.card / name, std::string(5000, name[5]));
     world.onReport = [&](const Report &report) {
-        if (std::get<2>(report) == "3 of 3 files")
+        if (report.phase == DrainPhase::caching && report.file == 3)
             flipFirstByte(world.cacheRoot() / "CARD01/DCIM/a.jpg");
     };
     EXPECT_EQ(world.drainFailure(), "The copied files at local cache did not match the source.");
@@ -145,7 +148,7 @@ TEST(Drain, AServerFolderThatVanishesMidCopyIsNeverMadeAgain)
     DrainWorld world;
     world.writeCard({"DCIM/a.jpg", "DCIM/b.jpg", "MISC/c.txt"});
     world.onReport = [&](const Report &report) {
-        if (std::get<0>(report) == DrainPhase::copying && std::get<2>(report) == "1 of 3 files") {
+        if (report.phase == DrainPhase::copying && report.file == 1) {
             fs::remove_all(world.server);
             fs::create_directory(world.server);
         }

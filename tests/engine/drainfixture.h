@@ -11,16 +11,15 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <tuple>
 #include <vector>
 
 namespace slatewick::testsupport {
 
 namespace fs = std::filesystem;
 using Names = std::vector<std::string>;
-using Report = std::tuple<DrainPhase, double, std::string>;
+using Report = DrainEvent;
 
-inline const DrainEngine::Update ignoreReports = [](DrainPhase, double, const std::string &) {};
+inline const DrainEngine::Update ignoreReports = [](const DrainEvent &) {};
 
 // drain_once, beside the test program: drains in a process of its own, for tests that trace it.
 inline fs::path drainOnceProgram()
@@ -106,8 +105,8 @@ struct DrainWorld {
 
     DrainEngine::Outcome drain()
     {
-        const DrainEngine::Update update = [this](DrainPhase phase, double progress, const std::string &detail) {
-            reports.emplace_back(phase, progress, detail);
+        const DrainEngine::Update update = [this](const DrainEvent &event) {
+            reports.push_back(event);
             if (onReport)
                 onReport(reports.back());
         };

@@ -31,7 +31,7 @@ struct CardDrain {
     std::stop_source stop{};
     std::atomic<bool> inside{false};
     std::atomic<bool> release{false};
-    std::vector<std::string> details{}; // its reports, in order
+    std::vector<DrainEvent> events{}; // its reports, in order
     std::future<DrainEngine::Outcome> outcome{};
 
     void start(DrainEngine &engine, const DrainWorld &world)
@@ -42,9 +42,7 @@ struct CardDrain {
         card.url = world.dir / name;
         card.displayName = name;
         outcome = std::async(std::launch::async, [this, &engine, card, settings = world.settings] {
-            const DrainEngine::Update update = [this](DrainPhase, double, const std::string &detail) {
-                details.push_back(detail);
-            };
+            const DrainEngine::Update update = [this](const DrainEvent &event) { events.push_back(event); };
             const DrainEngine::ByteUpdate bytes = [this](DrainPhase phase, std::int64_t, std::int64_t) {
                 if (!held || phase != DrainPhase::caching || inside.exchange(true))
                     return;
@@ -100,10 +98,10 @@ TEST(DrainConcurrency, AStalledOrCancelledCardHoldsUpNoOtherDrain)
             EXPECT_EQ(readFile(batch / "DCIM" / files.back()), drain->name + files.back()) << batch;
         }
         // Its own reports only, in order: 8 cached, the clearing, 8 sent.
-        ASSERT_EQ(drain->details.size(), 19u);
-        EXPECT_EQ(drain->details[8], "8 of 8 files");
-        EXPECT_EQ(drain->details[10], "Sending verified cache to " + world.server.string());
-        EXPECT_EQ(drain->details[18], "8 of 8 files");
+        ASSERT_EQ(drain->events.size(), 19u);
+        EXPECT_EQ(drain->events[8].file, 8);
+        EXPECT_EQ(drain->events[10].kind, DrainEvent::Kind::sending);
+        EXPECT_EQ(drain->events[18].file, 8);
     }
     EXPECT_EQ(entryNames(world.server), (Names{"FAST", "SLOW"}));
 }
@@ -157,7 +155,7 @@ TEST(DrainMounts, AReadOnlyCardIsStillSentToTheServerAndRecordedAsNotCleared)
     if (!bind.mounted()
         || ::mount(nullptr, world.card.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)
         GTEST_SKIP() << "no read-only bind mount of the card: " << bind.error() << std::strerror(errno);
-    EXPECT_EQ(world.drain().notClearedReason, "it is locked or read-only.");
+    EXPECT_EQ(world.drain().notCleared.value_or(NotCleared{}).reason, NotCleared::Reason::lockedOrReadOnly);
     // The server copy is verified and recorded, the card marked as not cleared.
     EXPECT_EQ(manifestIn(world.server / "CARD01")["cardCleared"], false);
     EXPECT_EQ(readFile(world.server / "CARD01/DCIM/a.jpg"), "a");

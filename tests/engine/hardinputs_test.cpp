@@ -82,7 +82,7 @@ TEST(HardInputs, AFileSwappedForAFifoOrAFolderForALinkAfterTheListingNeitherHang
         writeFile(world.dir / "outside/b.jpg", "a file outside the card");
         // The first report comes once the card is listed, before any file is read.
         world.onReport = [&](const Report &report) {
-            if (std::get<1>(report) != 0.0 || std::get<0>(report) != DrainPhase::caching)
+            if (report.kind != DrainEvent::Kind::listed)
                 return;
             if (fifo) {
                 fs::remove(world.card / "DCIM/a.jpg");

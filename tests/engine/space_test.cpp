@@ -65,7 +65,7 @@ TEST_F(SpaceMounts, ACacheOrAServerTooSmallForTheCardFailsBeforeAnythingIsWritte
         EXPECT_EQ(entryNames(world.server), Names{});
         if (server) {
             ASSERT_FALSE(world.reports.empty());
-            EXPECT_EQ(std::get<1>(world.reports.back()), 0.0) << "no file sent to the server";
+            EXPECT_EQ(world.reports.back().kind, DrainEvent::Kind::sending) << "no file sent to the server";
             EXPECT_EQ(entryNames(world.cacheRoot() / "CARD01"), (Names{"DCIM", "ascmhl"})) << "verified, not yet recorded";
         } else {
             EXPECT_TRUE(world.reports.empty());
@@ -93,7 +93,7 @@ TEST_F(SpaceMounts, OfTwoDrainsAtOnceThatDoNotFitTogetherTheSecondFailsWithTheRo
     std::string secondFailure;
     bool started = false;
     // The second drain runs to its end while the first is under way, between two of its reports.
-    const DrainEngine::Update update = [&](DrainPhase, double, const std::string &) {
+    const DrainEngine::Update update = [&](const DrainEvent &) {
         if (std::exchange(started, true))
             return;
         std::thread([&] {

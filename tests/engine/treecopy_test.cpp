@@ -22,9 +22,7 @@ namespace {
 std::vector<Report> copyCard(const fs::path &card, const Inventory &listing)
 {
     std::vector<Report> reports;
-    const ProgressUpdate update = [&](DrainPhase phase, double progress, const std::string &detail) {
-        reports.emplace_back(phase, progress, detail);
-    };
+    const ProgressUpdate update = [&](const DrainEvent &event) { reports.push_back(event); };
     copyTree(card, card.string() + "-copy", listing, DrainPhase::caching, update, {});
     return reports;
 }
@@ -42,7 +40,7 @@ void copyAndVerify(bool overlapped, bool corrupt)
     ReadBack readBack(dir / "copy", listing, false, ReadBack::Grouping{1, 1});
     ReadBack *const overlap = overlapped ? &readBack : nullptr;
     int reports = 0;
-    const ProgressUpdate update = [&](DrainPhase, double, const std::string &) {
+    const ProgressUpdate update = [&](const DrainEvent &) {
         if (++reports < 5 || !corrupt)
             return;
         if (overlapped && !waitUntil([&] { return readBack.completed() == 4; }))
@@ -73,17 +71,19 @@ std::int64_t deviceOffset(const fs::path &file)
 // Progress by bytes is checked in the drain's own reports.
 TEST(CopyTree, ReportsProgressByCountWhenAllFilesAreEmptyAndNeverAboveOne)
 {
-    using enum DrainPhase;
+    const auto copied = [](double progress, std::int64_t file, std::int64_t files, std::int64_t bytes) {
+        return DrainEvent{DrainEvent::Kind::fileCopied, DrainPhase::caching, progress, files, bytes, file, {}};
+    };
     TempDir dir;
     writeFile(dir / "empty/a", "");
     writeFile(dir / "empty/sub/b", "");
     EXPECT_EQ(copyCard(dir / "empty", inventory(dir / "empty")),
-              (std::vector<Report>{{caching, 0.5, "1 of 2 files"}, {caching, 1.0, "2 of 2 files"}}));
+              (std::vector<Report>{copied(0.5, 1, 2, 0), copied(1.0, 2, 2, 0)}));
 
     writeFile(dir / "grown/a", "12");
     const Inventory listing = inventory(dir / "grown");
     writeFile(dir / "grown/a", "123456");
-    EXPECT_EQ(copyCard(dir / "grown", listing), (std::vector<Report>{{caching, 1.0, "1 of 1 files"}}));
+    EXPECT_EQ(copyCard(dir / "grown", listing), (std::vector<Report>{copied(1.0, 1, 1, 2)}));
 }
 
 TEST(CopyTree, AnExistingDestinationFileIsRefusedAndKept)

@@ -2,8 +2,10 @@
 #include "app/quitsignals.h"
 #include "app/slatewickapp.h"
 #include "coordinator/cachespace.h"
+#include "coordinator/presenter.h"
 #include "coordinator/recentbatches.h"
 #include "model/bytesize.h"
+#include "model/drainerror.h"
 #include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
@@ -39,7 +41,6 @@ using namespace slatewick::testsupport;
 
 namespace {
 
-InsertedCard namedCard(const std::string &name) { return {"/media/ana/" + name, name, "", "", "", "", ""}; }
 
 // A shown dashboard over the model of a ModelWorld; the view goes before the model and desktop it is given.
 struct Dashboard : ::testing::Test, ModelWorld {
@@ -190,7 +191,7 @@ TEST_F(Dashboard, SettingsAreStoredAtOnceTheTemplateHintFollowsEachKeystrokeAndT
 {
     loginItems->failWith = "Permission denied";
     show();
-    EXPECT_TRUE(showsText("Launch at login could not be enabled: Permission denied"));
+    EXPECT_TRUE(showsText(Presenter::launchAtLoginFailed("Permission denied")));
     loginItems->failWith.clear();
     find<QCheckBox>("clearAfterCopy")->click();
     EXPECT_TRUE(model->settings().clearAfterCopy);
@@ -225,50 +226,64 @@ TEST_F(Dashboard, SettingsAreStoredAtOnceTheTemplateHintFollowsEachKeystrokeAndT
     EXPECT_EQ(model->settings().namingTemplate, "a/{card}_{batch}/../x");
 }
 
-TEST_F(Dashboard, ActivityRowsShowTheirTextsVerbatimInModelOrderOfferOnlyAFinishedBatchAndDismissOnlyTheirOwn)
+// Real drains: C has no files and fails, B is drained, A waits out its grace period.
+TEST_F(Dashboard, ActivityRowsShowTheirTextsInModelOrderOfferOnlyAFinishedBatchAndDismissOnlyTheirOwn)
 {
+    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
     show();
     EXPECT_TRUE(showsText("No cards are draining"));
-    model->setActivity(CardActivity(namedCard("C"), DrainPhase::failed, "Could not read C/<R&D>.JPG"));
-    CardActivity done(namedCard("B"), DrainPhase::ready, 1.0, "Verified 3 files in cache and server.");
-    done.batchURL = "/srv/photos/2026-12-04T23-39-24Z_B_A1B2C3D4";
-    model->setActivity(done);
-    CardActivity copying(namedCard("A"), DrainPhase::copying, 0.4, "2 of 5 files");
-    copying.batchURL = "/cache/2026-12-04_A_0001";
-    model->setActivity(copying);
+    const auto drain = [&](const std::string &name, const std::string &file) {
+        const InsertedCard card = mount(name, "slot-1");
+        if (!file.empty())
+            writeFile(card.url / file, name);
+        const std::size_t before = model->activities().size();
+        model->handleMount(card);
+        EXPECT_TRUE(waitFor([&] { return model->jobCount() == 0 && model->activities().size() == before + 1; }));
+        return card;
+    };
+    drain("C", "");
+    drain("B", "DCIM/IMG_0001.JPG");
+    const std::filesystem::path batch = model->activities()[0].batchURL.value_or("");
+    DrainEngine::Outcome one;
+    one.files = 1;
+    model->editSettings([](DrainSettings &settings) { settings.gracePeriodSeconds = 8; });
+    const InsertedCard a = mount("A", "slot-1");
+    model->handleMount(a);
     settle();
     EXPECT_FALSE(find<QWidget>("noActivity")->isVisible());
     EXPECT_EQ(texts<QLabel>("activityName"), QStringList({"A", "B", "C"}));
-    EXPECT_EQ(texts<QLabel>("activityPhase")[1], QString::fromUtf8("Trap clean \u2014 card ready"));
+    EXPECT_EQ(texts<QLabel>("activityPhase")[1], Presenter::phaseText(DrainPhase::ready));
     EXPECT_EQ(texts<SelectableText>("activityDetail"),
-              QStringList({"2 of 5 files", "Verified 3 files in cache and server.", "Could not read C/<R&D>.JPG"}));
-    EXPECT_EQ(texts<SelectableText>("activityBatchPath"),
-              QStringList({"/cache/2026-12-04_A_0001", "/srv/photos/2026-12-04T23-39-24Z_B_A1B2C3D4"}));
-    // A ready row beside a failed one: not clean, as the tray says.
-    EXPECT_EQ(find<QLabel>("headerTitle")->text(), "Slatewick");
+              QStringList({Presenter::gracePeriod(8), Presenter::verified(one), DrainError::noFiles().what()}));
+    EXPECT_EQ(texts<SelectableText>("activityBatchPath"), QStringList{QString::fromStdString(batch.string())});
+    EXPECT_EQ(find<QLabel>("headerTitle")->text(), "Slatewick") << "a failed card is no clean trap";
     EXPECT_TRUE(shown<QAbstractButton>("activityOpenFolder").empty()); // no desktop to open it with
 
     view->setDesktop(&desktop);
     settle();
-    ASSERT_EQ(shown<QAbstractButton>("activityOpenFolder").size(), 1); // not on the row still copying
+    ASSERT_EQ(shown<QAbstractButton>("activityOpenFolder").size(), 1); // not on the row that has no batch
     button("Open folder")->click();
-    EXPECT_EQ(desktop.opened, std::vector<std::filesystem::path>{*done.batchURL});
+    EXPECT_EQ(desktop.opened, std::vector<std::filesystem::path>{batch});
 
-    // B's row is reused for C, which has no batch and offers nothing to open.
+    shown<ActivityRow>()[2]->findChild<QAbstractButton *>("activityDismiss")->click();
+    settle();
+    EXPECT_EQ(texts<QLabel>("activityName"), QStringList({"A", "B"}));
+    EXPECT_EQ(find<QLabel>("headerTitle")->text(), "THE TRAP IS CLEAN");
+    EXPECT_EQ(find<QLabel>("headerSubtitle")->text(), "Green means your card is ready for reuse.");
+
+    // B's row is reused for A, which has no batch and offers nothing to open.
     shown<ActivityRow>()[1]->findChild<QAbstractButton *>("activityDismiss")->click();
     settle();
-    EXPECT_EQ(texts<QLabel>("activityName"), QStringList({"A", "C"}));
-    EXPECT_EQ(texts<SelectableText>("activityBatchPath").size(), 1);
+    EXPECT_EQ(texts<QLabel>("activityName"), QStringList({"A"}));
+    EXPECT_TRUE(texts<SelectableText>("activityBatchPath").empty());
     EXPECT_TRUE(shown<QAbstractButton>("activityOpenFolder").empty());
+    EXPECT_EQ(find<QLabel>("headerTitle")->text(), "Slatewick");
     EXPECT_EQ(find<QLabel>("headerSubtitle")->text(), "Safe, verified card offload in the background.");
 
-    model->clearActivity(model->activities()[0]);
+    model->handleUnmount(a.url);
     model->clearActivity(model->activities()[0]);
     settle();
     EXPECT_TRUE(find<QWidget>("noActivity")->isVisible());
-    model->setActivity(done);
-    EXPECT_EQ(find<QLabel>("headerTitle")->text(), "THE TRAP IS CLEAN");
-    EXPECT_EQ(find<QLabel>("headerSubtitle")->text(), "Green means your card is ready for reuse.");
 }
 
 TEST_F(Dashboard, ADrainedBatchIsKeptWhereItsServerBatchIsOnTheCachesDiskAndCheckAgainNamesAChangedServerFile)
@@ -401,9 +416,11 @@ TEST_F(Dashboard, AFailedCardStillInIsTriedAgainAndSwitchingItsSlotOffAndOnDrain
                                     [](const auto &batch) { return exists(batch.path() / "Slatewick-manifest.json"); }),
               2);
 
-    volumes->unmount(card.url);
-    model->handleUnmount(card.url);
-    model->setActivity(CardActivity(card, DrainPhase::failed, "Could not read"));
+    const InsertedCard other = mount("CARD02", "slot-1"); // empty too
+    model->handleMount(other);
+    ASSERT_TRUE(waitFor([&] { return button("Try again") != nullptr; }));
+    volumes->unmount(other.url);
+    model->handleUnmount(other.url);
     EXPECT_TRUE(waitFor([&] { return button("Try again") == nullptr; })) << "the card is out";
 }
 
@@ -550,13 +567,6 @@ TEST_F(Dashboard, WithoutATrayTheDashboardIsAWindowThatAsksBeforeClosingOnlyWhil
     app.model().handleUnmount(card.url);
     EXPECT_TRUE(app.quitConfirmation().mayQuit(nullptr));
     EXPECT_EQ(asked, 1);
-
-    // A row still copying counts, job or not.
-    app.model().setActivity(CardActivity(namedCard("CARD02"), DrainPhase::copying, 0.5, "Sending"));
-    EXPECT_FALSE(app.panel().close());
-    answer = true;
-    EXPECT_TRUE(app.quitConfirmation().mayQuit(nullptr));
-    EXPECT_EQ(asked, 3);
 }
 
 TEST(QuitSignals, SigtermSigintAndSighupEachEndTheEventLoopCleanly)

@@ -1,6 +1,7 @@
 // The program's texts in the user's language: the translators main installs, found where a
 // built and an installed program look, shown by the dashboard's own widgets.
 #include "app/translators.h"
+#include "coordinator/presenter.h"
 #include "support/tempdir.h"
 #include "ui/headerview.h"
 
@@ -36,6 +37,13 @@ QString files(int count)
     return QCoreApplication::translate("slatewick::BatchEntry", "%n files \u00B7 %1%2", nullptr, count).arg("2 MB", "");
 }
 
+QString verified(std::int64_t files)
+{
+    DrainEngine::Outcome outcome;
+    outcome.files = files;
+    return Presenter::verified(outcome) + " | " + Presenter::trayTitle(TraySummary::clean);
+}
+
 const QLocale german(QLocale::German, QLocale::Germany);
 
 } // namespace
@@ -50,12 +58,17 @@ TEST(Translators, GermanFromTheBuildFolderWithQtsOwnAndTheCLocaleKeepsTheWritten
         EXPECT_EQ(cancelButton(), "Abbrechen");
         EXPECT_EQ(files(1), "1 Datei \u00B7 2 MB");
         EXPECT_EQ(files(3), "3 Dateien \u00B7 2 MB");
+        EXPECT_EQ(verified(1), "1 Datei im Cache und auf dem Server geprüft. Die Karte kann wieder verwendet werden. | "
+                               "Slatewick: Leer");
+        EXPECT_EQ(verified(2), "2 Dateien im Cache und auf dem Server geprüft. Die Karte kann wieder verwendet werden. | "
+                               "Slatewick: Leer");
     }
     const Translators translators(QLocale::c(), SLATEWICK_PROGRAM_FOLDER);
     EXPECT_FALSE(translators.ownLoaded());
     EXPECT_EQ(subtitle(), "Safe, verified card offload in the background.");
     EXPECT_EQ(cancelButton(), "Cancel");
     EXPECT_EQ(files(1), "1 files \u00B7 2 MB");
+    EXPECT_EQ(verified(1), "Verified 1 files in cache and server. Card is ready for reuse. | Slatewick: Clean");
 }
 
 TEST(Translators, AnInstalledProgramFindsThemInItsPrefixsShareFolder)

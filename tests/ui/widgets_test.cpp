@@ -43,9 +43,9 @@ TEST(ActivityRow, ProgressBarOnlyWhileCopyingAndDismissOnlyWhenOver)
         ActivityRow row(activity, [] {});
         row.show();
         auto *bar = row.findChild<QProgressBar *>("activityProgress");
-        EXPECT_EQ(bar->isVisible() ? bar->value() : -1, barValue) << displayText(phase);
+        EXPECT_EQ(bar->isVisible() ? bar->value() : -1, barValue) << static_cast<int>(phase);
         auto *dismiss = row.findChild<QPushButton *>("activityDismiss");
-        EXPECT_EQ(dismiss->isVisible(), offersDismiss) << displayText(phase);
+        EXPECT_EQ(dismiss->isVisible(), offersDismiss) << static_cast<int>(phase);
     }
 }
 

@@ -31,21 +31,24 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string cacheLocation = "local cache";
-std::string filesLeftReason(std::int64_t count)
+
+NotCleared because(NotCleared::Reason reason, std::string detail = {})
 {
-    return count == 1 ? "1 file appeared or changed after it was listed and was left on it."
-                      : std::to_string(count) + " files appeared or changed after they were listed and were left on it.";
+    NotCleared why;
+    why.reason = reason;
+    why.detail = std::move(detail);
+    return why;
 }
 
-std::string clearingFailureReason(const FileSystemError &error)
+NotCleared clearingFailure(const FileSystemError &error)
 {
     switch (error.errorNumber()) {
     case EROFS:
     case EACCES:
     case EPERM:
-        return "it is locked or read-only.";
+        return because(NotCleared::Reason::lockedOrReadOnly);
     default:
-        return std::string(error.what());
+        return because(NotCleared::Reason::clearingFailed, error.what());
     }
 }
 
@@ -55,28 +58,28 @@ struct HeldCard {
     CardIdentity identity;
 };
 
-// Why the card now at the path is not the one listed; empty when it is.
-std::string whyNotTheListedCard(const fs::path &source, const HeldCard &card, bool useUniqueMountIds)
+// Why the card now at the path is not the one listed; nothing when it is.
+std::optional<NotCleared> whyNotTheListedCard(const fs::path &source, const HeldCard &card, bool useUniqueMountIds)
 {
     const UniqueFd now(::open(source.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!now)
-        return "it was taken out.";
+        return because(NotCleared::Reason::takenOut);
     const CardIdentity current = CardIdentity::of(now.get(), useUniqueMountIds);
     if (card.identity.sameCard(current))
-        return {};
+        return std::nullopt;
     // A folder left where the card was mounted is no card at all.
-    return isMountRoot(now.get()) ? "a different card is now in its place." : "it was taken out.";
+    return because(isMountRoot(now.get()) ? NotCleared::Reason::swapped : NotCleared::Reason::takenOut);
 }
 
-// Why the verified cache batch would not outlive a power cut; empty when it would.
-std::string whyTheCacheWouldNotLast(const fs::path &cacheBatch)
+// Why the verified cache batch would not outlive a power cut; nothing when it would.
+std::optional<NotCleared> whyTheCacheWouldNotLast(const fs::path &cacheBatch)
 {
     const UniqueFd batch(::open(cacheBatch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!batch)
-        return "its cache batch " + cacheBatch.string() + " is no longer there.";
+        return because(NotCleared::Reason::cacheBatchGone, cacheBatch.string());
     if (const std::optional<std::string> memory = memoryStorageOf(batch.get()))
-        return "the local cache is kept in memory (" + *memory + ") and would not survive a power cut.";
-    return {};
+        return because(NotCleared::Reason::cacheInMemory, *memory);
+    return std::nullopt;
 }
 
 } // namespace
@@ -134,7 +137,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         FairLockHold hold(&m_lock);
         cacheRoom = reserveCacheRoom(m_space, cacheBatch, listing, cacheLocation);
     }
-    update(DrainPhase::caching, 0.0, "Copying " + std::to_string(listing.files) + " files into the local cache");
+    update(DrainEvent::listed(listing.files, listing.bytes));
     std::vector<ContentHash> cardHashes;
     std::vector<FileStamp> stamps;
     {
@@ -190,32 +193,41 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
     // another) must not keep its files from the server: the drain goes on and
     // records the card as not cleared, with the reason.
     // A file that differs from the card's own record of it keeps the card as it is.
-    Outcome outcome{cacheBatch, {}, listing.files, listing.bytes, false, historyMismatchReason(unmatched), {}, {}};
-    if (settings.clearAfterCopy && outcome.notClearedReason.empty()) {
-        outcome.notClearedReason = whyTheCacheWouldNotLast(cacheBatch);
-        if (outcome.notClearedReason.empty())
-            outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
-        if (outcome.notClearedReason.empty()) {
-            update(DrainPhase::clearing, 1.0,
-                   "Local cache verified; clearing card so it can be reused while the server copy continues");
+    Outcome outcome;
+    outcome.batchURL = cacheBatch;
+    outcome.files = listing.files;
+    outcome.bytes = listing.bytes;
+    outcome.cacheSpaceUnchecked = cacheRoom.unchecked();
+    if (!unmatched.empty()) {
+        outcome.notCleared = because(NotCleared::Reason::historyMismatch);
+        outcome.notCleared->files = unmatched;
+    }
+    if (settings.clearAfterCopy && !outcome.notCleared) {
+        outcome.notCleared = whyTheCacheWouldNotLast(cacheBatch);
+        if (!outcome.notCleared)
+            outcome.notCleared = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
+        if (!outcome.notCleared) {
+            update(DrainEvent::clearing(listing.files, listing.bytes));
             // Checked again: the card may have been swapped while the report was shown.
-            outcome.notClearedReason = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
+            outcome.notCleared = whyNotTheListedCard(source, held, m_options.useUniqueMountIds);
         }
-        if (outcome.notClearedReason.empty()) {
+        if (!outcome.notCleared) {
             try {
                 const ClearingOutcome cleared = clearCard(held.root.get(), source, listing, stamps, historyFiles(cardHistory));
-                if (!cleared.cleared())
-                    outcome.notClearedReason = filesLeftReason(cleared.filesLeft);
+                if (!cleared.cleared()) {
+                    outcome.notCleared = because(NotCleared::Reason::filesLeft);
+                    outcome.notCleared->count = cleared.filesLeft;
+                }
             } catch (const FileSystemError &error) {
-                outcome.notClearedReason = clearingFailureReason(error);
+                outcome.notCleared = clearingFailure(error);
             }
         }
-        outcome.cardCleared = outcome.notClearedReason.empty();
+        outcome.cardCleared = !outcome.notCleared;
     }
     // The desktop may eject the card now.
     held.root.reset();
     facts.cardCleared = outcome.cardCleared;
-    record.notClearedReason = outcome.notClearedReason;
+    record.notCleared = outcome.notCleared;
 
     try {
         if (m_ledger.enabled()) {
@@ -223,13 +235,11 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
             // that cannot be written now never makes them say otherwise.
             if (std::optional<BatchRecord> written = m_ledger.change(record.id, sentByThisProcess(), [&](BatchRecord &now) {
                     now.facts.cardCleared = facts.cardCleared;
-                    now.notClearedReason = record.notClearedReason;
+                    now.notCleared = record.notCleared;
                 }))
                 record = *written;
         }
-        std::string serverNote;
-        outcome.remoteURL = sendToServer(record, listing, cardHashes, update, bytes, serverNote);
-        outcome.spaceNote = spaceNotes(cacheRoom.note(), serverNote);
+        outcome.remoteURL = sendToServer(record, listing, cardHashes, update, bytes, outcome.serverSpaceUnchecked);
         outcome.leftAttempts = record.leftAttempts;
     } catch (const CancellationError &) {
         throw; // quitting: the claim ends with the program, the next start sends the batch
@@ -237,7 +247,7 @@ DrainEngine::Outcome DrainEngine::drain(const InsertedCard &card, const DrainSet
         if (!m_ledger.enabled())
             throw;
         release(record);
-        throw ServerCopyPending(failure.what(), std::current_exception(), record);
+        throw ServerCopyPending(failure, std::current_exception(), record);
     }
     return outcome;
 }

@@ -4,7 +4,9 @@
 #include "engine/records/fairlock.h"
 #include "engine/files/inventory.h"
 #include "engine/records/batchledger.h"
+#include "engine/records/notcleared.h"
 #include "engine/records/servercopypending.h"
+#include "engine/drain/drainevent.h"
 #include "engine/space/spacecheck.h"
 #include "model/drainphase.h"
 #include "model/drainsettings.h"
@@ -33,17 +35,17 @@ public:
         std::int64_t files = 0;
         std::int64_t bytes = 0;
         bool cardCleared = false;
-        // Why a card that was to be cleared was not, as the end of a sentence
-        // ("it is locked or read-only."); empty otherwise.
-        std::string notClearedReason;
-        // Free space that could not be checked, as sentences; empty when it was.
-        std::string spaceNote;
+        // Why a card that was to be cleared was not; nothing otherwise.
+        std::optional<NotCleared> notCleared;
+        // Free space that could not be checked before the copy there.
+        bool cacheSpaceUnchecked = false;
+        bool serverSpaceUnchecked = false;
         // Earlier tries on the server that could not be proven this batch's own, left in place.
         std::vector<std::filesystem::path> leftAttempts;
     };
     // Called on the drain's own thread; returns once the report has been applied.
     // It may throw (e.g. CancellationError when the program quits): the drain then ends with that exception.
-    using Update = std::function<void(DrainPhase phase, double progress, const std::string &detail)>;
+    using Update = std::function<void(const DrainEvent &event)>;
     // Bytes done of the total of the copy under way, told often, inside large files
     // too; must return at once (it is not awaited, and it holds up this drain's copy).
     using ByteUpdate = std::function<void(DrainPhase phase, std::int64_t done, std::int64_t total)>;
@@ -95,10 +97,10 @@ public:
 private:
     // The server half of a drain, for a batch this process has claimed: copy,
     // verify against the card's hashes, record in both places and in its record.
-    // spaceNote: set where the server's free space could not be checked.
+    // spaceUnchecked: set where the server's free space could not be checked.
     std::filesystem::path sendToServer(BatchRecord &record, const Inventory &listing,
                                        const std::vector<ContentHash> &cardHashes, const Update &update,
-                                       const ByteUpdate &bytes, std::string &spaceNote);
+                                       const ByteUpdate &bytes, bool &spaceUnchecked);
     // An earlier try of this batch that holds its manifest and reads back whole is
     // recorded as the batch on the server; false where there is none such.
     bool adoptFinishedTry(int serverFd, BatchRecord &record);

@@ -191,7 +191,7 @@ void DrainEngine::removeEarlierTry(int serverFd, BatchRecord &record)
 
 fs::path DrainEngine::sendToServer(BatchRecord &record, const Inventory &listing,
                                    const std::vector<ContentHash> &cardHashes, const Update &update,
-                                   const ByteUpdate &bytes, std::string &spaceNote)
+                                   const ByteUpdate &bytes, bool &spaceUnchecked)
 {
     // The folder must be the server's (on the file system the batch's record
     // names), not an empty mount point left by a share that is gone; the batch is
@@ -200,7 +200,7 @@ fs::path DrainEngine::sendToServer(BatchRecord &record, const Inventory &listing
     const UniqueFd serverFd = serverFolder.open();
     if (!serverFd)
         throw DrainError::remoteUnavailable();
-    update(DrainPhase::copying, 0.0, "Sending verified cache to " + folderText(record.serverFolder.string()));
+    update(DrainEvent::sending(listing.files, listing.bytes, folderText(record.serverFolder.string())));
     // A try that ended verified but was not recorded as such (a crash right after
     // it) is the batch on the server; a partial one goes first, so the room it held
     // counts for this one.
@@ -214,7 +214,7 @@ fs::path DrainEngine::sendToServer(BatchRecord &record, const Inventory &listing
         FairLockHold hold(&m_lock);
         // Checked before anything is written there; a server without room leaves the batch waiting.
         serverRoom = m_space.reserve(serverFd.get(), record.serverFolder, listing, serverLocation);
-        spaceNote = serverRoom.note();
+        spaceUnchecked = serverRoom.unchecked();
         // Never inside a batch already there: a later freeing of that one would take this one along.
         if (const auto outer = enclosingBatch(serverFd.get(), record.serverFolder, record.batchName))
             throw DrainError::nestedBatch(outer->string(), (record.serverFolder / record.batchName).string(), true);
@@ -300,6 +300,7 @@ std::optional<DrainEngine::Outcome> DrainEngine::sendPending(const std::string &
             now.state = BatchState::notSendable;
             now.owner.reset();
             now.problem = error.what();
+            now.cacheGone = error.kind() == DrainError::Kind::cacheGone;
         });
         throw error;
     };
@@ -321,9 +322,13 @@ std::optional<DrainEngine::Outcome> DrainEngine::sendPending(const std::string &
         listing.files = static_cast<std::int64_t>(listing.relativePaths.size());
         listing.bytes = record.facts.bytes;
 
-        Outcome outcome{record.cacheBatch, {}, listing.files, listing.bytes, record.facts.cardCleared,
-                        record.notClearedReason, {}, {}};
-        outcome.remoteURL = sendToServer(record, listing, hashes, update, bytes, outcome.spaceNote);
+        Outcome outcome;
+        outcome.batchURL = record.cacheBatch;
+        outcome.files = listing.files;
+        outcome.bytes = listing.bytes;
+        outcome.cardCleared = record.facts.cardCleared;
+        outcome.notCleared = record.notCleared;
+        outcome.remoteURL = sendToServer(record, listing, hashes, update, bytes, outcome.serverSpaceUnchecked);
         outcome.leftAttempts = record.leftAttempts;
         return outcome;
     } catch (const DrainError &error) {

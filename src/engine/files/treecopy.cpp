@@ -269,7 +269,6 @@ std::vector<ContentHash> copyTree(const fs::path &from, const fs::path &to, cons
     FileCopier copier(from, to, options);
     if (options.stamps)
         options.stamps->assign(paths.size(), FileStamp());
-    const std::string ofFiles = " of " + std::to_string(inventory.files) + " files";
     std::int64_t copiedBytes = 0;
     for (std::size_t index = 0; index < paths.size(); ++index) {
         if (stop.stop_requested())
@@ -283,7 +282,8 @@ std::vector<ContentHash> copyTree(const fs::path &from, const fs::path &to, cons
         const double progress = inventory.bytes >= 1
                                     ? static_cast<double>(copiedBytes) / static_cast<double>(inventory.bytes)
                                     : static_cast<double>(index + 1) / static_cast<double>(inventory.files);
-        update(phase, std::min(progress, 1.0), std::to_string(index + 1) + ofFiles);
+        update(DrainEvent::fileCopied(phase, std::min(progress, 1.0), static_cast<std::int64_t>(index + 1),
+                                      inventory.files, inventory.bytes));
         if (options.readBack)
             options.readBack->submit(index, copied.sizeNow);
     }

@@ -3,6 +3,7 @@
 #include "engine/files/contenthash.h"
 #include "engine/files/filestamp.h"
 #include "engine/files/inventory.h"
+#include "engine/drain/drainevent.h"
 #include "model/drainphase.h"
 
 #include <cstdint>
@@ -16,7 +17,8 @@ namespace slatewick {
 
 class ReadBack;
 
-using ProgressUpdate = std::function<void(DrainPhase phase, double progress, const std::string &detail)>;
+// Told once per file copied, as DrainEvent::Kind::fileCopied.
+using ProgressUpdate = std::function<void(const DrainEvent &event)>;
 // Bytes copied so far by one copyTree call, told after every block, inside large files too.
 using ByteProgress = std::function<void(std::int64_t bytesDone)>;
 

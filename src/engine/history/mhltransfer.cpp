@@ -178,20 +178,6 @@ void recordServerHistory(const fs::path &cacheBatch, const fs::path &serverBatch
     generation.finish();
 }
 
-std::string historyMismatchReason(const std::vector<std::string> &failed)
-{
-    if (failed.empty())
-        return {};
-    if (failed.size() == 1)
-        return "a file does not match the card's own history: " + failed.front() + ".";
-    std::string text = std::to_string(failed.size()) + " files do not match the card's own history: ";
-    for (std::size_t index = 0; index < failed.size() && index < 3; ++index)
-        text += (index ? ", " : "") + failed[index];
-    if (failed.size() > 3)
-        text += " and " + std::to_string(failed.size() - 3) + " more";
-    return text + ".";
-}
-
 std::map<std::string, FileStamp> historyFiles(const std::optional<MhlHistory> &history)
 {
     return history ? history->fileStamps() : std::map<std::string, FileStamp>{};

@@ -37,10 +37,6 @@ std::vector<std::string> recordCacheHistory(const std::filesystem::path &cacheBa
 void recordServerHistory(const std::filesystem::path &cacheBatch, const std::filesystem::path &serverBatch,
                          const Inventory &listing, const std::vector<ContentHash> &hashes);
 
-// Why a card is not cleared when files do not match its own history, as the end
-// of a sentence; empty when none failed.
-std::string historyMismatchReason(const std::vector<std::string> &failed);
-
 // The files of a card's history as they were read, for clearing them with the card.
 std::map<std::string, FileStamp> historyFiles(const std::optional<MhlHistory> &history);
 

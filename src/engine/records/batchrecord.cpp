@@ -85,7 +85,16 @@ void readSharedMembers(const nlohmann::json &json, BatchRecord &record)
     facts.bytes = json.at("bytes").get<std::int64_t>();
     facts.cardCleared = json.at("cardCleared").get<bool>();
     facts.cachePath = record.cacheBatch.string();
-    record.notClearedReason = json.at("notClearedReason").get<std::string>();
+    // Records of earlier versions keep the reason as a sentence only; it is shown as stored.
+    if (const std::string reason = json.at("notClearedReason").get<std::string>(); !reason.empty()) {
+        record.notCleared = NotCleared{NotCleared::Reason::recorded, 0, reason, {}};
+        if (const auto found = NotCleared::reasonNamed(reason); found && json.contains("notCleared")) {
+            const nlohmann::json &why = json.at("notCleared");
+            record.notCleared = NotCleared{*found, why.at("count").get<std::int64_t>(),
+                                           why.at("detail").get<std::string>(),
+                                           why.at("files").get<std::vector<std::string>>()};
+        }
+    }
 }
 
 } // namespace
@@ -146,10 +155,14 @@ std::string BatchRecord::encoded() const
                         {"files", facts.files},
                         {"bytes", facts.bytes},
                         {"cardCleared", facts.cardCleared},
-                        {"notClearedReason", notClearedReason},
+                        {"notClearedReason", notCleared ? NotCleared::codeOf(notCleared->reason) : ""},
                         {"problem", problem},
                         {"dismissed", dismissed},
                         {"cardSerial", cardSerial}};
+    if (notCleared)
+        json["notCleared"] = nlohmann::json{
+            {"count", notCleared->count}, {"detail", notCleared->detail}, {"files", notCleared->files}};
+    json["cacheGone"] = cacheGone;
     json["serverFileSystem"] = serverFileSystem
                                    ? nlohmann::json{{"source", serverFileSystem->source}, {"type", serverFileSystem->type}}
                                    : nlohmann::json();
@@ -179,6 +192,9 @@ BatchRecord BatchRecord::decoded(const std::string &text)
     record.facts.copiedToServerAt = timeOf(json.at("copiedToServerAt").get<std::int64_t>());
     record.facts.remotePath = record.serverBatch.string();
     record.problem = json.at("problem").get<std::string>();
+    // Records written before the member existed tell it only by their sentence.
+    record.cacheGone = json.contains("cacheGone") ? json.at("cacheGone").get<bool>()
+                                                  : record.problem.find(" is gone") != std::string::npos;
     record.dismissed = json.at("dismissed").get<bool>();
     record.cardSerial = json.at("cardSerial").get<std::string>();
     if (const auto &fileSystem = json.at("serverFileSystem"); !fileSystem.is_null()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/records/notcleared.h"
 #include "model/batchmanifest.h"
 #include "platform/mountfacts.h"
 
@@ -68,8 +69,10 @@ struct BatchRecord {
     std::vector<std::filesystem::path> leftAttempts;
     std::filesystem::path serverBatch; // once on the server
     BatchManifest facts;               // as the manifest will record them
-    std::string notClearedReason;      // why a card that was to be cleared was not
-    std::string problem;               // not sendable: why
+    std::optional<NotCleared> notCleared; // why a card that was to be cleared was not
+    std::string problem;               // not sendable: why, as the drain error's sentence
+    // Not sendable because the cache batch is gone (else: it changed since it was verified).
+    bool cacheGone = false;
     bool dismissed = false;            // the user dismissed the row of a batch not sent
     std::string cardSerial;            // the card's file-system UUID or serial; empty: unknown
 

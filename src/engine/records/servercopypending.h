@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/records/batchrecord.h"
+#include "engine/records/pendingcause.h"
 
 #include <exception>
 #include <memory>
@@ -10,21 +11,24 @@
 namespace slatewick {
 
 // The server copy of a verified cache batch did not end verified; the batch
-// waits in the cache and is sent when the server folder answers. what() is the
-// cause; cause() rethrows it, so its kind (a full server, say) is kept.
+// waits in the cache and is sent when the server folder answers. cause() tells
+// why in typed facts; rethrowCause() rethrows the failure itself.
 class ServerCopyPending final : public std::runtime_error {
 public:
-    ServerCopyPending(const std::string &what, std::exception_ptr cause, BatchRecord record)
-        : std::runtime_error(what)
+    ServerCopyPending(const std::exception &failure, std::exception_ptr cause, BatchRecord record)
+        : std::runtime_error(failure.what())
         , m_cause(std::move(cause))
+        , m_typedCause(PendingCause::of(failure))
         , m_record(std::move(record))
     {
     }
     const BatchRecord &record() const { return m_record; }
+    const PendingCause &cause() const { return m_typedCause; }
     [[noreturn]] void rethrowCause() const { std::rethrow_exception(m_cause); }
 
 private:
     std::exception_ptr m_cause;
+    PendingCause m_typedCause;
     BatchRecord m_record;
 };
 

@@ -62,7 +62,7 @@ std::int64_t roomNeeded(const Inventory &listing, std::int64_t blockSize)
 SpaceReservation::SpaceReservation(SpaceReservation &&other) noexcept
     : m_ledger(std::exchange(other.m_ledger, nullptr))
     , m_id(other.m_id)
-    , m_note(std::move(other.m_note))
+    , m_unchecked(other.m_unchecked)
 {
 }
 
@@ -72,7 +72,7 @@ SpaceReservation &SpaceReservation::operator=(SpaceReservation &&other) noexcept
         release();
         m_ledger = std::exchange(other.m_ledger, nullptr);
         m_id = other.m_id;
-        m_note = std::move(other.m_note);
+        m_unchecked = other.m_unchecked;
     }
     return *this;
 }
@@ -100,7 +100,7 @@ SpaceReservation SpaceLedger::reserve(int folderFd, const fs::path &folder, cons
     SpaceReservation reservation;
     const FreeSpace space = freeSpaceOf(folderFd, folder);
     if (!space.known) {
-        reservation.m_note = "Free space unknown on the " + location + "; not checked.";
+        reservation.m_unchecked = true;
         return reservation;
     }
     struct stat status {};
@@ -152,13 +152,6 @@ SpaceReservation reserveCacheRoom(SpaceLedger &ledger, const fs::path &cacheBatc
         ::rmdir(cacheBatch.c_str());
         throw;
     }
-}
-
-std::string spaceNotes(const std::string &cache, const std::string &server)
-{
-    if (cache.empty() || server.empty())
-        return cache + server;
-    return cache + " " + server;
 }
 
 } // namespace slatewick

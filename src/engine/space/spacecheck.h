@@ -40,14 +40,14 @@ public:
     // The copy's bytes written so far: they now show in the free space itself.
     void written(std::int64_t bytesDone);
     void release();
-    // "Free space unknown on the remote server; not checked." where it was not; empty otherwise.
-    const std::string &note() const { return m_note; }
+    // The file system could not tell its free space: nothing was checked.
+    bool unchecked() const { return m_unchecked; }
 
 private:
     friend class SpaceLedger;
     SpaceLedger *m_ledger = nullptr;
     std::uint64_t m_id = 0;
-    std::string m_note;
+    bool m_unchecked = false;
 };
 
 // The room that drains under way still have to write, per file system. An
@@ -81,8 +81,5 @@ private:
 // empty batch folder is removed before the failure goes on.
 SpaceReservation reserveCacheRoom(SpaceLedger &ledger, const std::filesystem::path &cacheBatch,
                                   const Inventory &listing, const std::string &location);
-
-// The notes of both checks as one sentence or two; empty when both were made.
-std::string spaceNotes(const std::string &cache, const std::string &server);
 
 } // namespace slatewick

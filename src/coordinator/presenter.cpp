@@ -1,0 +1,265 @@
+#include "coordinator/presenter.h"
+
+#include "model/bytesize.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace slatewick {
+
+namespace {
+
+QString text(const std::string &utf8) { return QString::fromStdString(utf8); }
+QString sizeText(std::int64_t bytes) { return text(formattedSize(bytes)); }
+
+// The count Qt's plural forms take.
+int count(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX)); }
+
+} // namespace
+
+QString Presenter::phaseText(DrainPhase phase)
+{
+    switch (phase) {
+    case DrainPhase::waiting: return tr("Waiting for card to settle");
+    case DrainPhase::caching: return tr("Caching locally");
+    case DrainPhase::copying: return tr("Copying to server");
+    case DrainPhase::clearing: return tr("Clearing card");
+    case DrainPhase::ready: return tr("Trap clean \u2014 card ready");
+    case DrainPhase::failed: return tr("Needs attention");
+    case DrainPhase::removed: return tr("Card removed");
+    }
+    return {};
+}
+
+QString Presenter::title(const CardActivity &row)
+{
+    switch (row.state) {
+    case RowState::copiedNotCleared: return tr("Copied \u2014 card not cleared");
+    case RowState::waitingForServerFolder: return tr("Waiting for the server folder");
+    case RowState::pendingServerCopy:
+    case RowState::pendingOtherFolder: return tr("Waiting for the server");
+    case RowState::pendingBroken:
+    case RowState::pendingGone: return tr("Not sent to the server");
+    case RowState::skipped: return tr("Skipped");
+    case RowState::alreadyDrained: return tr("Already drained");
+    case RowState::plain:
+    case RowState::gracePeriod:
+    case RowState::takenOutEarly: break;
+    }
+    return phaseText(row.phase);
+}
+
+QString Presenter::gracePeriod(std::int64_t seconds)
+{
+    // English keeps the count's one form ("1 seconds" as written); translations may have more.
+    return tr("Waiting %n seconds in case this was accidental", nullptr, count(seconds));
+}
+
+QString Presenter::countdown(std::int64_t secondsLeft)
+{
+    return tr("Starts in %1 s").arg(secondsLeft);
+}
+
+QString Presenter::transfer(const TransferRate::Sample &sample)
+{
+    QString line = tr("%1 of %2").arg(sizeText(sample.done), sizeText(sample.total));
+    if (!sample.bytesPerSecond)
+        return line;
+    line += tr(" \u00b7 %1/s").arg(sizeText(*sample.bytesPerSecond));
+    if (!sample.secondsLeft)
+        return line;
+    const std::int64_t left = *sample.secondsLeft;
+    if (left < 60)
+        return line + tr(" \u00b7 %1 s left").arg(left);
+    if (left < 3600)
+        return line + tr(" \u00b7 %1 min left").arg((left + 30) / 60);
+    return line + tr(" \u00b7 %1 h %2 min left").arg(left / 3600).arg((left % 3600) / 60);
+}
+
+QString Presenter::event(const DrainEvent &event)
+{
+    switch (event.kind) {
+    case DrainEvent::Kind::listed:
+        return tr("Copying %n files into the local cache", nullptr, count(event.files));
+    case DrainEvent::Kind::fileCopied:
+        return tr("%1 of %n files", nullptr, count(event.files)).arg(event.file);
+    case DrainEvent::Kind::clearing:
+        return tr("Local cache verified; clearing card so it can be reused while the server copy continues");
+    case DrainEvent::Kind::sending:
+        return tr("Sending verified cache to %1").arg(text(event.folder.string()));
+    }
+    return {};
+}
+
+QString Presenter::notClearedReason(const NotCleared &why)
+{
+    switch (why.reason) {
+    case NotCleared::Reason::historyMismatch: {
+        if (why.files.size() == 1)
+            return tr("a file does not match the card's own history: %1.").arg(text(why.files.front()));
+        QStringList named;
+        for (std::size_t index = 0; index < why.files.size() && index < 3; ++index)
+            named << text(why.files[index]);
+        QString list = named.join(QStringLiteral(", "));
+        if (why.files.size() > 3)
+            list = tr("%1 and %n more", nullptr, count(static_cast<std::int64_t>(why.files.size()) - 3)).arg(list);
+        return tr("%n files do not match the card's own history: %1.", nullptr,
+                  count(static_cast<std::int64_t>(why.files.size())))
+            .arg(list);
+    }
+    case NotCleared::Reason::cacheInMemory:
+        return tr("the local cache is kept in memory (%1) and would not survive a power cut.").arg(text(why.detail));
+    case NotCleared::Reason::cacheBatchGone:
+        return tr("its cache batch %1 is no longer there.").arg(text(why.detail));
+    case NotCleared::Reason::takenOut:
+        return tr("it was taken out.");
+    case NotCleared::Reason::swapped:
+        return tr("a different card is now in its place.");
+    case NotCleared::Reason::filesLeft:
+        if (why.count == 1)
+            return tr("1 file appeared or changed after it was listed and was left on it.");
+        return tr("%n files appeared or changed after they were listed and were left on it.", nullptr,
+                  count(why.count));
+    case NotCleared::Reason::lockedOrReadOnly:
+        return tr("it is locked or read-only.");
+    case NotCleared::Reason::clearingFailed:
+    case NotCleared::Reason::recorded:
+        return text(why.detail);
+    }
+    return {};
+}
+
+QString Presenter::leftAttemptsNote(const std::vector<std::filesystem::path> &left)
+{
+    QString note;
+    for (const std::filesystem::path &folder : left)
+        note += tr(" An earlier try was left at %1: it could not be proven to be this batch's own.")
+                    .arg(text(folder.string()));
+    return note;
+}
+
+QString Presenter::verified(const DrainEngine::Outcome &outcome)
+{
+    QString detail = tr("Verified %n files in cache and server.", nullptr, count(outcome.files));
+    if (outcome.notCleared)
+        detail += tr(" The card was not cleared: %1").arg(notClearedReason(*outcome.notCleared));
+    else
+        detail += tr(" Card is ready for reuse.");
+    if (outcome.cacheSpaceUnchecked)
+        detail += tr(" Free space unknown on the local cache; not checked.");
+    if (outcome.serverSpaceUnchecked)
+        detail += tr(" Free space unknown on the remote server; not checked.");
+    return detail + leftAttemptsNote(outcome.leftAttempts);
+}
+
+QString Presenter::removedMidDrain()
+{
+    return tr("Card removed before the drain completed.");
+}
+
+QString Presenter::skipped()
+{
+    return tr("Not drained. Put the card in again to drain it.");
+}
+
+QString Presenter::alreadyDrained(const std::string &batch, std::int64_t files)
+{
+    return tr("Drained into %1 (%n files); left alone at start.", nullptr, count(files)).arg(text(batch));
+}
+
+QString Presenter::waitingForServerFolder(const std::string &folder)
+{
+    return tr("Drains when %1 is there again.").arg(text(folder));
+}
+
+QString Presenter::waitingForServer(std::int64_t bytes, const std::optional<PendingCause> &cause,
+                                    const std::optional<std::filesystem::path> &elsewhere, const QString &lastTry,
+                                    const std::vector<std::filesystem::path> &leftAttempts)
+{
+    QString detail = tr("Safe in the local cache (%1); ").arg(sizeText(bytes));
+    const PendingCause::Kind kind = cause ? cause->kind : PendingCause::Kind::serverMissing;
+    if (kind == PendingCause::Kind::noRoom)
+        detail += tr("needs %1, %2 free on the server.").arg(sizeText(cause->needed), sizeText(cause->available));
+    else if (kind == PendingCause::Kind::nestedBatch)
+        detail += text(cause->message);
+    else if (elsewhere)
+        detail += tr("sent when %1 answers. Another server folder has been chosen since.").arg(text(elsewhere->string()));
+    else
+        detail += tr("sent when the server folder answers.");
+    if (cause && kind == PendingCause::Kind::failed)
+        detail += tr(" Last try: %1, %2").arg(lastTry, text(cause->message));
+    else if (cause)
+        detail += tr(" Last try: %1.").arg(lastTry);
+    return detail + leftAttemptsNote(leftAttempts);
+}
+
+QString Presenter::unreadableRecord(const std::string &problem, const std::filesystem::path &file)
+{
+    return tr("The record of a batch could not be read (%1). It is kept at %2.").arg(text(problem), text(file.string()));
+}
+
+QString Presenter::failure(const std::exception *error)
+{
+    return error ? text(error->what()) : tr("The drain failed for an unknown reason.");
+}
+
+QString Presenter::takenOutBeforeCopied(const std::string &cardName)
+{
+    return tr("%1 was taken out before it was copied; nothing was cleared.").arg(text(cardName));
+}
+
+Notice Presenter::mayBeTakenOut(const std::string &cardName)
+{
+    return {tr("%1 can be taken out").arg(text(cardName)),
+            tr("Safe in the local cache; the server copy continues from there.")};
+}
+
+Notice Presenter::onServer(const std::string &cardName, const std::string &detail)
+{
+    return {tr("%1 is on the server").arg(text(cardName)), text(detail)};
+}
+
+Notice Presenter::needsAttention(const std::string &cardName, const std::string &detail)
+{
+    return {tr("%1 needs attention").arg(text(cardName)), text(detail)};
+}
+
+QString Presenter::trayTitle(TraySummary summary)
+{
+    switch (summary) {
+    case TraySummary::attention: return tr("Slatewick: Attention");
+    case TraySummary::draining: return tr("Slatewick: Draining");
+    case TraySummary::clean: return tr("Slatewick: Clean");
+    case TraySummary::ready: return tr("Slatewick: Ready");
+    case TraySummary::setup: return tr("Slatewick: Setup");
+    }
+    return {};
+}
+
+QString Presenter::toolTip(TraySummary summary, const std::string &cardName, const std::string &progressLine)
+{
+    if (progressLine.empty())
+        return trayTitle(summary);
+    return tr("%1 \u2014 %2: %3").arg(trayTitle(summary), text(cardName), text(progressLine));
+}
+
+std::optional<QString> Presenter::serverFolderProblem(ServerFolder::Availability availability)
+{
+    switch (availability) {
+    case ServerFolder::Availability::missing:
+        return tr("This folder is not there. If it is on a server, the share may not be mounted.");
+    case ServerFolder::Availability::elsewhere:
+        return tr("This folder is not on the file system it was on when it was chosen. Mount its share, or choose "
+                  "the folder again if the share itself changed.");
+    case ServerFolder::Availability::available:
+        break;
+    }
+    return std::nullopt;
+}
+
+QString Presenter::launchAtLoginFailed(const std::string &reason)
+{
+    return tr("Launch at login could not be enabled: %1").arg(text(reason));
+}
+
+} // namespace slatewick

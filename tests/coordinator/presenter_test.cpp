@@ -1,0 +1,166 @@
+// Every written text, once: the rest of the tests check states and typed facts.
+#include "coordinator/presenter.h"
+
+#include "model/drainerror.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+using namespace slatewick;
+
+namespace {
+
+std::string row(DrainPhase phase, RowState state = RowState::plain)
+{
+    CardActivity activity(InsertedCard{}, phase, "");
+    activity.state = state;
+    return Presenter::utf8(Presenter::title(activity));
+}
+
+std::string of(const QString &text) { return Presenter::utf8(text); }
+
+std::string reason(NotCleared::Reason why, std::int64_t count = 0, std::string detail = {},
+                   std::vector<std::string> files = {})
+{
+    return of(Presenter::notClearedReason(NotCleared{why, count, std::move(detail), std::move(files)}));
+}
+
+DrainEvent event(DrainEvent::Kind kind, std::int64_t file = 0, std::int64_t files = 0)
+{
+    return DrainEvent{kind, DrainPhase::caching, 0.0, files, 0, file, "/mnt/nas/photos"};
+}
+
+} // namespace
+
+TEST(Presenter, RowTitlesArePhasesOrTheStatesOwn)
+{
+    using enum DrainPhase;
+    EXPECT_EQ(row(waiting, RowState::gracePeriod), "Waiting for card to settle");
+    EXPECT_EQ(row(caching), "Caching locally");
+    EXPECT_EQ(row(copying), "Copying to server");
+    EXPECT_EQ(row(clearing), "Clearing card");
+    EXPECT_EQ(row(ready), "Trap clean \u2014 card ready");
+    EXPECT_EQ(row(failed), "Needs attention");
+    EXPECT_EQ(row(removed), "Card removed");
+    EXPECT_EQ(row(ready, RowState::copiedNotCleared), "Copied \u2014 card not cleared");
+    EXPECT_EQ(row(waiting, RowState::waitingForServerFolder), "Waiting for the server folder");
+    EXPECT_EQ(row(waiting, RowState::pendingServerCopy), "Waiting for the server");
+    EXPECT_EQ(row(waiting, RowState::pendingOtherFolder), "Waiting for the server");
+    EXPECT_EQ(row(failed, RowState::pendingBroken), "Not sent to the server");
+    EXPECT_EQ(row(failed, RowState::pendingGone), "Not sent to the server");
+    EXPECT_EQ(row(removed, RowState::skipped), "Skipped");
+    EXPECT_EQ(row(removed, RowState::alreadyDrained), "Already drained");
+}
+
+TEST(Presenter, DrainEventsAndWaitsReadAsWrittenOneFilesIncluded)
+{
+    using enum DrainEvent::Kind;
+    EXPECT_EQ(of(Presenter::gracePeriod(8)), "Waiting 8 seconds in case this was accidental");
+    EXPECT_EQ(of(Presenter::gracePeriod(0)), "Waiting 0 seconds in case this was accidental");
+    EXPECT_EQ(of(Presenter::countdown(3)), "Starts in 3 s");
+    EXPECT_EQ(of(Presenter::event(event(listed, 0, 1))), "Copying 1 files into the local cache");
+    EXPECT_EQ(of(Presenter::event(event(fileCopied, 1, 1))), "1 of 1 files");
+    EXPECT_EQ(of(Presenter::event(event(fileCopied, 2, 5))), "2 of 5 files");
+    EXPECT_EQ(of(Presenter::event(event(clearing))),
+              "Local cache verified; clearing card so it can be reused while the server copy continues");
+    EXPECT_EQ(of(Presenter::event(event(sending))), "Sending verified cache to /mnt/nas/photos");
+    EXPECT_EQ(of(Presenter::transfer({1'200'000'000, 4'000'000'000, std::nullopt, std::nullopt})), "1.2 GB of 4.0 GB");
+    EXPECT_EQ(of(Presenter::transfer({1'200'000'000, 4'000'000'000, 85'300'000, 33})),
+              "1.2 GB of 4.0 GB \u00b7 85.3 MB/s \u00b7 33 s left");
+    EXPECT_EQ(of(Presenter::transfer({1, 2, 1, 119})), "1 byte of 2 bytes \u00b7 1 byte/s \u00b7 2 min left");
+    EXPECT_EQ(of(Presenter::transfer({1, 2, 1, 3 * 3600 + 125})), "1 byte of 2 bytes \u00b7 1 byte/s \u00b7 3 h 2 min left");
+    EXPECT_EQ(of(Presenter::transfer({2, 2, 1, std::nullopt})), "2 bytes of 2 bytes \u00b7 1 byte/s");
+    EXPECT_EQ(of(Presenter::removedMidDrain()), "Card removed before the drain completed.");
+    EXPECT_EQ(of(Presenter::skipped()), "Not drained. Put the card in again to drain it.");
+    EXPECT_EQ(of(Presenter::alreadyDrained("2026-12-06T09-14-02Z_CARD01", 214)),
+              "Drained into 2026-12-06T09-14-02Z_CARD01 (214 files); left alone at start.");
+    EXPECT_EQ(of(Presenter::waitingForServerFolder("/mnt/nas/photos")), "Drains when /mnt/nas/photos is there again.");
+    const std::runtime_error io("Could not copy /media/ana/CARD01/DCIM/IMG_0001.JPG: Input/output error");
+    EXPECT_EQ(of(Presenter::failure(&io)), io.what());
+    EXPECT_EQ(of(Presenter::failure(nullptr)), "The drain failed for an unknown reason.");
+    EXPECT_EQ(of(Presenter::takenOutBeforeCopied("CARD01")),
+              "CARD01 was taken out before it was copied; nothing was cleared.");
+}
+
+// One text for a verified batch, whether its drain or a later send verified it.
+TEST(Presenter, AVerifiedBatchSaysWhyItsCardKeptItsFilesAndWhatWasNotChecked)
+{
+    using enum NotCleared::Reason;
+    DrainEngine::Outcome outcome;
+    outcome.files = 12;
+    EXPECT_EQ(of(Presenter::verified(outcome)), "Verified 12 files in cache and server. Card is ready for reuse.");
+    outcome.files = 1;
+    outcome.notCleared = NotCleared{lockedOrReadOnly, 0, {}, {}};
+    outcome.cacheSpaceUnchecked = outcome.serverSpaceUnchecked = true;
+    outcome.leftAttempts = {"/srv/CARD01"};
+    EXPECT_EQ(of(Presenter::verified(outcome)),
+              "Verified 1 files in cache and server. The card was not cleared: it is locked or read-only. Free space "
+              "unknown on the local cache; not checked. Free space unknown on the remote server; not checked. An earlier "
+              "try was left at /srv/CARD01: it could not be proven to be this batch's own.");
+
+    EXPECT_EQ(reason(historyMismatch, 0, {}, {"DCIM/b.jpg"}), "a file does not match the card's own history: DCIM/b.jpg.");
+    EXPECT_EQ(reason(historyMismatch, 0, {}, {"a", "b", "c"}), "3 files do not match the card's own history: a, b, c.");
+    EXPECT_EQ(reason(historyMismatch, 0, {}, {"a", "b", "c", "d", "e"}),
+              "5 files do not match the card's own history: a, b, c and 2 more.");
+    EXPECT_EQ(reason(cacheInMemory, 0, "tmpfs"),
+              "the local cache is kept in memory (tmpfs) and would not survive a power cut.");
+    EXPECT_EQ(reason(cacheBatchGone, 0, "/cache/CARD01"), "its cache batch /cache/CARD01 is no longer there.");
+    EXPECT_EQ(reason(takenOut), "it was taken out.");
+    EXPECT_EQ(reason(swapped), "a different card is now in its place.");
+    EXPECT_EQ(reason(filesLeft, 1), "1 file appeared or changed after it was listed and was left on it.");
+    EXPECT_EQ(reason(filesLeft, 3), "3 files appeared or changed after they were listed and were left on it.");
+    EXPECT_EQ(reason(clearingFailed, 0, "Could not remove /media/CARD01/a: Input/output error"),
+              "Could not remove /media/CARD01/a: Input/output error");
+    EXPECT_EQ(reason(recorded, 0, "as an earlier version said."), "as an earlier version said.");
+}
+
+TEST(Presenter, AWaitingBatchSaysWhatItWaitsForAndWhenItLastTried)
+{
+    using enum PendingCause::Kind;
+    const auto waiting = [](const std::optional<PendingCause> &cause, std::optional<std::filesystem::path> elsewhere = {}) {
+        return of(Presenter::waitingForServer(12'400'000'000, cause, elsewhere, "14:05", {}));
+    };
+    EXPECT_EQ(waiting(std::nullopt), "Safe in the local cache (12.4 GB); sent when the server folder answers.");
+    EXPECT_EQ(waiting(PendingCause{serverMissing, 0, 0, "x"}),
+              "Safe in the local cache (12.4 GB); sent when the server folder answers. Last try: 14:05.");
+    EXPECT_EQ(waiting(PendingCause{serverMissing, 0, 0, "x"}, "/mnt/old"),
+              "Safe in the local cache (12.4 GB); sent when /mnt/old answers. Another server folder has been chosen "
+              "since. Last try: 14:05.");
+    EXPECT_EQ(waiting(PendingCause{noRoom, 12'400'000'000, 3'100'000'000, "x"}),
+              "Safe in the local cache (12.4 GB); needs 12.4 GB, 3.1 GB free on the server. Last try: 14:05.");
+    const DrainError nested = DrainError::nestedBatch("/srv/A", "/srv/A/B", true);
+    EXPECT_EQ(waiting(PendingCause::of(nested)),
+              "Safe in the local cache (12.4 GB); " + std::string(nested.what()) + " Last try: 14:05.");
+    EXPECT_EQ(waiting(PendingCause::of(DrainError::verificationFailed("remote server"))),
+              "Safe in the local cache (12.4 GB); sent when the server folder answers. Last try: 14:05.");
+    EXPECT_EQ(waiting(PendingCause::of(std::runtime_error("Could not copy into /srv/B: No space left on device"))),
+              "Safe in the local cache (12.4 GB); sent when the server folder answers. Last try: 14:05, Could not copy "
+              "into /srv/B: No space left on device");
+    EXPECT_EQ(of(Presenter::unreadableRecord("it is not JSON", "/state/batches/1.json")),
+              "The record of a batch could not be read (it is not JSON). It is kept at /state/batches/1.json.");
+}
+
+TEST(Presenter, NotificationsTrayAndSettingsTexts)
+{
+    EXPECT_EQ(Presenter::mayBeTakenOut("CARD01"),
+              (Notice{"CARD01 can be taken out", "Safe in the local cache; the server copy continues from there."}));
+    EXPECT_EQ(Presenter::onServer("CARD01", "Verified."), (Notice{"CARD01 is on the server", "Verified."}));
+    EXPECT_EQ(Presenter::needsAttention("CARD01", "Why."), (Notice{"CARD01 needs attention", "Why."}));
+    using enum TraySummary;
+    EXPECT_EQ(of(Presenter::trayTitle(attention)), "Slatewick: Attention");
+    EXPECT_EQ(of(Presenter::trayTitle(draining)), "Slatewick: Draining");
+    EXPECT_EQ(of(Presenter::trayTitle(clean)), "Slatewick: Clean");
+    EXPECT_EQ(of(Presenter::trayTitle(ready)), "Slatewick: Ready");
+    EXPECT_EQ(of(Presenter::trayTitle(setup)), "Slatewick: Setup");
+    EXPECT_EQ(of(Presenter::toolTip(draining, "CARD01", "1 byte of 2 bytes")),
+              "Slatewick: Draining \u2014 CARD01: 1 byte of 2 bytes");
+    EXPECT_EQ(of(*Presenter::serverFolderProblem(ServerFolder::Availability::missing)),
+              "This folder is not there. If it is on a server, the share may not be mounted.");
+    EXPECT_EQ(of(*Presenter::serverFolderProblem(ServerFolder::Availability::elsewhere)),
+              "This folder is not on the file system it was on when it was chosen. Mount its share, or choose the "
+              "folder again if the share itself changed.");
+    EXPECT_FALSE(Presenter::serverFolderProblem(ServerFolder::Availability::available));
+    EXPECT_EQ(of(Presenter::launchAtLoginFailed("Permission denied")),
+              "Launch at login could not be enabled: Permission denied");
+}
