@@ -85,6 +85,11 @@ PendingSender::PendingSender(std::shared_ptr<DrainEngine> engine, CurrentFolder 
     , m_writeRow(std::move(writeRow))
     , m_channel(std::make_shared<ReportChannel>(this))
     , m_backOff(firstRetry)
+    , m_pass([this](Pass pass) { passEnded(pass); })
+    , m_dismissing([this](const std::set<std::string> &recorded) {
+        for (const std::string &batch : recorded)
+            m_dismissed.erase(batch);
+    })
 {
     m_retry.setSingleShot(true);
     connect(&m_retry, &QTimer::timeout, this, &PendingSender::startPass);
@@ -112,37 +117,34 @@ void PendingSender::rowDismissed(const std::string &batch, RowState state)
     if (state != RowState::pendingGone && state != RowState::pendingBroken)
         return;
     // The record stays, as not sendable; its row stays gone, here and at later starts.
-    startUnjoinedThread([engine = m_engine, id = batch] {
-        try {
-            engine->ledger().change(id, inState(BatchState::notSendable),
-                                    [](BatchRecord &record) { record.dismissed = true; });
-        } catch (const std::exception &) {
-            // Shown again at the next start, where it can be dismissed again.
+    m_dismissed.insert(batch);
+    m_dismissing.request([engine = m_engine, batches = m_dismissed] {
+        std::set<std::string> recorded;
+        for (const std::string &id : batches) {
+            try {
+                engine->ledger().change(id, inState(BatchState::notSendable),
+                                        [](BatchRecord &record) { record.dismissed = true; });
+            } catch (const std::exception &) {
+                // Shown again at the next start, where it can be dismissed again.
+            }
+            recorded.insert(id);
         }
+        return recorded;
     });
 }
 
 void PendingSender::startPass()
 {
-    if (m_running) {
-        m_again = true;
-        return;
-    }
-    m_running = true;
-    m_again = false;
     m_retry.stop();
-    m_running = startUnjoinedThread([engine = m_engine, channel = m_channel, self = this, folder = m_currentFolder(),
-                             redirected = std::exchange(m_redirected, {})] {
-        runPass(engine, channel, self, folder, redirected);
-    });
+    m_pass.request([engine = m_engine, channel = m_channel, self = this, folder = m_currentFolder(),
+                    redirected = m_redirected] { return runPass(engine, channel, self, folder, redirected); });
 }
 
-void PendingSender::passEnded(bool anyWaiting)
+void PendingSender::passEnded(const Pass &pass)
 {
-    m_running = false;
-    if (m_again) {
-        startPass();
-    } else if (anyWaiting) {
+    for (const std::string &batch : pass.redirected)
+        m_redirected.erase(batch);
+    if (pass.anyWaiting) {
         m_retry.start(m_backOff);
         m_backOff = std::min(m_backOff * 2, std::chrono::duration_cast<std::chrono::seconds>(longestRetry));
     } else {
@@ -151,12 +153,15 @@ void PendingSender::passEnded(bool anyWaiting)
 }
 
 // On the pass's own thread: everything it shows goes through the channel, which
-// stops carrying anything once the sender is gone. Each batch is claimed through
+// stops carrying anything once the sender is gone (the sender is reached only there). Each batch is claimed through
 // its record just before it is sent, so one that its drain or another program
 // finished meanwhile is left alone.
-void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr<ReportChannel> channel,
-                            PendingSender *sender, fs::path currentFolder, std::set<std::string> redirected)
+PendingSender::Pass PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr<ReportChannel> channel,
+                                           PendingSender *sender, fs::path currentFolder,
+                                           std::set<std::string> redirected)
 {
+    // A redirection is made in the same change as the claim: once tried, the record carries it.
+    Pass pass{false, redirected};
     const auto show = [&](const std::string &batch, CardActivity row, std::optional<DrainNotice> notice) {
         channel->deliver([sender, batch, row, notice] { sender->m_writeRow(batch, row, notice); });
     };
@@ -170,7 +175,7 @@ void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr
         notice.cause = cause.kind;
         show(record.id, row, notice);
     };
-    bool anyWaiting = false;
+    bool &anyWaiting = pass.anyWaiting;
     try {
         engine->adoptEarlierRecords();
         std::vector<BatchLedger::Unreadable> unreadable;
@@ -224,11 +229,11 @@ void PendingSender::runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr
         }
 
     } catch (const CancellationError &) {
-        return; // the program quits; the records stay for the next start
+        // The program quits; the records stay for the next start.
     } catch (const std::exception &) {
         anyWaiting = true; // the records could not be listed now; the next pass looks again
     }
-    channel->post([sender, anyWaiting] { sender->passEnded(anyWaiting); });
+    return pass;
 }
 
 } // namespace slatewick

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "coordinator/backgroundtask.h"
 #include "coordinator/drainnotice.h"
 #include "model/cardactivity.h"
 
@@ -19,7 +20,7 @@ namespace slatewick {
 class DrainEngine;
 class ReportChannel;
 
-// Finishes server copies by itself. Each pass runs on a thread of its own and
+// Finishes server copies by itself. Each pass runs as a background task and
 // sends the pending batches in the order they were cached, each as a drain would;
 // a pass starts on any mount change, on "Try now", and on a timer that backs off
 // from a few seconds to five minutes while the server stays away. Batches are
@@ -48,21 +49,30 @@ public:
     void rowDismissed(const std::string &batch, RowState state);
 
 private:
+    // What a pass did: whether a batch still waits, and which redirections it carried out.
+    struct Pass {
+        bool anyWaiting = false;
+        std::set<std::string> redirected;
+    };
+
     void startPass();
-    void passEnded(bool anyWaiting);
-    static void runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr<ReportChannel> channel,
-                        PendingSender *sender, std::filesystem::path currentFolder,
-                        std::set<std::string> redirected);
+    void passEnded(const Pass &pass);
+    static Pass runPass(std::shared_ptr<DrainEngine> engine, std::shared_ptr<ReportChannel> channel,
+                        PendingSender *sender, std::filesystem::path currentFolder, std::set<std::string> redirected);
 
     std::shared_ptr<DrainEngine> m_engine;
     CurrentFolder m_currentFolder;
     RowWriter m_writeRow;
+    // Carries a pass's rows, each awaited; abandoned first when the sender goes.
     std::shared_ptr<ReportChannel> m_channel;
     QTimer m_retry;
     std::chrono::seconds m_backOff;
-    std::set<std::string> m_redirected; // batches that go to the current folder
-    bool m_running = false;
-    bool m_again = false;
+    // Batches that go to the current folder, until a pass has sent them there.
+    std::set<std::string> m_redirected;
+    // Dismissed rows whose records are still to say so.
+    std::set<std::string> m_dismissed;
+    BackgroundTask<Pass> m_pass;
+    BackgroundTask<std::set<std::string>> m_dismissing;
 };
 
 } // namespace slatewick

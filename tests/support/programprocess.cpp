@@ -40,7 +40,12 @@ std::vector<ProcessEntry> processes()
     for (const auto &entry : std::filesystem::directory_iterator("/proc", error)) {
         const pid_t pid = std::atoi(entry.path().filename().c_str());
         // The command name may hold spaces and parentheses; the fields after it cannot.
-        const std::string text = pid > 0 ? readFile(entry.path() / "stat") : "";
+        std::string text;
+        try {
+            text = pid > 0 ? readFile(entry.path() / "stat") : "";
+        } catch (const std::exception &) {
+            continue; // it ended while the list was read
+        }
         const auto close = text.rfind(')');
         int parent = 0;
         int group = 0;

@@ -417,6 +417,7 @@ TEST_F(Dashboard, AFailedCardStillInIsTriedAgainAndSwitchingItsSlotOffAndOnDrain
               2);
 
     const InsertedCard other = mount("CARD02", "slot-1"); // empty too
+    model->refreshCards();
     model->handleMount(other);
     ASSERT_TRUE(waitFor([&] { return button("Try again") != nullptr; }));
     volumes->unmount(other.url);
