@@ -3,7 +3,6 @@
 #include "coordinator/activitynotifier.h"
 #include "coordinator/cachespace.h"
 #include "coordinator/recentbatches.h"
-#include "engine/drain/drainengine.h"
 #include "ui/dashboardpanel.h"
 #include "ui/dashboardview.h"
 #include "ui/traypresence.h"

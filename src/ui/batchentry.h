@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/upkeep/batchhistory.h"
+#include "coordinator/recentbatches.h"
 
 #include <QWidget>
 
