@@ -5,6 +5,7 @@
 #include "coordinator/recentbatches.h"
 #include "engine/drain/drainengine.h"
 #include "model/batchmanifest.h"
+#include "model/drainerror.h"
 #include "model/isotime.h"
 #include "ui/dashboardview.h"
 #include "ui/recentbatchessection.h"
@@ -132,6 +133,25 @@ QPixmap configuredWithRows()
     return render(model);
 }
 
+// A failed card beside a ready one: the header is not clean, as the tray says.
+QPixmap failedBesideReady()
+{
+    ScreenshotWorld world;
+    StagedModel &model = world.start();
+    DrainSettings settings = model.settings();
+    settings.watchedSlots = {CardSlot{slotA, "CARD01 \u2014 " + slotA, "Generic", "STORAGE DEVICE", "usb"},
+                             CardSlot{slotB, "EOS_DIGITAL \u2014 " + slotB, "Generic", "STORAGE DEVICE", "usb"}};
+    settings.remoteDirectory = world.folder("studio-server/Incoming").string();
+    model.setSettings(settings);
+    CardActivity ready(rowCard(world, "CARD01"), DrainPhase::ready, 1.0,
+                       "Verified 214 files in cache and server. Card is ready for reuse.");
+    ready.batchURL = world.folder("cache/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
+    model.stage(ready);
+    model.stage(CardActivity(rowCard(world, "EOS_DIGITAL"), DrainPhase::failed,
+                             DrainError::verificationFailed("local cache").what()));
+    return render(model);
+}
+
 // The recent batches, from the records of a cache's batches.
 QPixmap history()
 {
@@ -218,7 +238,7 @@ int main(int argc, char **argv)
     const std::pair<const char *, std::function<QPixmap()>> pictures[] = {
         {"first-start.png", firstStart},         {"setup-with-cards.png", setupWithCards},
         {"configured-activity.png", configuredWithRows}, {"launch-at-login-message.png", launchMessage},
-        {"recent-batches.png", history},
+        {"recent-batches.png", history},        {"failed-beside-ready.png", failedBesideReady},
         {"symbols.png", symbolSheet},
     };
     bool saved = true;
