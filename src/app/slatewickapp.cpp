@@ -32,7 +32,9 @@ SlatewickApp::SlatewickApp(DrainModel::Collaborators collaborators, std::shared_
     connect(m_cacheSpace.get(), &CacheSpace::freed, m_history.get(), &RecentBatches::reload);
     // Told with or without a tray: a bare session still has a notification service.
     if (m_desktop)
-        m_notifier = std::make_unique<ActivityNotifier>(*m_model, *m_desktop);
+        m_notifier = std::make_unique<ActivityNotifier>(
+            *m_model, *m_desktop,
+            collaborators.stateFolder.empty() ? std::filesystem::path() : collaborators.stateFolder / "told-notices");
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         // Without a tray the dashboard is the program's window, and closing it quits.
         m_panel = std::make_unique<DashboardPanel>(*m_model, DashboardPanel::Mode::mainWindow);
