@@ -45,11 +45,6 @@ std::optional<DrainJob::Ending> drainedBefore(const DrainEngine &engine, const I
     return DrainJob::Ending{row, std::nullopt, {}};
 }
 
-QString clockText()
-{
-    return QTime::currentTime().toString(QStringLiteral("HH:mm"));
-}
-
 // The drain, and how it ends.
 DrainJob::Ending drained(DrainEngine &engine, const InsertedCard &card, const DrainSettings &settings,
                          const DrainEngine::Update &update, std::stop_token stop, const DrainEngine::ByteUpdate &bytes)
@@ -72,7 +67,7 @@ DrainJob::Ending drained(DrainEngine &engine, const InsertedCard &card, const Dr
         const BatchRecord &record = pending.record();
         CardActivity row(card, DrainPhase::waiting, 0.0,
                          Presenter::utf8(Presenter::waitingForServer(record.facts.bytes, pending.cause(), std::nullopt,
-                                                                     clockText(), record.leftAttempts)));
+                                                                     Presenter::clockNow(), record.leftAttempts)));
         row.state = RowState::pendingServerCopy;
         DrainNotice notice = noticeOf(row, Kind::needsAttention, Why::waitingForServer);
         notice.batch = record.id;

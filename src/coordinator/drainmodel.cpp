@@ -31,6 +31,7 @@ DrainModel::DrainModel(Collaborators collaborators, QObject *parent)
             showBatchRow(batch, row, notice);
         },
         this);
+    connect(m_pending, &PendingSender::tryingChanged, this, &DrainModel::activitiesChanged);
     // Batches left waiting by an earlier run (a quit, a crash, a power cut) are picked up.
     m_pending->tryNow();
     if (m_collaborators.makeMonitor) {
@@ -78,6 +79,11 @@ void DrainModel::recheckServerFolder()
 {
     m_serverFolder->check();
     m_pending->tryNow();
+}
+
+bool DrainModel::tryingPending() const
+{
+    return m_pending->trying();
 }
 
 void DrainModel::tryPendingNow()

@@ -87,6 +87,8 @@ public:
     // and sends the batches waiting for the server where it answers.
     void recheckServerFolder();
     void tryPendingNow();
+    // Waiting batches are being tried now.
+    bool tryingPending() const;
     // Ends the row's grace wait without draining; the card drains at its next insertion.
     void skipCard(RowId row);
     // Drains the card of an "Already drained" or failed row again, into a new batch.

@@ -20,11 +20,6 @@ namespace {
 constexpr auto firstRetry = std::chrono::seconds(5);
 constexpr auto longestRetry = std::chrono::seconds(300);
 
-QString clockText()
-{
-    return QTime::currentTime().toString(QStringLiteral("HH:mm"));
-}
-
 // A batch's row: no card is known by it, only the name the card had.
 CardActivity rowOf(const std::string &cardName, DrainPhase phase, RowState state, std::string detail)
 {
@@ -54,7 +49,7 @@ CardActivity waitingRow(const BatchRecord &record, const fs::path &currentFolder
     const bool elsewhere = !currentFolder.empty() && !record.serverFolder.empty() && currentFolder != record.serverFolder;
     const QString detail =
         Presenter::waitingForServer(record.facts.bytes, cause, elsewhere ? std::optional(record.serverFolder) : std::nullopt,
-                                    clockText(), record.leftAttempts);
+                                    Presenter::clockNow(), record.leftAttempts);
     return rowOf(record.facts.sourceVolume, DrainPhase::waiting,
                  elsewhere ? RowState::pendingOtherFolder : RowState::pendingServerCopy, Presenter::utf8(detail));
 }
@@ -138,10 +133,13 @@ void PendingSender::startPass()
     m_retry.stop();
     m_pass.request([engine = m_engine, channel = m_channel, self = this, folder = m_currentFolder(),
                     redirected = m_redirected] { return runPass(engine, channel, self, folder, redirected); });
+    emit tryingChanged();
 }
 
 void PendingSender::passEnded(const Pass &pass)
 {
+    // Looked at once the task has started the pass asked for meanwhile, if any.
+    QMetaObject::invokeMethod(this, &PendingSender::tryingChanged, Qt::QueuedConnection);
     for (const std::string &batch : pass.redirected)
         m_redirected.erase(batch);
     if (pass.anyWaiting) {

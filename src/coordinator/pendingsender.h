@@ -47,6 +47,11 @@ public:
     void sendToCurrentFolder(const std::string &batch);
     // The row of a batch that cannot be sent was dismissed: its record says so.
     void rowDismissed(const std::string &batch, RowState state);
+    // A pass is under way ("Try now" shows it).
+    bool trying() const { return m_pass.running(); }
+
+signals:
+    void tryingChanged();
 
 private:
     // What a pass did: whether a batch still waits, and which redirections it carried out.

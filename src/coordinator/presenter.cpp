@@ -1,5 +1,7 @@
 #include "coordinator/presenter.h"
 
+#include <QTime>
+
 #include "model/bytesize.h"
 
 #include <algorithm>
@@ -260,6 +262,11 @@ std::optional<QString> Presenter::serverFolderProblem(ServerFolder::Availability
 QString Presenter::launchAtLoginFailed(const std::string &reason)
 {
     return tr("Launch at login could not be enabled: %1").arg(text(reason));
+}
+
+QString Presenter::clockNow()
+{
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
 }
 
 } // namespace slatewick

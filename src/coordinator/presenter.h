@@ -43,6 +43,8 @@ public:
     static QString phaseText(DrainPhase phase);
     static QString gracePeriod(std::int64_t seconds);
     static QString countdown(std::int64_t secondsLeft);
+    // The time of a try, to the second: a try that just ran must look different from the one before.
+    static QString clockNow();
     static QString transfer(const TransferRate::Sample &sample);
     static QString event(const DrainEvent &event);
     // The one text of a batch verified in cache and server, whether by its drain or later.

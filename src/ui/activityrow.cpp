@@ -129,6 +129,12 @@ void ActivityRow::setOpenFolder(FolderOpener open)
     redraw();
 }
 
+void ActivityRow::setTrying(bool trying)
+{
+    m_tryNowButton->setEnabled(!trying);
+    m_tryNowButton->setText(trying ? tr("Trying\u2026") : tr("Try now"));
+}
+
 void ActivityRow::setPendingActions(std::function<void()> tryNow, std::function<void()> sendToNewFolder)
 {
     m_tryNow = std::move(tryNow);

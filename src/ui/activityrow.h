@@ -34,6 +34,8 @@ public:
     // "Try now" for a batch waiting for the server, and "Send to the new folder"
     // where another folder has been chosen since it was drained.
     void setPendingActions(std::function<void()> tryNow, std::function<void()> sendToNewFolder);
+    // While a try runs, "Try now" says so and waits.
+    void setTrying(bool trying);
     // "Skip this card" while the grace wait counts down.
     void setSkip(std::function<void()> skip);
     // "Drain again" for a card left alone at start.

@@ -85,6 +85,7 @@ void ActivitySection::refresh()
         }
         ActivityRow *row = m_rows[i];
         row->setActivity(activities[i]);
+        row->setTrying(m_model.tryingPending());
         if (m_model.mayDrainAgain(activities[i]))
             row->setDrainAgain([this, row] { m_model.drainAgain(row->activity().id); });
         else
