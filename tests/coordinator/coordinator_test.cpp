@@ -126,6 +126,7 @@ TEST_F(DrainModelTest, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEnds
         ASSERT_EQ(model->activities().size(), 1u);
         EXPECT_EQ(model->activities()[0].phase, DrainPhase::removed);
         EXPECT_EQ(model->activities()[0].state, RowState::plain);
+        EXPECT_EQ(model->activities()[0].detail, Presenter::utf8(Presenter::removedMidDrain()));
         EXPECT_TRUE(notices.empty()) << "taken out while waiting: nothing was read";
         EXPECT_EQ(model->jobCount(), 0u);
     }
@@ -170,6 +171,7 @@ TEST_F(DrainModelTest, RemovalWhileCachingCancelsAndReinsertionBeforeTheEndIsIgn
     });
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::removed));
     EXPECT_EQ(row(card.id())->state, RowState::takenOutEarly);
+    EXPECT_EQ(row(card.id())->detail, Presenter::utf8(Presenter::takenOutBeforeCopied("CARD01")));
     EXPECT_EQ(model->activities().size(), 1u);
     EXPECT_EQ(model->summary(), TraySummary::attention) << "until the row is dismissed";
     ASSERT_EQ(notices.size(), 1u);
