@@ -44,6 +44,15 @@ struct ModelWorld {
         return *model;
     }
 
+    // A card in a reader slot, mounted at dir/media/<name> as a desktop mounts one.
+    InsertedCard insert(const std::string &name, const std::string &location = "slot-1")
+    {
+        const std::filesystem::path root = dir / "media" / name;
+        std::filesystem::create_directories(root);
+        volumes->mount(root, name, location);
+        return *CardDiscovery(volumes).make(root, name);
+    }
+
     // Settings that are ready: one watched slot ("slot-1") and an existing remote folder.
     DrainSettings readySettings(std::int64_t grace = 8, bool clear = false) const
     {

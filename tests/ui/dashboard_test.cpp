@@ -47,14 +47,6 @@ struct Dashboard : ::testing::Test, ModelWorld {
     FakeDesktop desktop;
     std::unique_ptr<DashboardView> view;
 
-    InsertedCard mount(const std::string &name, const std::string &location)
-    {
-        const std::filesystem::path root = dir / "media" / name;
-        std::filesystem::create_directories(root);
-        volumes->mount(root, name, location);
-        return *CardDiscovery(volumes).make(root, name);
-    }
-
     void show()
     {
         if (!model)
@@ -145,8 +137,8 @@ TEST_F(Dashboard, SetupGivesWayToTheConfiguredCardOnceAFolderIsChosenChangeSlots
 
     // Cards put in while the dashboard is hidden, with no mount event reaching the program.
     view->hide();
-    const InsertedCard first = mount("CARD01", "slot-1");
-    const InsertedCard second = mount("EOS_DIGITAL", "slot-2");
+    const InsertedCard first = insert("CARD01");
+    const InsertedCard second = insert("EOS_DIGITAL", "slot-2");
     view->show(); // asks for the cards, which are read off the main thread
     ASSERT_TRUE(waitFor([&] { return model->removableCards().size() == 2; }));
     button(QString::fromUtf8("Change slots\u2026"))->click();
@@ -181,7 +173,7 @@ TEST_F(Dashboard, SetupGivesWayToTheConfiguredCardOnceAFolderIsChosenChangeSlots
     std::filesystem::remove_all(remote());
     model->recheckServerFolder();
     expectSetupShown(true);
-    EXPECT_TRUE(showsText("This folder is not there. If it is on a server, the share may not be mounted."));
+    EXPECT_TRUE(showsText(*Presenter::serverFolderProblem(ServerFolder::Availability::missing)));
     // The picker still shows the stored path, in the primary colour.
     EXPECT_EQ(find<QLabel>("remoteFolder")->text(), QString::fromStdString(remote().string()));
 }
@@ -231,9 +223,8 @@ TEST_F(Dashboard, ActivityRowsShowTheirTextsInModelOrderOfferOnlyAFinishedBatchA
 {
     SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
     show();
-    EXPECT_TRUE(showsText("No cards are draining"));
     const auto drain = [&](const std::string &name, const std::string &file) {
-        const InsertedCard card = mount(name, "slot-1");
+        const InsertedCard card = insert(name);
         if (!file.empty())
             writeFile(card.url / file, name);
         const std::size_t before = model->activities().size();
@@ -247,7 +238,7 @@ TEST_F(Dashboard, ActivityRowsShowTheirTextsInModelOrderOfferOnlyAFinishedBatchA
     DrainEngine::Outcome one;
     one.files = 1;
     model->editSettings([](DrainSettings &settings) { settings.gracePeriodSeconds = 8; });
-    const InsertedCard a = mount("A", "slot-1");
+    const InsertedCard a = insert("A");
     model->handleMount(a);
     settle();
     EXPECT_FALSE(find<QWidget>("noActivity")->isVisible());
@@ -288,7 +279,7 @@ TEST_F(Dashboard, ActivityRowsShowTheirTextsInModelOrderOfferOnlyAFinishedBatchA
 
 TEST_F(Dashboard, ADrainedBatchIsKeptWhereItsServerBatchIsOnTheCachesDiskAndCheckAgainNamesAChangedServerFile)
 {
-    const InsertedCard card = mount("CARD01", "slot-1");
+    const InsertedCard card = insert("CARD01");
     for (int i = 1; i <= 3; ++i)
         writeFile(card.url / "DCIM" / ("IMG_" + std::to_string(i) + ".JPG"), std::string(500 * i, 'x'));
     const std::filesystem::path cache = dir / "data/Slatewick/Cache";
@@ -378,7 +369,7 @@ TEST_F(Dashboard, ACardInASlotThatIsNotWatchedIsNamedAndWatchingItSaysFirstWheth
     startModel().setSettings(readySettings(8, true));
     show();
     expectSetupShown(false);
-    const InsertedCard card = mount("EOS_DIGITAL", "slot-2");
+    const InsertedCard card = insert("EOS_DIGITAL", "slot-2");
     model->refreshCards();
     const QString clears = "EOS_DIGITAL is in a slot that is not watched. Watching this slot drains the card now and "
                            "clears it once its copy in the local cache is verified.";
@@ -396,7 +387,7 @@ TEST_F(Dashboard, AFailedCardStillInIsTriedAgainAndSwitchingItsSlotOffAndOnDrain
 {
     startModel().setSettings(readySettings(0));
     show();
-    const InsertedCard card = mount("CARD01", "slot-1"); // empty: its drain fails
+    const InsertedCard card = insert("CARD01"); // empty: its drain fails
     model->handleMount(card);
     ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && !model->activities().empty(); }));
     ASSERT_EQ(model->activities()[0].phase, DrainPhase::failed);
@@ -416,7 +407,7 @@ TEST_F(Dashboard, AFailedCardStillInIsTriedAgainAndSwitchingItsSlotOffAndOnDrain
                                     [](const auto &batch) { return exists(batch.path() / "Slatewick-manifest.json"); }),
               2);
 
-    const InsertedCard other = mount("CARD02", "slot-1"); // empty too
+    const InsertedCard other = insert("CARD02"); // empty too
     model->refreshCards();
     model->handleMount(other);
     ASSERT_TRUE(waitFor([&] { return button("Try again") != nullptr; }));
@@ -455,7 +446,7 @@ TEST_F(Dashboard, TabReachesEveryControlAndEachHasANameAScreenReaderCanSay)
 TEST_F(Dashboard, TheQuitQuestionGoesAwayAsAgreedOnceNoDrainIsLeftToStop)
 {
     startModel().setSettings(readySettings(8)); // the job waits out its grace period
-    const InsertedCard card = mount("CARD01", "slot-1");
+    const InsertedCard card = insert("CARD01");
     writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
     model->handleMount(card);
     ASSERT_TRUE(waitFor([&] { return model->jobCount() == 1; }));
@@ -534,7 +525,7 @@ TEST_F(Dashboard, TheCacheFiguresAndRecentBatchesFollowEachDrainWithoutReopening
     ASSERT_TRUE(waitFor([&] { return cacheSummary().startsWith("The cache holds 0 bytes"); })) << cacheSummary().toStdString();
     panel.findChild<QAbstractButton *>("recentBatchesToggle")->click();
 
-    const InsertedCard card = mount("CARD01", "slot-1");
+    const InsertedCard card = insert("CARD01");
     writeFile(card.url / "DCIM/IMG_0001.JPG", std::string(4000, 'x'));
     app.model().handleMount(card);
     EXPECT_TRUE(waitFor([&] { return !cacheSummary().startsWith("The cache holds 0 bytes"); }));
@@ -545,7 +536,7 @@ TEST_F(Dashboard, WithoutATrayTheDashboardIsAWindowThatAsksBeforeClosingOnlyWhil
 {
     if (QSystemTrayIcon::isSystemTrayAvailable())
         GTEST_SKIP() << "this desktop has a tray, so the program runs as a tray icon";
-    const InsertedCard card = mount("CARD01", "slot-1");
+    const InsertedCard card = insert("CARD01");
     writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
     SettingsStore(KeyValueStore(configFolder())).save(readySettings(8)); // the job waits out its grace period
     // What the program runs with, as the model of startModel() has.
