@@ -31,6 +31,10 @@
         <source>Try again</source>
         <translation>Erneut versuchen</translation>
     </message>
+    <message>
+        <source>Trying…</source>
+        <translation>Wird versucht…</translation>
+    </message>
 </context>
 <context>
     <name>slatewick::ActivitySection</name>

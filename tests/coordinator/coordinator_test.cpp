@@ -310,11 +310,11 @@ TEST_F(DrainModelTest, TheTraySymbolFollowsTheSummary)
     EXPECT_TRUE(waitFor([&] { return model->menuSymbol() == "tray.and.arrow.down.fill"; })) << model->menuSymbol();
 }
 
-// Each batch needs attention once per reason, however often its row is shown again.
+// Each batch needs attention once per reason, however often its row is shown again, and after a restart.
 TEST_F(DrainModelTest, TheNotifierTellsEachNoticeInWordsAndEachBatchsReasonOnce)
 {
     startModel();
-    ActivityNotifier notifier(*model, desktop);
+    auto notifier = std::make_unique<ActivityNotifier>(*model, desktop, dir / "state/told-notices");
     using enum DrainNotice::Kind;
     using Why = DrainNotice::Why;
     const auto notice = [](DrainNotice::Kind kind, Why why = Why::failed, std::string batch = {},
@@ -327,11 +327,14 @@ TEST_F(DrainModelTest, TheNotifierTellsEachNoticeInWordsAndEachBatchsReasonOnce)
           notice(needsAttention, Why::waitingForServer, "7", PendingCause::Kind::serverMissing),
           notice(needsAttention, Why::waitingForServer, "7", PendingCause::Kind::noRoom),
           notice(needsAttention, Why::notSent, "7"), notice(needsAttention, Why::notSent, "7")})
-        notifier.tell(told);
+        notifier->tell(told);
 
     const QString attention = words(Presenter::needsAttention("B", "the detail"));
     EXPECT_EQ(desktop.notes, QStringList({words(Presenter::mayBeTakenOut("B")), words(Presenter::onServer("B", "the detail")),
                                           attention, attention, attention, attention, attention}));
+    notifier = std::make_unique<ActivityNotifier>(*model, desktop, dir / "state/told-notices"); // a restart
+    notifier->tell(notice(needsAttention, Why::waitingForServer, "7", PendingCause::Kind::noRoom));
+    EXPECT_EQ(desktop.notes.size(), 7);
 }
 
 TEST(XdgAutostart, EntryNamesTheProgramAndAnotherPathOrADesktopsSwitchCountsAsOff)

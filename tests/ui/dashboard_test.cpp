@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -414,6 +415,28 @@ TEST_F(Dashboard, AFailedCardStillInIsTriedAgainAndSwitchingItsSlotOffAndOnDrain
     volumes->unmount(other.url);
     model->handleUnmount(other.url);
     EXPECT_TRUE(waitFor([&] { return button("Try again") == nullptr; })) << "the card is out";
+}
+
+TEST_F(Dashboard, TryNowShowsThatItIsTryingAndTheLastTryToTheSecond)
+{
+    // A batch an earlier run left waiting for a share that is not mounted.
+    const InsertedCard card{dir / "cards/CARD01", "CARD01", "", "", "", "", ""};
+    writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
+    DrainSettings gone = readySettings(0);
+    gone.remoteDirectory = (dir / "gone").string();
+    DrainEngine::Options options;
+    options.stateFolder = stateFolder();
+    EXPECT_THROW(DrainEngine(dir / "data", options).drain(card, gone, [](const DrainEvent &) {}, {}), ServerCopyPending);
+    startModel(true).setSettings(readySettings(0));
+    show();
+    ASSERT_TRUE(waitFor([&] { return button("Try now") != nullptr && !model->tryingPending(); }));
+    button("Try now")->click();
+    EXPECT_FALSE(button(QString::fromUtf8("Trying\u2026"))->isEnabled());
+    ASSERT_TRUE(waitFor([&] { return button("Try now") != nullptr; }));
+    EXPECT_TRUE(QRegularExpression(" Last try: \\d\\d:\\d\\d:\\d\\d")
+                    .match(QString::fromStdString(model->activities().at(0).detail))
+                    .hasMatch())
+        << model->activities().at(0).detail;
 }
 
 // A screen reader reads a control by its accessible name; Tab must reach every control.
