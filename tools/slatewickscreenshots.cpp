@@ -96,16 +96,22 @@ InsertedCard rowCard(ScreenshotWorld &world, const std::string &name)
     return card;
 }
 
-QPixmap configuredWithRows()
+// Set up as a studio has it: two slots watched and the server's incoming folder.
+void watchTwoSlots(ScreenshotWorld &world, StagedModel &model, bool clearAfterCopy)
 {
-    ScreenshotWorld world;
-    StagedModel &model = world.start();
     DrainSettings settings = model.settings();
     settings.watchedSlots = {CardSlot{slotA, "CARD01 \u2014 " + slotA, "Generic", "STORAGE DEVICE", "usb"},
                              CardSlot{slotB, "EOS_DIGITAL \u2014 " + slotB, "Generic", "STORAGE DEVICE", "usb"}};
     settings.remoteDirectory = world.folder("studio-server/Incoming").string();
-    settings.clearAfterCopy = true;
+    settings.clearAfterCopy = clearAfterCopy;
     model.setSettings(settings);
+}
+
+QPixmap configuredWithRows()
+{
+    ScreenshotWorld world;
+    StagedModel &model = world.start();
+    watchTwoSlots(world, model, true);
 
     // Rows go in at the top, so the last one written is shown first.
     CardActivity waitingForServer(rowCard(world, "NIKON_D850"), DrainPhase::waiting,
@@ -138,11 +144,7 @@ QPixmap failedBesideReady()
 {
     ScreenshotWorld world;
     StagedModel &model = world.start();
-    DrainSettings settings = model.settings();
-    settings.watchedSlots = {CardSlot{slotA, "CARD01 \u2014 " + slotA, "Generic", "STORAGE DEVICE", "usb"},
-                             CardSlot{slotB, "EOS_DIGITAL \u2014 " + slotB, "Generic", "STORAGE DEVICE", "usb"}};
-    settings.remoteDirectory = world.folder("studio-server/Incoming").string();
-    model.setSettings(settings);
+    watchTwoSlots(world, model, false);
     CardActivity ready(rowCard(world, "CARD01"), DrainPhase::ready, 1.0,
                        "Verified 214 files in cache and server. Card is ready for reuse.");
     ready.batchURL = world.folder("cache/2026-12-04T23-39-24Z_CARD01_A1B2C3D4");
