@@ -524,6 +524,54 @@
             <numerusform>In %1 entladen (%n Dateien); beim Start nicht angerührt.</numerusform>
         </translation>
     </message>
+    <message>
+        <source>local cache</source>
+        <translation>lokalen Cache</translation>
+    </message>
+    <message>
+        <source>remote server</source>
+        <translation>Server</translation>
+    </message>
+    <message>
+        <source>The copied files at %1 did not match the source.</source>
+        <translation>Die kopierten Dateien im %1 stimmten nicht mit der Quelle überein.</translation>
+    </message>
+    <message>
+        <source>The card was removed before draining could finish.</source>
+        <translation>Die Karte wurde entfernt, bevor das Entladen abgeschlossen war.</translation>
+    </message>
+    <message>
+        <source>The card is safely cached, but the remote server folder is currently unavailable.</source>
+        <translation>Die Karte liegt sicher im Cache, aber der Serverordner ist zurzeit nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>No transferable files were found on the card.</source>
+        <translation>Auf der Karte wurden keine übertragbaren Dateien gefunden.</translation>
+    </message>
+    <message>
+        <source>The naming template produced an unsafe folder name.</source>
+        <translation>Die Namensvorlage ergab einen unsicheren Ordnernamen.</translation>
+    </message>
+    <message>
+        <source>The cache batch %1 is gone, so there is nothing left to send.</source>
+        <translation>Der Stapel %1 im Cache ist verschwunden; es gibt nichts mehr zu senden.</translation>
+    </message>
+    <message>
+        <source>The file %1 changed on the card while it was being copied, so nothing was cleared. Insert the card again to drain it.</source>
+        <translation>Die Datei %1 hat sich auf der Karte geändert, während sie kopiert wurde; daher wurde nichts gelöscht. Stecken Sie die Karte erneut ein, um sie zu entladen.</translation>
+    </message>
+    <message>
+        <source>The card holds %1 at its top level, a name Slatewick keeps for its own records. Rename or move it, then put the card in again.</source>
+        <translation>Die Karte enthält auf oberster Ebene %1, einen Namen, den Slatewick für seine eigenen Aufzeichnungen verwendet. Benennen Sie den Eintrag um oder verschieben Sie ihn, und stecken Sie die Karte dann erneut ein.</translation>
+    </message>
+    <message>
+        <source>Not enough room: the card needs %1, %2 free on the local cache. Nothing was copied; the card is untouched.</source>
+        <translation>Nicht genug Platz: Die Karte braucht %1, im lokalen Cache sind %2 frei. Es wurde nichts kopiert; die Karte ist unverändert.</translation>
+    </message>
+    <message>
+        <source>The card is safely cached, but there is not enough room: the batch needs %1, %2 free on the remote server.</source>
+        <translation>Die Karte liegt sicher im Cache, aber es ist nicht genug Platz: Der Stapel braucht %1, auf dem Server sind %2 frei.</translation>
+    </message>
 </context>
 <context>
     <name>slatewick::QuitConfirmation</name>

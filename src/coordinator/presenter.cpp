@@ -3,6 +3,7 @@
 #include <QTime>
 
 #include "model/bytesize.h"
+#include "model/drainerror.h"
 
 #include <algorithm>
 #include <climits>
@@ -200,9 +201,66 @@ QString Presenter::unreadableRecord(const std::string &problem, const std::files
     return tr("The record of a batch could not be read (%1). It is kept at %2.").arg(text(problem), text(file.string()));
 }
 
+namespace {
+
+// The two copies a check names, as the drain's errors name them.
+QString copyName(const std::string &location)
+{
+    if (location == "local cache")
+        return Presenter::tr("local cache");
+    if (location == "remote server")
+        return Presenter::tr("remote server");
+    return QString::fromStdString(location);
+}
+
+} // namespace
+
+// The drain's own failures, worded from their case and facts; a case whose sentence needs
+// facts the error does not keep (both folders of a nested batch) reads as the error gives it.
 QString Presenter::failure(const std::exception *error)
 {
-    return error ? text(error->what()) : tr("The drain failed for an unknown reason.");
+    if (!error)
+        return tr("The drain failed for an unknown reason.");
+    const auto *drain = dynamic_cast<const DrainError *>(error);
+    if (!drain)
+        return text(error->what());
+    const QString where = text(drain->location());
+    using Kind = DrainError::Kind;
+    switch (drain->kind()) {
+    case Kind::verificationFailed:
+        return tr("The copied files at %1 did not match the source.").arg(copyName(drain->location()));
+    case Kind::sourceUnavailable:
+        return tr("The card was removed before draining could finish.");
+    case Kind::remoteUnavailable:
+        return tr("The card is safely cached, but the remote server folder is currently unavailable.");
+    case Kind::noFiles:
+        return tr("No transferable files were found on the card.");
+    case Kind::unsafeTemplate:
+        return tr("The naming template produced an unsafe folder name.");
+    case Kind::cacheGone:
+        return tr("The cache batch %1 is gone, so there is nothing left to send.").arg(where);
+    case Kind::changedWhileRead:
+        return tr("The file %1 changed on the card while it was being copied, so nothing was cleared. Insert the "
+                  "card again to drain it.")
+            .arg(where);
+    case Kind::reservedName:
+        return tr("The card holds %1 at its top level, a name Slatewick keeps for its own records. Rename or move "
+                  "it, then put the card in again.")
+            .arg(where);
+    case Kind::noRoom:
+        if (drain->location() == "local cache")
+            return tr("Not enough room: the card needs %1, %2 free on the local cache. Nothing was copied; the card "
+                      "is untouched.")
+                .arg(text(formattedSize(drain->needed())), text(formattedSize(drain->available())));
+        return tr("The card is safely cached, but there is not enough room: the batch needs %1, %2 free on the "
+                  "remote server.")
+            .arg(text(formattedSize(drain->needed())), text(formattedSize(drain->available())));
+    case Kind::cacheChanged:
+    case Kind::nestedBatch:
+    case Kind::notAHistory:
+        break;
+    }
+    return text(error->what());
 }
 
 QString Presenter::takenOutBeforeCopied(const std::string &cardName)

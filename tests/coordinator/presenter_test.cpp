@@ -162,3 +162,17 @@ TEST(Presenter, NotificationsTrayAndSettingsTexts)
     EXPECT_EQ(of(Presenter::launchAtLoginFailed("Permission denied")),
               "Launch at login could not be enabled: Permission denied");
 }
+
+// Worded here so that they can be translated; in English each reads exactly as the error itself.
+TEST(Presenter, TheDrainsOwnFailuresReadAsTheirErrorsSay)
+{
+    for (const DrainError &error :
+         {DrainError::verificationFailed("local cache"), DrainError::verificationFailed("remote server"),
+          DrainError::sourceUnavailable(), DrainError::remoteUnavailable(), DrainError::noFiles(),
+          DrainError::unsafeTemplate(), DrainError::cacheGone("2026-12-04_A"), DrainError::changedWhileRead("DCIM/a.jpg"),
+          DrainError::reservedName("Slatewick-manifest.json"), DrainError::noRoom("local cache", 2'000'000, 1'000),
+          DrainError::noRoom("remote server", 2'000'000, 1'000), DrainError::cacheChanged("DCIM/a.jpg differs."),
+          DrainError::nestedBatch("A", "A/B"), DrainError::notAHistory("no ascmhl_chain.xml")})
+        EXPECT_EQ(Presenter::failure(&error), QString::fromStdString(error.what()));
+    EXPECT_EQ(Presenter::failure(nullptr), "The drain failed for an unknown reason.");
+}
