@@ -45,6 +45,7 @@ ActivitySection::ActivitySection(DrainModel &model, QWidget *parent)
     : SectionBox(tr("Card activity"), QStringLiteral("waveform.path.ecg"), 0, parent)
     , m_model(model)
     , m_empty(emptyState())
+    , m_listeningNote(m_empty->findChild<QLabel *>(QStringLiteral("listeningNote")))
     , m_list(new QWidget)
     , m_rowsLayout(new QVBoxLayout(m_list))
 {
@@ -62,7 +63,7 @@ void ActivitySection::refresh()
     m_empty->setVisible(activities.empty());
     m_list->setVisible(!activities.empty());
     // With no slot watched there is nothing to listen for.
-    m_empty->findChild<QLabel *>(QStringLiteral("listeningNote"))->setVisible(!m_model.settings().watchedSlots.empty());
+    m_listeningNote->setVisible(!m_model.settings().watchedSlots.empty());
 
     // Rows are reused by position; a row whose own "Dismiss" is being handled is deleted later.
     while (m_rows.size() > activities.size()) {

@@ -31,6 +31,7 @@ private:
     DrainModel &m_model;
     DesktopServices *m_desktop = nullptr;
     QWidget *m_empty;
+    QWidget *m_listeningNote; // within m_empty
     QWidget *m_list;
     QVBoxLayout *m_rowsLayout;
     std::vector<ActivityRow *> m_rows;
