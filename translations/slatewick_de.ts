@@ -572,6 +572,131 @@
         <source>The card is safely cached, but there is not enough room: the batch needs %1, %2 free on the remote server.</source>
         <translation>Die Karte liegt sicher im Cache, aber es ist nicht genug Platz: Der Stapel braucht %1, auf dem Server sind %2 frei.</translation>
     </message>
+    <message>
+        <source>Could not read %1: %2</source>
+        <translation>%1 konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not read folder %1: %2</source>
+        <translation>Der Ordner %1 konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not read the free space of %1: %2</source>
+        <translation>Der freie Platz von %1 konnte nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not list %1: %2</source>
+        <translation>%1 konnte nicht aufgelistet werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not open %1: %2</source>
+        <translation>%1 konnte nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not copy %1: %2</source>
+        <translation>%1 konnte nicht kopiert werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not copy into %1: %2</source>
+        <translation>In %1 konnte nicht kopiert werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not create %1: %2</source>
+        <translation>%1 konnte nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not create folder %1: %2</source>
+        <translation>Der Ordner %1 konnte nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>%1 konnte nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not flush %1: %2</source>
+        <translation>%1 konnte nicht auf den Datenträger geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not flush folder %1: %2</source>
+        <translation>Der Ordner %1 konnte nicht auf den Datenträger geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not remove %1: %2</source>
+        <translation>%1 konnte nicht entfernt werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not lock %1: %2</source>
+        <translation>%1 konnte nicht gesperrt werden: %2</translation>
+    </message>
+    <message>
+        <source>%n file missing</source>
+        <translation>%n Datei fehlt</translation>
+    </message>
+    <message>
+        <source>%n files missing</source>
+        <translation>%n Dateien fehlen</translation>
+    </message>
+    <message>
+        <source>%n file changed</source>
+        <translation>%n Datei geändert</translation>
+    </message>
+    <message>
+        <source>%n files changed</source>
+        <translation>%n Dateien geändert</translation>
+    </message>
+    <message>
+        <source>%n file not in the checksum file</source>
+        <translation>%n Datei nicht in der Prüfsummendatei</translation>
+    </message>
+    <message>
+        <source>%n files not in the checksum file</source>
+        <translation>%n Dateien nicht in der Prüfsummendatei</translation>
+    </message>
+    <message>
+        <source>%n file unreadable</source>
+        <translation>%n Datei unlesbar</translation>
+    </message>
+    <message>
+        <source>%n files unreadable</source>
+        <translation>%n Dateien unlesbar</translation>
+    </message>
+    <message>
+        <source>%n file not as the ASC MHL history records it</source>
+        <translation>%n Datei nicht so, wie die ASC-MHL-Historie sie verzeichnet</translation>
+    </message>
+    <message>
+        <source>%n files not as the ASC MHL history records them</source>
+        <translation>%n Dateien nicht so, wie die ASC-MHL-Historie sie verzeichnet</translation>
+    </message>
+    <message>
+        <source>an ASC MHL history that is not valid (%1)</source>
+        <translation>eine ungültige ASC-MHL-Historie (%1)</translation>
+    </message>
+    <message>
+        <source>%1 and %2</source>
+        <comment>the last of several differences</comment>
+        <translation>%1 und %2</translation>
+    </message>
+    <message>
+        <source>The cache batch %1 no longer matches what was read from the card, so it is not sent.</source>
+        <translation>Der Stapel %1 im Cache stimmt nicht mehr mit dem überein, was von der Karte gelesen wurde; daher wird er nicht gesendet.</translation>
+    </message>
+    <message>
+        <source>The cache batch %1 no longer matches what was read from the card, so it is not sent: %2.</source>
+        <translation>Der Stapel %1 im Cache stimmt nicht mehr mit dem überein, was von der Karte gelesen wurde; daher wird er nicht gesendet: %2.</translation>
+    </message>
+    <message>
+        <source>On the server its batch would go to %1, inside the batch %2; it waits in the local cache until the naming template or the server folder changes.</source>
+        <translation>Auf dem Server käme sein Stapel nach %1, in den Stapel %2 hinein; er wartet im lokalen Cache, bis sich die Namensvorlage oder der Ordner auf dem Server ändert.</translation>
+    </message>
+    <message>
+        <source>The naming template puts this card&apos;s batch at %1, inside the batch %2. Nothing was copied and the card is untouched; change the template so that batches stand side by side.</source>
+        <translation>Die Namensvorlage legt den Stapel dieser Karte nach %1, in den Stapel %2 hinein. Es wurde nichts kopiert, und die Karte ist unverändert; ändern Sie die Vorlage so, dass die Stapel nebeneinander liegen.</translation>
+    </message>
+    <message>
+        <source>The entry ascmhl at the top of the card is not an ASC MHL history: %1. Nothing was copied; the card is untouched.</source>
+        <translation>Der Eintrag ascmhl auf oberster Ebene der Karte ist keine ASC-MHL-Historie: %1. Es wurde nichts kopiert; die Karte ist unverändert.</translation>
+    </message>
 </context>
 <context>
     <name>slatewick::QuitConfirmation</name>
@@ -735,6 +860,178 @@
     <message>
         <source>Quit Slatewick</source>
         <translation>Slatewick beenden</translation>
+    </message>
+</context>
+<context>
+    <name>slatewick::UpkeepPresenter</name>
+    <message>
+        <source>The cache holds %1; the free space on its disk is unknown.</source>
+        <translation>Der Cache belegt %1; der freie Platz auf seinem Datenträger ist unbekannt.</translation>
+    </message>
+    <message>
+        <source>The cache holds %1; %2 free on its disk.</source>
+        <translation>Der Cache belegt %1; %2 frei auf seinem Datenträger.</translation>
+    </message>
+    <message>
+        <source>Less room is left than the largest of the last five batches took (%1): free some cache space before the next card.</source>
+        <translation>Es ist weniger Platz frei, als der größte der letzten fünf Stapel brauchte (%1): Geben Sie vor der nächsten Karte Platz im Cache frei.</translation>
+    </message>
+    <message>
+        <source>it has no record of reaching the server.</source>
+        <translation>es gibt keinen Eintrag, dass er den Server erreicht hat.</translation>
+    </message>
+    <message>
+        <source>it was freed already.</source>
+        <translation>er wurde bereits freigegeben.</translation>
+    </message>
+    <message>
+        <source>it is not on the server yet.</source>
+        <translation>er ist noch nicht auf dem Server.</translation>
+    </message>
+    <message>
+        <source>its server folder is not available.</source>
+        <translation>sein Ordner auf dem Server ist nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>its server batch %1 is missing.</source>
+        <translation>sein Stapel %1 auf dem Server fehlt.</translation>
+    </message>
+    <message>
+        <source>its server batch is not on the server folder&apos;s file system.</source>
+        <translation>sein Stapel auf dem Server liegt nicht auf dem Dateisystem des Serverordners.</translation>
+    </message>
+    <message>
+        <source>its server batch lies on the cache&apos;s own disk.</source>
+        <translation>sein Stapel auf dem Server liegt auf dem Datenträger des Caches selbst.</translation>
+    </message>
+    <message>
+        <source>Server batch: %1.</source>
+        <translation>Stapel auf dem Server: %1.</translation>
+    </message>
+    <message>
+        <source>its server batch could not be checked: %1.</source>
+        <translation>sein Stapel auf dem Server konnte nicht geprüft werden: %1.</translation>
+    </message>
+    <message>
+        <source>its record changed while it was checked.</source>
+        <translation>sein Eintrag hat sich während der Prüfung geändert.</translation>
+    </message>
+    <message>
+        <source>files that were not part of it stay in %1.</source>
+        <translation>Dateien, die nicht dazugehörten, bleiben in %1.</translation>
+    </message>
+    <message>
+        <source>it holds a batch.</source>
+        <translation>er enthält einen Stapel.</translation>
+    </message>
+    <message>
+        <source>it holds a batch&apos;s records.</source>
+        <translation>er enthält die Aufzeichnungen eines Stapels.</translation>
+    </message>
+    <message>
+        <source>Checking the server batches…</source>
+        <translation>Die Stapel auf dem Server werden geprüft …</translation>
+    </message>
+    <message>
+        <source>Removing…</source>
+        <translation>Wird entfernt …</translation>
+    </message>
+    <message>
+        <source>Freeing could not be started: the system has no thread to spare.</source>
+        <translation>Das Freigeben konnte nicht beginnen: Das System hat keinen Thread frei.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Removed %n incomplete folder.</source>
+        <translation>
+            <numerusform>%n unvollständiger Ordner entfernt.</numerusform>
+            <numerusform>%n unvollständige Ordner entfernt.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Removed %n incomplete folders.</source>
+        <translation>
+            <numerusform>%n unvollständiger Ordner entfernt.</numerusform>
+            <numerusform>%n unvollständige Ordner entfernt.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Kept %1: %2</source>
+        <translation>%1 behalten: %2</translation>
+    </message>
+    <message>
+        <source>Nothing was removed.</source>
+        <translation>Es wurde nichts entfernt.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Removed %n batch (%1).</source>
+        <translation>
+            <numerusform>%n Stapel entfernt (%1).</numerusform>
+            <numerusform>%n Stapel entfernt (%1).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Removed %n batches (%1).</source>
+        <translation>
+            <numerusform>%n Stapel entfernt (%1).</numerusform>
+            <numerusform>%n Stapel entfernt (%1).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Kept %n batch:</source>
+        <translation>
+            <numerusform>%n Stapel behalten:</numerusform>
+            <numerusform>%n Stapel behalten:</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Kept %n batches:</source>
+        <translation>
+            <numerusform>%n Stapel behalten:</numerusform>
+            <numerusform>%n Stapel behalten:</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Nothing more was removed: %1.</source>
+        <translation>Es wurde nichts weiter entfernt: %1.</translation>
+    </message>
+    <message>
+        <source>%1: could not be checked: %2.</source>
+        <translation>%1: konnte nicht geprüft werden: %2.</translation>
+    </message>
+    <message>
+        <source>%1: not reachable at %2.</source>
+        <translation>%1: unter %2 nicht erreichbar.</translation>
+    </message>
+    <message>
+        <source>%1: %2.</source>
+        <translation>%1: %2.</translation>
+    </message>
+    <message>
+        <source>%1: the 1 listed file matches.</source>
+        <translation>%1: die 1 verzeichnete Datei stimmt überein.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: all %n files match.</source>
+        <translation>
+            <numerusform>%1: die %n Datei stimmt überein.</numerusform>
+            <numerusform>%1: alle %n Dateien stimmen überein.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Checking…</source>
+        <translation>Wird geprüft …</translation>
+    </message>
+    <message>
+        <source>The check could not be started: the system has no thread to spare.</source>
+        <translation>Die Prüfung konnte nicht beginnen: Das System hat keinen Thread frei.</translation>
+    </message>
+    <message>
+        <source>Cache batch</source>
+        <translation>Stapel im Cache</translation>
+    </message>
+    <message>
+        <source>Server batch</source>
+        <translation>Stapel auf dem Server</translation>
     </message>
 </context>
 </TS>

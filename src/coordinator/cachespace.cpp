@@ -22,8 +22,8 @@ CacheSpace::CacheSpace(std::shared_ptr<DrainEngine> engine, QObject *parent)
                   return std::nullopt; // no cache folder to be had: nothing to show
               }
           })
-    , m_freeing([this](std::string report) {
-        m_report = std::move(report);
+    , m_freeing([this](FreeingReport report) {
+        m_report = {FreeingStatus::Stage::done, std::move(report)};
         reload();
         emit freed();
     })
@@ -42,41 +42,47 @@ void CacheSpace::free(std::vector<std::filesystem::path> batches)
         return;
     runAndReload(
         [engine = m_engine, batches = std::move(batches)] {
-            return freeCacheBatches(engine->ledger(), batches, engine->stateFolder()).sentence();
+            return freeCacheBatches(engine->ledger(), batches, engine->stateFolder());
         },
-        "Checking the server batches\u2026");
+        FreeingStatus::Stage::checkingServer);
 }
 
 void CacheSpace::removeIncomplete(std::vector<std::filesystem::path> folders)
 {
     runAndReload(
         [engine = m_engine, folders = std::move(folders)] {
-            std::size_t removed = 0;
-            std::string kept;
+            FreeingReport report;
+            report.incompleteFolders = true;
             for (const std::filesystem::path &folder : folders) {
-                if (const std::optional<std::string> why = removeIncompleteBatch(engine->ledger(), folder))
-                    kept += " Kept " + folder.filename().string() + ": " + *why;
-                else
-                    ++removed;
+                try {
+                    if (const std::optional<KeptBatch::Why> why = removeIncompleteBatch(engine->ledger(), folder))
+                        report.kept.push_back(KeptBatch{folder, *why, {}, {}, {}});
+                    else
+                        report.removed.push_back(folder);
+                } catch (const std::exception &) {
+                    report.stopped = std::current_exception();
+                    break;
+                }
             }
-            return "Removed " + std::to_string(removed) + (removed == 1 ? " incomplete folder." : " incomplete folders.")
-                   + kept;
+            return report;
         },
-        "Removing\u2026");
+        FreeingStatus::Stage::removing);
 }
 
-void CacheSpace::runAndReload(std::function<std::string()> work, std::string underWay)
+void CacheSpace::runAndReload(std::function<FreeingReport()> work, FreeingStatus::Stage underWay)
 {
     if (m_freeing.running())
         return;
     const bool started = m_freeing.request([work = std::move(work)] {
         try {
             return work();
-        } catch (const std::exception &error) {
-            return std::string("Nothing more was removed: ") + error.what() + ".";
+        } catch (const std::exception &) {
+            FreeingReport report;
+            report.stopped = std::current_exception();
+            return report;
         }
     });
-    m_report = started ? std::move(underWay) : "Freeing could not be started: the system has no thread to spare.";
+    m_report = {started ? underWay : FreeingStatus::Stage::noThread, {}};
     emit changed();
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "coordinator/backgroundtask.h"
-#include "engine/upkeep/cachefreeing.h"
+#include "coordinator/upkeepstatus.h"
 #include "engine/upkeep/cachesurvey.h"
 
 #include <QObject>
@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace slatewick {
@@ -38,8 +37,8 @@ public:
     // Removes folders no drain finished (see removeIncompleteBatch), then reads the cache again.
     void removeIncomplete(std::vector<std::filesystem::path> folders);
     bool freeing() const { return m_freeing.running(); }
-    // The last freeing's outcome, "Checking the server batches…" while under way.
-    const std::string &report() const { return m_report; }
+    // The last freeing's outcome, or the stage it is at.
+    const FreeingStatus &report() const { return m_report; }
 
 signals:
     void changed();
@@ -47,13 +46,13 @@ signals:
     void freed();
 
 private:
-    void runAndReload(std::function<std::string()> work, std::string underWay);
+    void runAndReload(std::function<FreeingReport()> work, FreeingStatus::Stage underWay);
 
     std::shared_ptr<DrainEngine> m_engine;
     BackgroundTask<std::optional<CacheSurvey>> m_read;
-    BackgroundTask<std::string> m_freeing;
+    BackgroundTask<FreeingReport> m_freeing;
     std::optional<CacheSurvey> m_survey;
-    std::string m_report;
+    FreeingStatus m_report;
 };
 
 } // namespace slatewick

@@ -67,7 +67,8 @@ BatchRecord latest(const DrainEngine &engine, const BatchRecord &before)
 CardActivity notSentRow(const BatchRecord &record)
 {
     return rowOf(record.facts.sourceVolume, DrainPhase::failed,
-                 record.cacheGone ? RowState::pendingGone : RowState::pendingBroken, record.problem);
+                 record.cacheGone ? RowState::pendingGone : RowState::pendingBroken,
+                 Presenter::utf8(Presenter::notSendable(record)));
 }
 
 } // namespace

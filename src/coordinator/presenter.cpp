@@ -4,9 +4,11 @@
 
 #include "model/bytesize.h"
 #include "model/drainerror.h"
+#include "platform/filesystemerror.h"
 
 #include <algorithm>
 #include <climits>
+#include <map>
 
 namespace slatewick {
 
@@ -213,14 +215,116 @@ QString copyName(const std::string &location)
     return QString::fromStdString(location);
 }
 
+// A failed file operation, worded from what was tried; the reason stays as the system gives it.
+QString fileSystemFailure(const FileSystemError &error)
+{
+    static const std::map<std::string, const char *> sentences{
+        {"read", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not read %1: %2")},
+        {"read folder", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not read folder %1: %2")},
+        {"read the free space of", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not read the free space of %1: %2")},
+        {"list", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not list %1: %2")},
+        {"open", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not open %1: %2")},
+        {"copy", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not copy %1: %2")},
+        {"copy into", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not copy into %1: %2")},
+        {"create", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not create %1: %2")},
+        {"create folder", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not create folder %1: %2")},
+        {"write", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not write %1: %2")},
+        {"flush", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not flush %1: %2")},
+        {"flush folder", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not flush folder %1: %2")},
+        {"remove", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not remove %1: %2")},
+        {"lock", QT_TRANSLATE_NOOP("slatewick::Presenter", "Could not lock %1: %2")},
+    };
+    const auto found = sentences.find(error.operation());
+    if (found == sentences.end())
+        return text(error.what());
+    const QString reason = text(error.what()).section(QStringLiteral(": "), -1);
+    return Presenter::tr(found->second).arg(text(error.path().string()), reason);
+}
+
+QString counted(std::size_t files, const char *one, const char *many)
+{
+    return Presenter::tr(files == 1 ? one : many, nullptr, count(static_cast<std::int64_t>(files)));
+}
+
+QString names(const std::vector<std::string> &paths)
+{
+    constexpr std::size_t shown = 3;
+    QStringList named;
+    for (std::size_t i = 0; i < paths.size() && i < shown; ++i)
+        named << text(paths[i]);
+    QString list = named.join(QStringLiteral(", "));
+    if (paths.size() > shown)
+        list = Presenter::tr("%1 and %n more", nullptr, count(static_cast<std::int64_t>(paths.size() - shown))).arg(list);
+    return QStringLiteral(" (") + list + u')';
+}
+
 } // namespace
 
-// The drain's own failures, worded from their case and facts; a case whose sentence needs
-// facts the error does not keep (both folders of a nested batch) reads as the error gives it.
+QString Presenter::differences(const BatchCheck &check)
+{
+    QStringList parts;
+    if (!check.missing.empty())
+        parts << counted(check.missing.size(), QT_TR_NOOP("%n file missing"), QT_TR_NOOP("%n files missing"))
+                     + names(check.missing);
+    if (!check.changed.empty())
+        parts << counted(check.changed.size(), QT_TR_NOOP("%n file changed"), QT_TR_NOOP("%n files changed"))
+                     + names(check.changed);
+    if (!check.extra.empty())
+        parts << counted(check.extra.size(), QT_TR_NOOP("%n file not in the checksum file"),
+                         QT_TR_NOOP("%n files not in the checksum file"))
+                     + names(check.extra);
+    if (!check.unreadable.empty())
+        parts << counted(check.unreadable.size(), QT_TR_NOOP("%n file unreadable"), QT_TR_NOOP("%n files unreadable"))
+                     + names(check.unreadable);
+    if (!check.unlikeHistory.empty())
+        parts << counted(check.unlikeHistory.size(), QT_TR_NOOP("%n file not as the ASC MHL history records it"),
+                         QT_TR_NOOP("%n files not as the ASC MHL history records them"))
+                     + names(check.unlikeHistory);
+    if (!check.historyProblem.empty())
+        parts << tr("an ASC MHL history that is not valid (%1)").arg(text(check.historyProblem));
+    if (parts.size() < 2)
+        return parts.join(QString());
+    const QString last = parts.takeLast();
+    return tr("%1 and %2", "the last of several differences").arg(parts.join(QStringLiteral(", ")), last);
+}
+
+QString Presenter::notSendable(const BatchRecord &record)
+{
+    if (record.cacheGone)
+        return tr("The cache batch %1 is gone, so there is nothing left to send.").arg(text(record.cacheBatch.string()));
+    if (record.changes)
+        return cacheChanged(record.cacheBatch.string(), *record.changes);
+    return text(record.problem); // a record written before its changes were kept
+}
+
+QString Presenter::cacheChanged(const std::string &cacheBatch, const BatchCheck &changes)
+{
+    if (changes.clean())
+        return tr("The cache batch %1 no longer matches what was read from the card, so it is not sent.")
+            .arg(text(cacheBatch));
+    return tr("The cache batch %1 no longer matches what was read from the card, so it is not sent: %2.")
+        .arg(text(cacheBatch), differences(changes));
+}
+
+QString Presenter::failure(const std::exception_ptr &error)
+{
+    try {
+        if (error)
+            std::rethrow_exception(error);
+    } catch (const std::exception &thrown) {
+        return failure(&thrown);
+    } catch (...) {
+    }
+    return failure(static_cast<const std::exception *>(nullptr));
+}
+
+// The drain's own failures, worded from their case and facts.
 QString Presenter::failure(const std::exception *error)
 {
     if (!error)
         return tr("The drain failed for an unknown reason.");
+    if (const auto *fileSystem = dynamic_cast<const FileSystemError *>(error))
+        return fileSystemFailure(*fileSystem);
     const auto *drain = dynamic_cast<const DrainError *>(error);
     if (!drain)
         return text(error->what());
@@ -256,9 +360,21 @@ QString Presenter::failure(const std::exception *error)
                   "remote server.")
             .arg(text(formattedSize(drain->needed())), text(formattedSize(drain->available())));
     case Kind::cacheChanged:
-    case Kind::nestedBatch:
-    case Kind::notAHistory:
+        if (drain->changes())
+            return cacheChanged(drain->location(), *drain->changes());
         break;
+    case Kind::nestedBatch:
+        if (drain->onServer())
+            return tr("On the server its batch would go to %1, inside the batch %2; it waits in the local cache until "
+                      "the naming template or the server folder changes.")
+                .arg(text(drain->inner()), where);
+        return tr("The naming template puts this card's batch at %1, inside the batch %2. Nothing was copied and the "
+                  "card is untouched; change the template so that batches stand side by side.")
+            .arg(text(drain->inner()), where);
+    case Kind::notAHistory:
+        return tr("The entry ascmhl at the top of the card is not an ASC MHL history: %1. Nothing was copied; the "
+                  "card is untouched.")
+            .arg(where);
     }
     return text(error->what());
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/drain/drainengine.h"
+#include "engine/records/batchrecord.h"
+#include "model/batchcheck.h"
 #include "engine/records/notcleared.h"
 #include "engine/records/pendingcause.h"
 #include "engine/records/serverfolder.h"
@@ -63,6 +65,11 @@ public:
     static QString unreadableRecord(const std::string &problem, const std::filesystem::path &file);
     // A failed drain: the error's own sentence, or a plain one where there is none.
     static QString failure(const std::exception *error);
+    static QString failure(const std::exception_ptr &error);
+    // How a batch differs from its checksum file, naming a few files: "1 file missing (DCIM/a.jpg)".
+    static QString differences(const BatchCheck &check);
+    // Why a batch waiting for the server can no longer be sent.
+    static QString notSendable(const BatchRecord &record);
     static QString takenOutBeforeCopied(const std::string &cardName);
 
     // Notifications.
@@ -77,6 +84,7 @@ public:
     static QString launchAtLoginFailed(const std::string &reason);
 
 private:
+    static QString cacheChanged(const std::string &cacheBatch, const BatchCheck &changes);
     static QString leftAttemptsNote(const std::vector<std::filesystem::path> &left);
 };
 

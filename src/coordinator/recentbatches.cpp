@@ -3,15 +3,8 @@
 #include "engine/upkeep/batchcheck.h"
 #include "engine/drain/drainengine.h"
 
-#include <optional>
 
 namespace slatewick {
-
-namespace {
-
-const std::string checking = "Checking\u2026";
-
-} // namespace
 
 RecentBatches::RecentBatches(std::shared_ptr<DrainEngine> engine, QObject *parent)
     : QObject(parent)
@@ -33,8 +26,8 @@ void RecentBatches::reload()
 
 void RecentBatches::recheck(const std::filesystem::path &folder)
 {
-    std::string &current = m_reports[folder];
-    if (current == checking)
+    const auto found = m_reports.find(folder);
+    if (found != m_reports.end() && found->second.stage == RecheckStatus::Stage::checking)
         return;
     std::optional<std::filesystem::path> server;
     bool freed = false;
@@ -43,24 +36,24 @@ void RecentBatches::recheck(const std::filesystem::path &folder)
             server = batch.manifest.remotePath;
         freed = freed || (batch.folder == folder && batch.freed());
     }
-    current = checking;
-    std::unique_ptr<BackgroundTask<std::string>> &check = m_checks[folder];
+    std::unique_ptr<BackgroundTask<Recheck>> &check = m_checks[folder];
     if (!check) {
-        check = std::make_unique<BackgroundTask<std::string>>([this, folder](std::string report) {
-            m_reports[folder] = std::move(report);
+        check = std::make_unique<BackgroundTask<Recheck>>([this, folder](Recheck result) {
+            m_reports[folder] = {RecheckStatus::Stage::done, std::move(result)};
             emit changed();
         });
     }
     // A freed batch is checked on the server against the checksum file it carries.
-    if (!check->request([folder, server, freed] { return recheckReport(freed ? std::nullopt : std::optional(folder), server); }))
-        current = "The check could not be started: the system has no thread to spare.";
+    const bool started =
+        check->request([folder, server, freed] { return slatewick::recheck(freed ? std::nullopt : std::optional(folder), server); });
+    m_reports[folder] = {started ? RecheckStatus::Stage::checking : RecheckStatus::Stage::noThread, {}};
     emit changed();
 }
 
-std::string RecentBatches::report(const std::filesystem::path &folder) const
+std::optional<RecheckStatus> RecentBatches::report(const std::filesystem::path &folder) const
 {
     const auto found = m_reports.find(folder);
-    return found == m_reports.end() ? std::string() : found->second;
+    return found == m_reports.end() ? std::nullopt : std::optional(found->second);
 }
 
 } // namespace slatewick

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "coordinator/backgroundtask.h"
+#include "coordinator/upkeepstatus.h"
 #include "engine/upkeep/batchhistory.h"
 
 #include <QObject>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,8 +37,8 @@ public:
 
     // Checks the batch of this folder again, with its server batch where there is one.
     void recheck(const std::filesystem::path &folder);
-    // "Checking…" while under way, the report once done, empty before.
-    std::string report(const std::filesystem::path &folder) const;
+    // Under way or done; nothing before the first check.
+    std::optional<RecheckStatus> report(const std::filesystem::path &folder) const;
 
 signals:
     void changed();
@@ -45,9 +47,9 @@ private:
     std::shared_ptr<DrainEngine> m_engine;
     BackgroundTask<std::vector<RecentBatch>> m_read;
     std::vector<RecentBatch> m_batches;
-    std::map<std::filesystem::path, std::string> m_reports;
+    std::map<std::filesystem::path, RecheckStatus> m_reports;
     // One check per batch folder, so a batch on a stalled share holds up no other.
-    std::map<std::filesystem::path, std::unique_ptr<BackgroundTask<std::string>>> m_checks;
+    std::map<std::filesystem::path, std::unique_ptr<BackgroundTask<Recheck>>> m_checks;
 };
 
 } // namespace slatewick

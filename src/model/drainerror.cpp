@@ -19,7 +19,7 @@ std::string describe(DrainError::Kind kind, const std::string &location)
     case DrainError::Kind::unsafeTemplate:
         return "The naming template produced an unsafe folder name.";
     case DrainError::Kind::cacheChanged:
-        return location + " It no longer matches what was read from the card, so it is not sent.";
+        return "The cache batch " + location + " no longer matches what was read from the card, so it is not sent.";
     case DrainError::Kind::cacheGone:
         return "The cache batch " + location + " is gone, so there is nothing left to send.";
     case DrainError::Kind::changedWhileRead:
@@ -46,9 +46,11 @@ DrainError::DrainError(Kind kind, std::string location, std::string sentence)
 {
 }
 
-DrainError DrainError::cacheChanged(std::string whatDiffers)
+DrainError DrainError::cacheChanged(std::string cacheBatch, BatchCheck changes)
 {
-    return DrainError(Kind::cacheChanged, std::move(whatDiffers));
+    DrainError error(Kind::cacheChanged, std::move(cacheBatch));
+    error.m_changes = std::make_shared<const BatchCheck>(std::move(changes));
+    return error;
 }
 
 DrainError DrainError::cacheGone(std::string cacheBatch)
@@ -88,7 +90,10 @@ DrainError DrainError::nestedBatch(std::string outer, const std::string &inner, 
                  : "The naming template puts this card's batch at " + inner + ", inside the batch " + outer
                        + ". Nothing was copied and the card is untouched; change the template so that batches "
                          "stand side by side.";
-    return DrainError(Kind::nestedBatch, std::move(outer), sentence);
+    DrainError error(Kind::nestedBatch, std::move(outer), sentence);
+    error.m_inner = inner;
+    error.m_onServer = onServer;
+    return error;
 }
 
 DrainError DrainError::notAHistory(std::string why)

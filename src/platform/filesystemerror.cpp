@@ -14,6 +14,7 @@ std::string sentence(const std::string &operation, const std::filesystem::path &
 
 FileSystemError::FileSystemError(const std::string &operation, const std::filesystem::path &path, int errorNumber)
     : std::runtime_error(sentence(operation, path, errorNumber))
+    , m_operation(operation)
     , m_path(path)
     , m_errorNumber(errorNumber)
 {

@@ -12,6 +12,8 @@ class FileSystemError final : public std::runtime_error {
 public:
     FileSystemError(const std::string &operation, const std::filesystem::path &path, int errorNumber);
 
+    // What was tried, as the sentence names it: "read", "create folder", "copy into"…
+    const std::string &operation() const { return m_operation; }
     const std::filesystem::path &path() const { return m_path; }
     int errorNumber() const { return m_errorNumber; }
 
@@ -19,6 +21,7 @@ public:
     [[noreturn]] static void throwLast(const std::string &operation, const std::filesystem::path &path);
 
 private:
+    std::string m_operation;
     std::filesystem::path m_path;
     int m_errorNumber;
 };

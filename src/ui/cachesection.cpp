@@ -1,6 +1,7 @@
 #include "ui/cachesection.h"
 
 #include "coordinator/cachespace.h"
+#include "coordinator/upkeeppresenter.h"
 #include "model/bytesize.h"
 #include "ui/plainwidgets.h"
 #include "ui/textstyle.h"
@@ -108,12 +109,12 @@ void CacheSection::setFreeingShown(bool shown)
 void CacheSection::redraw()
 {
     const CacheSurvey *survey = m_space && m_space->survey() ? &*m_space->survey() : nullptr;
-    m_summary->setText(survey ? utf8(survey->summary()) : tr("Reading the cache\u2026"));
-    m_warning->setText(survey ? utf8(survey->warning()) : QString());
+    m_summary->setText(survey ? UpkeepPresenter::cacheSummary(*survey) : tr("Reading the cache\u2026"));
+    m_warning->setText(survey ? UpkeepPresenter::cacheWarning(*survey) : QString());
     m_warning->setVisible(!m_warning->text().isEmpty());
     m_toggle->setText(m_freeingShown ? tr("Hide") : tr("Free cache space"));
     m_freeing->setVisible(m_freeingShown && survey);
-    m_report->setText(m_space ? utf8(m_space->report()) : QString());
+    m_report->setText(m_space ? UpkeepPresenter::freeing(m_space->report()) : QString());
     m_report->setVisible(!m_report->text().isEmpty());
     if (!survey)
         return;

@@ -2,6 +2,7 @@
 
 #include "coordinator/desktopservices.h"
 #include "coordinator/recentbatches.h"
+#include "coordinator/upkeeppresenter.h"
 #include "ui/batchentry.h"
 #include "ui/folderopening.h"
 #include "ui/plainwidgets.h"
@@ -90,7 +91,7 @@ void RecentBatchesSection::redraw()
             m_entries.push_back(entry);
         }
         const RecentBatch &record = m_history->batches()[i];
-        m_entries[i]->display(record, QString::fromStdString(m_history->report(record.folder)), m_desktop != nullptr);
+        m_entries[i]->display(record, UpkeepPresenter::recheck(m_history->report(record.folder)), m_desktop != nullptr);
     }
 }
 

@@ -1,10 +1,13 @@
 // Every written text, once: the rest of the tests check states and typed facts.
 #include "coordinator/presenter.h"
 
+#include "coordinator/upkeeppresenter.h"
 #include "model/drainerror.h"
+#include "platform/filesystemerror.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <stdexcept>
 
 using namespace slatewick;
@@ -171,8 +174,77 @@ TEST(Presenter, TheDrainsOwnFailuresReadAsTheirErrorsSay)
           DrainError::sourceUnavailable(), DrainError::remoteUnavailable(), DrainError::noFiles(),
           DrainError::unsafeTemplate(), DrainError::cacheGone("2026-12-04_A"), DrainError::changedWhileRead("DCIM/a.jpg"),
           DrainError::reservedName("Slatewick-manifest.json"), DrainError::noRoom("local cache", 2'000'000, 1'000),
-          DrainError::noRoom("remote server", 2'000'000, 1'000), DrainError::cacheChanged("DCIM/a.jpg differs."),
-          DrainError::nestedBatch("A", "A/B"), DrainError::notAHistory("no ascmhl_chain.xml")})
+          DrainError::noRoom("remote server", 2'000'000, 1'000), DrainError::nestedBatch("A", "A/B"),
+          DrainError::nestedBatch("/srv/A", "/srv/A/B", true), DrainError::notAHistory("no ascmhl_chain.xml"),
+          DrainError::cacheChanged("/cache/A", {})})
         EXPECT_EQ(Presenter::failure(&error), QString::fromStdString(error.what()));
+    const FileSystemError io("copy into", "/srv/B", EIO);
+    EXPECT_EQ(Presenter::failure(&io), io.what());
+    EXPECT_EQ(Presenter::failure(std::make_exception_ptr(io)), io.what());
     EXPECT_EQ(Presenter::failure(nullptr), "The drain failed for an unknown reason.");
+}
+
+// How a batch differs, for "Check again", "Free cache space" and a batch that can no longer be sent.
+TEST(Presenter, ABatchsDifferencesNameAFewFilesEach)
+{
+    BatchCheck check;
+    check.listed = 9;
+    check.missing = {"a", "b", "c", "d", "e"};
+    check.changed = {"f"};
+    check.historyProblem = "no ascmhl_chain.xml";
+    EXPECT_EQ(of(Presenter::differences(check)),
+              "5 files missing (a, b, c and 2 more), 1 file changed (f) and an ASC MHL history that is not valid "
+              "(no ascmhl_chain.xml)");
+    BatchRecord record;
+    record.cacheBatch = "/cache/A";
+    record.changes = BatchCheck{};
+    record.changes->unlikeHistory = {"g"};
+    EXPECT_EQ(of(Presenter::notSendable(record)),
+              "The cache batch /cache/A no longer matches what was read from the card, so it is not sent: 1 file not "
+              "as the ASC MHL history records it (g).");
+    record.changes.reset();
+    record.problem = "As an earlier version wrote it.";
+    EXPECT_EQ(of(Presenter::notSendable(record)), record.problem);
+    record.cacheGone = true;
+    EXPECT_EQ(of(Presenter::notSendable(record)), "The cache batch /cache/A is gone, so there is nothing left to send.");
+}
+
+TEST(Presenter, TheCachesUpkeepSaysWhatItFoundAndDid)
+{
+    CacheSurvey survey;
+    survey.heldBytes = 2'000'000;
+    survey.room = FreeSpace{true, 1'000};
+    survey.largestRecent = 3'000;
+    EXPECT_EQ(of(UpkeepPresenter::cacheSummary(survey)), "The cache holds 2.0 MB; 1.0 kB free on its disk.");
+    EXPECT_EQ(of(UpkeepPresenter::cacheWarning(survey)),
+              "Less room is left than the largest of the last five batches took (3.0 kB): free some cache space before "
+              "the next card.");
+
+    FreeingStatus freeing{FreeingStatus::Stage::done, {}};
+    EXPECT_EQ(of(UpkeepPresenter::freeing(freeing)), "Nothing was removed.");
+    freeing.report.removed = {"/cache/A", "/cache/B"};
+    freeing.report.freedBytes = 3'100'000;
+    freeing.report.kept = {KeptBatch{"/cache/B", KeptBatch::Why::strayFilesStay, "/cache/B", {}, {}},
+                           KeptBatch{"/cache/C", KeptBatch::Why::serverBatchDiffers, "/srv/C", {}, {}}};
+    freeing.report.kept[1].check.changed = {"DCIM/a.jpg"};
+    freeing.report.stopped = std::make_exception_ptr(std::runtime_error("Could not remove /cache/D: Busy"));
+    EXPECT_EQ(of(UpkeepPresenter::freeing(freeing)),
+              "Removed 2 batches (3.1 MB). Kept 2 batches: B: files that were not part of it stay in /cache/B. C: "
+              "Server batch: 1 file changed (DCIM/a.jpg). Nothing more was removed: Could not remove /cache/D: Busy.");
+    freeing.report = {true, {"/cache/E"}, 0, {KeptBatch{"/cache/F", KeptBatch::Why::holdsBatch, {}, {}, {}}}, {}};
+    EXPECT_EQ(of(UpkeepPresenter::freeing(freeing)), "Removed 1 incomplete folder. Kept F: it holds a batch.");
+
+    EXPECT_EQ(of(UpkeepPresenter::recheck(std::nullopt)), "");
+    EXPECT_EQ(of(UpkeepPresenter::recheck(RecheckStatus{})), "Checking\u2026");
+    RecheckStatus recheck{RecheckStatus::Stage::done, {}};
+    recheck.result.cache = CheckedBatch{CheckedBatch::Result::checked, "/cache/A", {}, {}};
+    recheck.result.cache->check.listed = 1;
+    recheck.result.server = CheckedBatch{CheckedBatch::Result::notReachable, "/srv/A", {}, {}};
+    EXPECT_EQ(of(UpkeepPresenter::recheck(recheck)),
+              "Cache batch: the 1 listed file matches. Server batch: not reachable at /srv/A.");
+    recheck.result.cache->check.listed = 4;
+    recheck.result.server = CheckedBatch{CheckedBatch::Result::failed, "/srv/A", {},
+                                         std::make_exception_ptr(std::runtime_error("line 1 is not a checksum line"))};
+    EXPECT_EQ(of(UpkeepPresenter::recheck(recheck)),
+              "Cache batch: all 4 files match. Server batch: could not be checked: line 1 is not a checksum line.");
 }

@@ -40,21 +40,27 @@ TEST(BatchCheck, ReportsTheChangedTheMissingAndTheExtraFileAndReadsEscapedNamesB
     for (const ChecksumEntry &entry : parseChecksumText(readFile(cache / checksumFileName)))
         paths.push_back(entry.path);
     EXPECT_EQ(paths, (Names{"DCIM/IMG_0001.JPG", "DCIM/IMG_0002.JPG", "back\\slash.jpg", "line\nbreak\\here.jpg"}));
-    EXPECT_EQ(recheckReport(std::optional(cache), server), "Cache batch: all 4 files match. Server batch: all 4 files match.");
+    Recheck both = recheck(std::optional(cache), server);
+    ASSERT_TRUE(both.cache && both.server);
+    EXPECT_TRUE(both.cache->check.clean() && both.server->check.clean());
+    EXPECT_EQ(both.server->check.listed, 4);
 
     writeFile(server / "DCIM/IMG_0001.JPG", "DCIM/IMG_0001.jpg");
     fs::remove(server / "line\nbreak\\here.jpg");
     writeFile(server / "DCIM/notes.txt", "added");
     writeFile(server / ".directory", "a file manager's own, never part of a batch");
-    EXPECT_EQ(recheckReport(std::optional(cache), server),
-              "Cache batch: all 4 files match. Server batch: 1 file missing (line\nbreak\\here.jpg), 1 file changed "
-              "(DCIM/IMG_0001.JPG) and 1 file not in the checksum file (DCIM/notes.txt).");
+    both = recheck(std::optional(cache), server);
+    EXPECT_TRUE(both.cache->check.clean());
+    EXPECT_EQ(both.server->check.missing, Names{"line\nbreak\\here.jpg"});
+    EXPECT_EQ(both.server->check.changed, Names{"DCIM/IMG_0001.JPG"});
+    EXPECT_EQ(both.server->check.extra, Names{"DCIM/notes.txt"});
 
     // A server batch that is gone, and a checksum file that is not one.
     writeFile(cache / checksumFileName, "not a checksum line\n");
-    EXPECT_EQ(recheckReport(std::optional(cache), world.dir / "elsewhere"),
-              "Cache batch: could not be checked: line 1 of the checksum file is not a checksum line. "
-              "Server batch: not reachable at " + (world.dir / "elsewhere").string() + ".");
+    both = recheck(std::optional(cache), world.dir / "elsewhere");
+    EXPECT_EQ(both.cache->result, CheckedBatch::Result::failed);
+    EXPECT_EQ(both.server->result, CheckedBatch::Result::notReachable);
+    EXPECT_EQ(both.server->folder, world.dir / "elsewhere");
 }
 
 TEST(RecordAdoption, BatchesAndWaitingRecordsOfEarlierVersionsGetOneRecordEachAtTheFirstStart)
@@ -107,7 +113,7 @@ TEST(RecordAdoption, BatchesAndWaitingRecordsOfEarlierVersionsGetOneRecordEachAt
     EXPECT_TRUE(std::none_of(survey.batches.begin(), survey.batches.end() - 1,
                              [](const CacheBatch &batch) { return batch.incomplete(); }))
         << "a verified batch, waiting or not, is never called incomplete";
-    EXPECT_EQ(removeIncompleteBatch(engine.ledger(), root / "C_3"), "it holds a batch.");
+    EXPECT_EQ(removeIncompleteBatch(engine.ledger(), root / "C_3"), KeptBatch::Why::holdsBatch);
     EXPECT_EQ(removeIncompleteBatch(engine.ledger(), root / "empty"), std::nullopt);
     EXPECT_FALSE(fs::exists(root / "empty"));
 }

@@ -44,8 +44,8 @@ TEST_F(WaitingBatch, ARetryOfABatchSentMeanwhileDoesNothingAndFreeingLeavesABatc
         now.attempt = SendAttempt{now.serverBatch, "0123456789abcdef0123456789abcdef"};
     });
     writeFile(sent.remoteURL / ".slatewick-attempt", "0123456789abcdef0123456789abcdef");
-    EXPECT_EQ(freeCacheBatches(engine().ledger(), {sent.batchURL}, world.options.stateFolder).kept,
-              std::vector<std::string>{"CARD01: it is not on the server yet."});
+    EXPECT_EQ(freeCacheBatches(engine().ledger(), {sent.batchURL}, world.options.stateFolder).kept.at(0).why,
+              KeptBatch::Why::notOnServer);
     EXPECT_TRUE(fs::exists(sent.batchURL / "DCIM/a.jpg"));
     engine().adoptEarlierRecords(); // a claim of a program that is gone returns to the cache's keeping
     ASSERT_EQ(record().state, BatchState::cached);

@@ -145,10 +145,13 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
     const FreeingReport report = freeCacheBatches(engine.ledger(), chosen, world.options.stateFolder);
 
     EXPECT_EQ(report.removed, std::vector<fs::path>{world.cacheRoot() / "CARD01"});
-    EXPECT_EQ(report.kept, (std::vector<std::string>{
-                               "CARD01: files that were not part of it stay in " + (world.cacheRoot() / "CARD01").string() + ".",
-                               "CARD02: Server batch: 1 file changed (DCIM/IMG_0001.JPG).",
-                               "CARD03: its server batch " + (world.server / "CARD03").string() + " is missing."}));
+    ASSERT_EQ(report.kept.size(), 3u);
+    EXPECT_EQ(std::tie(report.kept[0].folder, report.kept[0].why, report.kept[0].where),
+              std::tuple(chosen[0], KeptBatch::Why::strayFilesStay, chosen[0]));
+    EXPECT_EQ(std::tie(report.kept[1].why, report.kept[1].check.changed),
+              std::tuple(KeptBatch::Why::serverBatchDiffers, Names{"DCIM/IMG_0001.JPG"}));
+    EXPECT_EQ(std::tie(report.kept[2].why, report.kept[2].where),
+              std::tuple(KeptBatch::Why::serverBatchMissing, world.server / "CARD03"));
     EXPECT_EQ(entryNames(world.cacheRoot()), (Names{"CARD01", "CARD02", "CARD03", "FAILED"}));
     EXPECT_EQ(listedFiles(world.cacheRoot() / "CARD01"), Names{"0042/DCIM/x.jpg"});
     EXPECT_EQ(entryNames(world.server), (Names{"CARD01", "CARD02"}));
@@ -158,8 +161,8 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
     const auto freed = std::find_if(recent.begin(), recent.end(), [](const RecentBatch &batch) { return batch.freed(); });
     ASSERT_NE(freed, recent.end()) << "a freed batch stays in the history";
     EXPECT_EQ(freed->manifest.remotePath, (world.server / "CARD01").string());
-    EXPECT_EQ(freeCacheBatches(engine.ledger(), {world.cacheRoot() / "CARD01"}, world.options.stateFolder).kept,
-              std::vector<std::string>{"CARD01: it was freed already."});
+    EXPECT_EQ(freeCacheBatches(engine.ledger(), {chosen[0]}, world.options.stateFolder).kept.at(0).why,
+              KeptBatch::Why::alreadyFreed);
 }
 
 // A cut-off earlier try holds room the resend needs: it goes first, and its room counts.

@@ -301,6 +301,8 @@ std::optional<DrainEngine::Outcome> DrainEngine::sendPending(const std::string &
             now.owner.reset();
             now.problem = error.what();
             now.cacheGone = error.kind() == DrainError::Kind::cacheGone;
+            if (error.changes())
+                now.changes = *error.changes();
         });
         throw error;
     };
@@ -311,7 +313,7 @@ std::optional<DrainEngine::Outcome> DrainEngine::sendPending(const std::string &
         // it must still be what was read from the card.
         const BatchCheck check = checkBatch(record.cacheBatch);
         if (!check.clean())
-            notSendable(DrainError::cacheChanged(check.sentence("The cache batch")));
+            notSendable(DrainError::cacheChanged(record.cacheBatch.string(), check));
         Inventory listing;
         std::vector<ContentHash> hashes;
         for (const ChecksumEntry &entry :

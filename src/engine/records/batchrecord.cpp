@@ -163,6 +163,11 @@ std::string BatchRecord::encoded() const
         json["notCleared"] = nlohmann::json{
             {"count", notCleared->count}, {"detail", notCleared->detail}, {"files", notCleared->files}};
     json["cacheGone"] = cacheGone;
+    if (changes)
+        json["changes"] = nlohmann::json{{"listed", changes->listed},           {"missing", changes->missing},
+                                         {"extra", changes->extra},             {"changed", changes->changed},
+                                         {"unreadable", changes->unreadable},   {"historyProblem", changes->historyProblem},
+                                         {"unlikeHistory", changes->unlikeHistory}};
     json["serverFileSystem"] = serverFileSystem
                                    ? nlohmann::json{{"source", serverFileSystem->source}, {"type", serverFileSystem->type}}
                                    : nlohmann::json();
@@ -195,6 +200,16 @@ BatchRecord BatchRecord::decoded(const std::string &text)
     // Records written before the member existed tell it only by their sentence.
     record.cacheGone = json.contains("cacheGone") ? json.at("cacheGone").get<bool>()
                                                   : record.problem.find(" is gone") != std::string::npos;
+    if (const auto found = json.find("changes"); found != json.end()) {
+        BatchCheck &changes = record.changes.emplace();
+        changes.listed = found->at("listed").get<std::int64_t>();
+        found->at("missing").get_to(changes.missing);
+        found->at("extra").get_to(changes.extra);
+        found->at("changed").get_to(changes.changed);
+        found->at("unreadable").get_to(changes.unreadable);
+        found->at("historyProblem").get_to(changes.historyProblem);
+        found->at("unlikeHistory").get_to(changes.unlikeHistory);
+    }
     record.dismissed = json.at("dismissed").get<bool>();
     record.cardSerial = json.at("cardSerial").get<std::string>();
     if (const auto &fileSystem = json.at("serverFileSystem"); !fileSystem.is_null()) {

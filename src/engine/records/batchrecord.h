@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/records/notcleared.h"
+#include "model/batchcheck.h"
 #include "model/batchmanifest.h"
 #include "platform/mountfacts.h"
 
@@ -71,6 +72,7 @@ struct BatchRecord {
     BatchManifest facts;               // as the manifest will record them
     std::optional<NotCleared> notCleared; // why a card that was to be cleared was not
     std::string problem;               // not sendable: why, as the drain error's sentence
+    std::optional<BatchCheck> changes; // not sendable: how the cache batch differs from its checksum file
     // Not sendable because the cache batch is gone (else: it changed since it was verified).
     bool cacheGone = false;
     bool dismissed = false;            // the user dismissed the row of a batch not sent

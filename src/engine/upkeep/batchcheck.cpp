@@ -25,23 +25,6 @@ namespace slatewick {
 namespace {
 
 constexpr std::size_t bufferSize = 1 << 20;
-constexpr std::size_t namesShown = 3;
-
-std::string counted(std::size_t count, const char *what)
-{
-    return std::to_string(count) + (count == 1 ? " file " : " files ") + what;
-}
-
-std::string names(const std::vector<std::string> &paths)
-{
-    std::string text = " (";
-    for (std::size_t i = 0; i < paths.size() && i < namesShown; ++i)
-        text += (i ? ", " : "") + paths[i];
-    if (paths.size() > namesShown)
-        text += " and " + std::to_string(paths.size() - namesShown) + " more";
-    return text + ")";
-}
-
 // Every entry below the folder that is not hidden, by relative path; true for regular files.
 std::map<std::string, bool> entriesOf(const fs::path &folder)
 {
@@ -77,29 +60,6 @@ bool matchesHistory(const MhlHistory &history, const std::string &path, const st
 }
 
 } // namespace
-
-std::string BatchCheck::sentence(const std::string &which) const
-{
-    if (clean())
-        return which + (listed == 1 ? ": the 1 listed file matches." : ": all " + std::to_string(listed) + " files match.");
-    std::vector<std::string> parts;
-    if (!missing.empty())
-        parts.push_back(counted(missing.size(), "missing") + names(missing));
-    if (!changed.empty())
-        parts.push_back(counted(changed.size(), "changed") + names(changed));
-    if (!extra.empty())
-        parts.push_back(counted(extra.size(), "not in the checksum file") + names(extra));
-    if (!unreadable.empty())
-        parts.push_back(counted(unreadable.size(), "unreadable") + names(unreadable));
-    if (!unlikeHistory.empty())
-        parts.push_back(counted(unlikeHistory.size(), "not as the ASC MHL history records them") + names(unlikeHistory));
-    if (!historyProblem.empty())
-        parts.push_back("an ASC MHL history that is not valid (" + historyProblem + ")");
-    std::string text = which + ": ";
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        text += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
-    return text + ".";
-}
 
 BatchCheck checkBatch(const fs::path &batchFolder)
 {
@@ -151,24 +111,29 @@ BatchCheck checkBatch(const fs::path &batchFolder, const fs::path &checksumFile,
     return check;
 }
 
-std::string recheckReport(const std::optional<fs::path> &cacheBatch, const std::optional<fs::path> &serverBatch)
+Recheck recheck(const std::optional<fs::path> &cacheBatch, const std::optional<fs::path> &serverBatch)
 {
-    auto one = [](const std::string &which, const fs::path &folder) {
+    auto one = [](const fs::path &folder) {
+        CheckedBatch checked;
+        checked.folder = folder;
         try {
-            return checkBatch(folder).sentence(which);
-        } catch (const std::exception &error) {
-            return which + ": could not be checked: " + error.what() + ".";
+            checked.check = checkBatch(folder);
+        } catch (const std::exception &) {
+            checked.result = CheckedBatch::Result::failed;
+            checked.error = std::current_exception();
         }
+        return checked;
     };
-    std::string report = cacheBatch ? one("Cache batch", *cacheBatch) : std::string();
+    Recheck result;
+    if (cacheBatch)
+        result.cache = one(*cacheBatch);
     if (serverBatch) {
-        report += report.empty() ? "" : " ";
         if (fileops::exists(*serverBatch))
-            report += one("Server batch", *serverBatch);
+            result.server = one(*serverBatch);
         else
-            report += "Server batch: not reachable at " + serverBatch->string() + ".";
+            result.server = CheckedBatch{CheckedBatch::Result::notReachable, *serverBatch, {}, {}};
     }
-    return report;
+    return result;
 }
 
 } // namespace slatewick

@@ -1,33 +1,26 @@
 #pragma once
 
-#include <cstdint>
+#include "model/batchcheck.h"
+
+#include <exception>
 #include <filesystem>
 #include <optional>
-#include <string>
-#include <vector>
 
 namespace slatewick {
 
-// A batch folder read again against its own checksum file. Paths are relative,
-// in listing order for missing and changed files, in name order for extra ones.
-struct BatchCheck {
-    std::int64_t listed = 0;
-    std::vector<std::string> missing;
-    std::vector<std::string> extra;
-    std::vector<std::string> changed;    // read, but not to the listed hash
-    std::vector<std::string> unreadable; // with the system's reason
-    // The batch's ASC MHL history, where it has one: why it is not valid, and the
-    // files whose newest xxh128 there is missing or not the file's.
-    std::string historyProblem;
-    std::vector<std::string> unlikeHistory;
+// One batch of "Check again": compared with its checksum file, or why it could not be.
+struct CheckedBatch {
+    enum class Result { checked, failed, notReachable };
+    Result result = Result::checked;
+    std::filesystem::path folder;
+    BatchCheck check;         // checked
+    std::exception_ptr error; // failed: the checksum file unreadable or malformed, the folder unlisted
+};
 
-    bool clean() const
-    {
-        return missing.empty() && extra.empty() && changed.empty() && unreadable.empty() && historyProblem.empty()
-               && unlikeHistory.empty();
-    }
-    // One sentence: "Cache batch: all 12 files match." or what differs, naming a few files.
-    std::string sentence(const std::string &which) const;
+// "Check again": the cache batch (none once freed), then the server batch, where there is one.
+struct Recheck {
+    std::optional<CheckedBatch> cache;
+    std::optional<CheckedBatch> server;
 };
 
 // Hashes every file of the batch and compares it with the checksum file and the
@@ -41,9 +34,9 @@ BatchCheck checkBatch(const std::filesystem::path &batchFolder);
 BatchCheck checkBatch(const std::filesystem::path &batchFolder, const std::filesystem::path &checksumFile,
                       bool fromStorage);
 
-// The report of "Check again": the cache batch (none once freed), then the server
-// batch where it is there. Never throws: a failure becomes its sentence.
-std::string recheckReport(const std::optional<std::filesystem::path> &cacheBatch,
-                          const std::optional<std::filesystem::path> &serverBatch);
+// Checks the cache batch (none once freed) and the server batch where it is there.
+// Never throws: a failure is kept with its batch.
+Recheck recheck(const std::optional<std::filesystem::path> &cacheBatch,
+                const std::optional<std::filesystem::path> &serverBatch);
 
 } // namespace slatewick

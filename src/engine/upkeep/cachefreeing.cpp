@@ -5,7 +5,6 @@
 #include "engine/records/batchrecords.h"
 #include "engine/files/checksumlist.h"
 #include "engine/records/serverfolder.h"
-#include "model/bytesize.h"
 #include "platform/fileops.h"
 #include "platform/filesystemerror.h"
 #include "platform/mountfacts.h"
@@ -29,11 +28,6 @@ constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // The batch's own records, beside the files its checksum file lists.
 const std::vector<std::string> recordNames{BatchManifest::fileName, checksumFileName, "ascmhl"};
 
-std::string batchCount(std::size_t count)
-{
-    return std::to_string(count) + (count == 1 ? " batch" : " batches");
-}
-
 std::optional<dev_t> deviceOf(int fd)
 {
     struct stat status {};
@@ -51,34 +45,41 @@ std::optional<BatchRecord> recordOf(const BatchLedger &ledger, const fs::path &c
     return std::nullopt;
 }
 
-// Why the server batch does not prove the cache batch; empty when it does.
-std::string whyKept(const std::optional<BatchRecord> &record, const fs::path &stateFolder)
+// Why the server batch does not prove the cache batch; nothing when it does.
+std::optional<KeptBatch> whyKept(const std::optional<BatchRecord> &record, const fs::path &stateFolder)
 {
+    using Why = KeptBatch::Why;
+    const auto kept = [](Why why, fs::path where = {}) { return KeptBatch{{}, why, std::move(where), {}, {}}; };
     if (!record)
-        return "it has no record of reaching the server.";
+        return kept(Why::noRecord);
     if (record->state != BatchState::onServer)
-        return record->state == BatchState::freed ? "it was freed already." : "it is not on the server yet.";
+        return kept(record->state == BatchState::freed ? Why::alreadyFreed : Why::notOnServer);
     const UniqueFd serverRoot = ServerFolder(record->serverFolder, stateFolder, record->serverFileSystem).open();
     if (!serverRoot)
-        return "its server folder is not available.";
+        return kept(Why::serverFolderUnavailable);
     const fs::path &serverBatch = record->serverBatch;
     const UniqueFd batchFd(::open(serverBatch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (serverBatch.empty() || !batchFd)
-        return "its server batch " + serverBatch.string() + " is missing.";
+        return kept(Why::serverBatchMissing, serverBatch);
     const std::optional<MountFacts> serverFacts = mountFactsOf(serverRoot.get());
     const std::optional<MountFacts> batchFacts = mountFactsOf(batchFd.get());
     if (!serverFacts || !batchFacts || serverFacts->source != batchFacts->source
         || serverFacts->type != batchFacts->type)
-        return "its server batch is not on the server folder's file system.";
+        return kept(Why::serverBatchElsewhere);
     const UniqueFd cacheFd(::open(record->cacheBatch.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     const std::optional<dev_t> cacheDevice = deviceOf(cacheFd.get());
     if (!cacheDevice || cacheDevice == deviceOf(batchFd.get()))
-        return "its server batch lies on the cache's own disk.";
+        return kept(Why::serverBatchOnCacheDisk);
     try {
-        const BatchCheck check = checkBatch(serverBatch, record->cacheBatch / checksumFileName, true);
-        return check.clean() ? std::string() : check.sentence("Server batch");
-    } catch (const std::exception &error) {
-        return std::string("its server batch could not be checked: ") + error.what() + ".";
+        KeptBatch differs = kept(Why::serverBatchDiffers, serverBatch);
+        differs.check = checkBatch(serverBatch, record->cacheBatch / checksumFileName, true);
+        if (differs.check.clean())
+            return std::nullopt;
+        return differs;
+    } catch (const std::exception &) {
+        KeptBatch unchecked = kept(Why::serverBatchUnchecked, serverBatch);
+        unchecked.error = std::current_exception();
+        return unchecked;
     }
 }
 
@@ -131,8 +132,8 @@ bool removeEmptyFolders(int fd)
 }
 
 // Removes what the batch's checksum file lists and its records; gives the bytes
-// removed and a sentence naming what stayed, empty when nothing did.
-std::string removeVerified(const fs::path &batch, std::int64_t &bytes)
+// removed and whether the folder went with them.
+bool removeVerified(const fs::path &batch, std::int64_t &bytes)
 {
     const std::vector<ChecksumEntry> listed = parseChecksumText(fileops::readFile(batch / checksumFileName));
     const UniqueFd parent(::open(batch.parent_path().c_str(), folderFlags));
@@ -145,10 +146,10 @@ std::string removeVerified(const fs::path &batch, std::int64_t &bytes)
         fileops::removeEntryAt(batchFd.get(), name, batch / name);
     if (removeEmptyFolders(batchFd.get()) && ::unlinkat(parent.get(), batch.filename().c_str(), AT_REMOVEDIR) == 0) {
         ::fsync(parent.get());
-        return {};
+        return true;
     }
     ::fsync(batchFd.get());
-    return "files that were not part of it stay in " + batch.string() + ".";
+    return false;
 }
 
 bool holdsBatchRecords(const fs::path &folder)
@@ -165,27 +166,14 @@ bool holdsBatchRecords(const fs::path &folder)
 
 } // namespace
 
-std::string FreeingReport::sentence() const
-{
-    std::string text = "Nothing was removed.";
-    if (!removed.empty())
-        text = "Removed " + batchCount(removed.size()) + " (" + formattedSize(freedBytes) + ").";
-    if (!kept.empty()) {
-        text += " Kept " + batchCount(kept.size()) + ":";
-        for (const std::string &reason : kept)
-            text += " " + reason;
-    }
-    return text;
-}
-
 FreeingReport freeCacheBatches(const BatchLedger &ledger, const std::vector<fs::path> &cacheBatches,
                                const fs::path &stateFolder)
 {
     FreeingReport report;
     for (const fs::path &batch : cacheBatches) {
         const std::optional<BatchRecord> record = recordOf(ledger, batch);
-        std::string reason = whyKept(record, stateFolder);
-        if (reason.empty()) {
+        std::optional<KeptBatch> kept = whyKept(record, stateFolder);
+        if (!kept) {
             try {
                 // Freed before a byte goes: a send or a second freeing that comes
                 // now finds another state than it expects and does nothing.
@@ -196,38 +184,40 @@ FreeingReport freeCacheBatches(const BatchLedger &ledger, const std::vector<fs::
                     },
                     [](BatchRecord &now) { now.state = BatchState::freed; });
                 if (!freed) {
-                    reason = "its record changed while it was checked.";
+                    kept = KeptBatch{{}, KeptBatch::Why::recordChanged, {}, {}, {}};
                 } else {
                     std::int64_t bytes = 0;
-                    reason = removeVerified(batch, bytes);
+                    const bool gone = removeVerified(batch, bytes);
                     report.freedBytes += bytes;
                     report.removed.push_back(batch);
-                    if (reason.empty())
+                    if (gone)
                         continue;
+                    kept = KeptBatch{{}, KeptBatch::Why::strayFilesStay, batch, {}, {}};
                 }
-            } catch (const std::exception &error) {
-                reason = error.what() + std::string(".");
+            } catch (const std::exception &) {
+                kept = KeptBatch{{}, KeptBatch::Why::failed, {}, {}, std::current_exception()};
             }
         }
-        report.kept.push_back(batch.filename().string() + ": " + reason);
+        kept->folder = batch;
+        report.kept.push_back(std::move(*kept));
     }
     return report;
 }
 
-std::optional<std::string> removeIncompleteBatch(const BatchLedger &ledger, const fs::path &folder)
+std::optional<KeptBatch::Why> removeIncompleteBatch(const BatchLedger &ledger, const fs::path &folder)
 {
-    std::optional<std::string> kept;
+    std::optional<KeptBatch::Why> kept;
     ledger.locked([&] {
         for (const BatchRecord &record : ledger.all()) {
             const fs::path inside = record.cacheBatch.lexically_relative(folder);
             const fs::path around = folder.lexically_relative(record.cacheBatch);
             if ((!inside.empty() && *inside.begin() != "..") || (!around.empty() && *around.begin() != "..")) {
-                kept = "it holds a batch.";
+                kept = KeptBatch::Why::holdsBatch;
                 return;
             }
         }
         if (holdsBatchRecords(folder)) {
-            kept = "it holds a batch's records.";
+            kept = KeptBatch::Why::holdsBatchRecords;
             return;
         }
         const UniqueFd parent(::open(folder.parent_path().c_str(), folderFlags));

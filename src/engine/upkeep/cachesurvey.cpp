@@ -2,7 +2,6 @@
 
 #include "engine/upkeep/batchhistory.h"
 #include "engine/records/batchrecords.h"
-#include "model/bytesize.h"
 #include "platform/fileops.h"
 #include "platform/uniquefd.h"
 
@@ -92,22 +91,6 @@ std::vector<CacheBatch> CacheSurvey::offered() const
     std::copy_if(this->batches.begin(), this->batches.end(), std::back_inserter(batches),
                  [](const CacheBatch &batch) { return batch.offered(); });
     return batches;
-}
-
-std::string CacheSurvey::summary() const
-{
-    const std::string held = "The cache holds " + formattedSize(heldBytes);
-    if (!room.known)
-        return held + "; the free space on its disk is unknown.";
-    return held + "; " + formattedSize(room.available) + " free on its disk.";
-}
-
-std::string CacheSurvey::warning() const
-{
-    if (!roomIsShort())
-        return {};
-    return "Less room is left than the largest of the last five batches took (" + formattedSize(largestRecent)
-           + "): free some cache space before the next card.";
 }
 
 CacheSurvey surveyCache(const fs::path &cacheRoot, const std::vector<BatchRecord> &batchRecords)

@@ -35,10 +35,6 @@ struct CacheSurvey {
 
     bool roomIsShort() const { return room.known && room.available < largestRecent; }
     std::vector<CacheBatch> offered() const;
-    // "The cache holds 12.4 GB; 80.1 GB free on its disk."
-    std::string summary() const;
-    // Why the next card may not fit, as a sentence; empty while there is room.
-    std::string warning() const;
 };
 
 // Reads the cache below its root: a folder a record names, or with a checksum
