@@ -12,17 +12,17 @@ namespace slatewick {
 
 namespace {
 
-QString text(const std::string &utf8) { return QString::fromStdString(utf8); }
-QString sizeText(std::int64_t bytes) { return text(formattedSize(bytes)); }
-int count(std::size_t value) { return static_cast<int>(std::min<std::size_t>(value, INT_MAX)); }
+QString fromUtf8(const std::string &utf8) { return QString::fromStdString(utf8); }
+QString sizeOf(std::int64_t bytes) { return fromUtf8(formattedSize(bytes)); }
+int countOf(std::size_t value) { return static_cast<int>(std::min<std::size_t>(value, INT_MAX)); }
 
 } // namespace
 
 QString UpkeepPresenter::cacheSummary(const CacheSurvey &survey)
 {
     if (!survey.room.known)
-        return tr("The cache holds %1; the free space on its disk is unknown.").arg(sizeText(survey.heldBytes));
-    return tr("The cache holds %1; %2 free on its disk.").arg(sizeText(survey.heldBytes), sizeText(survey.room.available));
+        return tr("The cache holds %1; the free space on its disk is unknown.").arg(sizeOf(survey.heldBytes));
+    return tr("The cache holds %1; %2 free on its disk.").arg(sizeOf(survey.heldBytes), sizeOf(survey.room.available));
 }
 
 QString UpkeepPresenter::cacheWarning(const CacheSurvey &survey)
@@ -31,13 +31,13 @@ QString UpkeepPresenter::cacheWarning(const CacheSurvey &survey)
         return {};
     return tr("Less room is left than the largest of the last five batches took (%1): free some cache space before "
               "the next card.")
-        .arg(sizeText(survey.largestRecent));
+        .arg(sizeOf(survey.largestRecent));
 }
 
 QString UpkeepPresenter::whyKept(const KeptBatch &kept)
 {
     using Why = KeptBatch::Why;
-    const QString where = text(kept.where.string());
+    const QString where = fromUtf8(kept.where.string());
     switch (kept.why) {
     case Why::noRecord: return tr("it has no record of reaching the server.");
     case Why::alreadyFreed: return tr("it was freed already.");
@@ -72,22 +72,22 @@ QString UpkeepPresenter::freeing(const FreeingStatus &status)
     const std::size_t removed = report.removed.size();
     QStringList parts;
     if (report.incompleteFolders) {
-        parts << (removed == 1 ? tr("Removed %n incomplete folder.", nullptr, count(removed))
-                               : tr("Removed %n incomplete folders.", nullptr, count(removed)));
+        parts << (removed == 1 ? tr("Removed %n incomplete folder.", nullptr, countOf(removed))
+                               : tr("Removed %n incomplete folders.", nullptr, countOf(removed)));
         for (const KeptBatch &kept : report.kept)
-            parts << tr("Kept %1: %2").arg(text(kept.folder.filename().string()), whyKept(kept));
+            parts << tr("Kept %1: %2").arg(fromUtf8(kept.folder.filename().string()), whyKept(kept));
     } else {
         if (removed == 0)
             parts << tr("Nothing was removed.");
         else
-            parts << (removed == 1 ? tr("Removed %n batch (%1).", nullptr, count(removed))
-                                   : tr("Removed %n batches (%1).", nullptr, count(removed)))
-                         .arg(sizeText(report.freedBytes));
+            parts << (removed == 1 ? tr("Removed %n batch (%1).", nullptr, countOf(removed))
+                                   : tr("Removed %n batches (%1).", nullptr, countOf(removed)))
+                         .arg(sizeOf(report.freedBytes));
         if (!report.kept.empty()) {
             const std::size_t kept = report.kept.size();
-            parts << (kept == 1 ? tr("Kept %n batch:", nullptr, count(kept)) : tr("Kept %n batches:", nullptr, count(kept)));
+            parts << (kept == 1 ? tr("Kept %n batch:", nullptr, countOf(kept)) : tr("Kept %n batches:", nullptr, countOf(kept)));
             for (const KeptBatch &one : report.kept)
-                parts << text(one.folder.filename().string()) + QStringLiteral(": ") + whyKept(one);
+                parts << fromUtf8(one.folder.filename().string()) + QStringLiteral(": ") + whyKept(one);
         }
     }
     if (report.stopped)
@@ -101,7 +101,7 @@ QString UpkeepPresenter::checked(const QString &which, const CheckedBatch &batch
     case CheckedBatch::Result::failed:
         return tr("%1: could not be checked: %2.").arg(which, Presenter::failure(batch.error));
     case CheckedBatch::Result::notReachable:
-        return tr("%1: not reachable at %2.").arg(which, text(batch.folder.string()));
+        return tr("%1: not reachable at %2.").arg(which, fromUtf8(batch.folder.string()));
     case CheckedBatch::Result::checked: break;
     }
     const BatchCheck &check = batch.check;
@@ -109,7 +109,7 @@ QString UpkeepPresenter::checked(const QString &which, const CheckedBatch &batch
         return tr("%1: %2.").arg(which, Presenter::differences(check));
     if (check.listed == 1)
         return tr("%1: the 1 listed file matches.").arg(which);
-    return tr("%1: all %n files match.", nullptr, count(static_cast<std::size_t>(std::max<std::int64_t>(check.listed, 0))))
+    return tr("%1: all %n files match.", nullptr, countOf(static_cast<std::size_t>(std::max<std::int64_t>(check.listed, 0))))
         .arg(which);
 }
 

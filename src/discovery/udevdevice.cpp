@@ -8,7 +8,7 @@ namespace slatewick {
 
 namespace {
 
-std::string text(const char *value)
+std::string orEmpty(const char *value)
 {
     return value ? value : "";
 }
@@ -58,27 +58,27 @@ UdevDevice::~UdevDevice()
 
 std::string UdevDevice::sysname() const
 {
-    return text(udev_device_get_sysname(m_device));
+    return orEmpty(udev_device_get_sysname(m_device));
 }
 
 std::string UdevDevice::devpath() const
 {
-    return text(udev_device_get_devpath(m_device));
+    return orEmpty(udev_device_get_devpath(m_device));
 }
 
 std::string UdevDevice::subsystem() const
 {
-    return text(udev_device_get_subsystem(m_device));
+    return orEmpty(udev_device_get_subsystem(m_device));
 }
 
 std::string UdevDevice::devtype() const
 {
-    return text(udev_device_get_devtype(m_device));
+    return orEmpty(udev_device_get_devtype(m_device));
 }
 
 std::string UdevDevice::devnode() const
 {
-    return text(udev_device_get_devnode(m_device));
+    return orEmpty(udev_device_get_devnode(m_device));
 }
 
 std::optional<std::string> UdevDevice::property(const char *name) const

@@ -18,9 +18,9 @@ namespace slatewick {
 
 namespace {
 
-QString utf8(const std::string &text) { return QString::fromStdString(text); }
+QString fromUtf8(const std::string &text) { return QString::fromStdString(text); }
 
-QLabel *captionLabel(const char *name)
+QLabel *cacheCaption(const char *name)
 {
     QLabel *label = wrappedLabel(name);
     TextStyle::caption(label);
@@ -29,8 +29,8 @@ QLabel *captionLabel(const char *name)
 
 QString batchLine(const CacheBatch &batch)
 {
-    const QString size = utf8(formattedSize(batch.bytes));
-    const QString name = utf8(batch.folder.filename().string());
+    const QString size = fromUtf8(formattedSize(batch.bytes));
+    const QString name = fromUtf8(batch.folder.filename().string());
     if (!batch.complete)
         return CacheSection::tr("%1 \u2014 %2 \u2014 incomplete, not offered").arg(name, size);
     if (!batch.serverBatchThere)
@@ -42,15 +42,15 @@ QString batchLine(const CacheBatch &batch)
 
 CacheSection::CacheSection(QWidget *parent)
     : SectionBox(tr("Local cache"), QStringLiteral("internaldrive.fill"), 8, parent)
-    , m_summary(captionLabel("cacheSummary"))
-    , m_warning(captionLabel("cacheWarning"))
+    , m_summary(cacheCaption("cacheSummary"))
+    , m_warning(cacheCaption("cacheWarning"))
     , m_toggle(actionButton(tr("Free cache space"), "cacheFreeToggle"))
     , m_freeing(new QWidget)
-    , m_batches(captionLabel("cacheBatches"))
+    , m_batches(cacheCaption("cacheBatches"))
     , m_amount(new QComboBox)
     , m_remove(new QPushButton(tr("Remove from the cache")))
     , m_removeIncomplete(new QPushButton(tr("Remove incomplete folders\u2026")))
-    , m_report(captionLabel("cacheFreeingReport"))
+    , m_report(cacheCaption("cacheFreeingReport"))
 {
     setObjectName(QStringLiteral("cacheSpace"));
     m_amount->setObjectName(QStringLiteral("cacheFreeAmount"));
@@ -131,7 +131,7 @@ void CacheSection::redraw()
     for (std::size_t count = 1; count <= offered.size(); ++count) {
         total += offered[count - 1].bytes;
         const int batches = static_cast<int>(count);
-        const QString size = utf8(formattedSize(total));
+        const QString size = fromUtf8(formattedSize(total));
         m_amount->addItem(batches == 1 ? tr("Up to %1 (the oldest batch)").arg(size)
                                        : tr("Up to %1 (the oldest %n batches)", nullptr, batches).arg(size),
                           QVariant::fromValue<qint64>(total));
@@ -155,7 +155,7 @@ void CacheSection::removeIncomplete()
     for (const CacheBatch &batch : m_space->survey()->batches) {
         if (batch.incomplete()) {
             folders.push_back(batch.folder);
-            names << utf8(batch.folder.filename().string());
+            names << fromUtf8(batch.folder.filename().string());
         }
     }
     const auto answer = QMessageBox::question(

@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t blockSize = 1 << 20;
+constexpr std::size_t copyBlockSize = 1 << 20;
 // Written bytes of one file after which their writeback is started.
 constexpr off_t writebackStep = 16 << 20;
 // How far ahead of the copy the source's blocks are requested.
@@ -103,7 +103,7 @@ public:
         , m_fromFd(options.sourceFd >= 0 ? ::fcntl(options.sourceFd, F_DUPFD_CLOEXEC, 0)
                                          : ::open(from.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
         , m_fromError(errno)
-        , m_buffer(std::make_unique_for_overwrite<char[]>(blockSize))
+        , m_buffer(std::make_unique_for_overwrite<char[]>(copyBlockSize))
     {
     }
 
@@ -208,7 +208,7 @@ private:
                 ::posix_fadvise(in, requested, readAheadWindow, POSIX_FADV_WILLNEED);
                 requested += readAheadWindow;
             }
-            const ssize_t got = ::read(in, m_buffer.get(), blockSize);
+            const ssize_t got = ::read(in, m_buffer.get(), copyBlockSize);
             if (got < 0) {
                 if (errno == EINTR)
                     continue;

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t blockSize = 1 << 20;
+constexpr std::size_t readBlockSize = 1 << 20;
 
 // The file's content as storage holds it: the caller has flushed the copy, so
 // dropping the cached pages makes the read come from the device.
@@ -39,7 +39,7 @@ ContentHash readFromStorage(int rootFd, const fs::path &root, const std::string 
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_DONTNEED);
     ::posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
     ContentHasher hasher;
-    if (const int failed = hashWholeFile(fd.get(), hasher, buffer, blockSize))
+    if (const int failed = hashWholeFile(fd.get(), hasher, buffer, readBlockSize))
         throw FileSystemError("read", path, failed);
     return hasher.digest();
 }
@@ -122,7 +122,7 @@ void verifyCopy(const fs::path &root, const Inventory &source, const std::vector
             hash = early[index].hash;
         } else {
             if (!buffer) {
-                buffer = std::make_unique_for_overwrite<char[]>(blockSize);
+                buffer = std::make_unique_for_overwrite<char[]>(readBlockSize);
                 // One flush for all the files still to be read.
                 if (syncfsTrusted && ::syncfs(rootFd.get()) != 0)
                     FileSystemError::throwLast("flush", root);

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+constexpr int batchFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // The batch's own records, beside the files its checksum file lists.
 const std::vector<std::string> recordNames{BatchManifest::fileName, checksumFileName, "ascmhl"};
 
@@ -89,7 +89,7 @@ std::int64_t removeListed(int batchFd, const fs::path &batch, const std::string 
     const fs::path path(relative);
     UniqueFd parent(::fcntl(batchFd, F_DUPFD_CLOEXEC, 0));
     for (const fs::path &component : path.parent_path()) {
-        parent.reset(::openat(parent.get(), component.c_str(), folderFlags));
+        parent.reset(::openat(parent.get(), component.c_str(), batchFolderFlags));
         if (!parent)
             return 0; // gone already
     }
@@ -123,7 +123,7 @@ bool removeEmptyFolders(int fd)
     ::closedir(dir);
     bool empty = !others;
     for (const std::string &name : folders) {
-        const UniqueFd child(::openat(fd, name.c_str(), folderFlags));
+        const UniqueFd child(::openat(fd, name.c_str(), batchFolderFlags));
         if (child && removeEmptyFolders(child.get()) && ::unlinkat(fd, name.c_str(), AT_REMOVEDIR) == 0)
             continue;
         empty = false;
@@ -136,8 +136,8 @@ bool removeEmptyFolders(int fd)
 bool removeVerified(const fs::path &batch, std::int64_t &bytes)
 {
     const std::vector<ChecksumEntry> listed = parseChecksumText(fileops::readFile(batch / checksumFileName));
-    const UniqueFd parent(::open(batch.parent_path().c_str(), folderFlags));
-    const UniqueFd batchFd(parent ? ::openat(parent.get(), batch.filename().c_str(), folderFlags) : -1);
+    const UniqueFd parent(::open(batch.parent_path().c_str(), batchFolderFlags));
+    const UniqueFd batchFd(parent ? ::openat(parent.get(), batch.filename().c_str(), batchFolderFlags) : -1);
     if (!batchFd)
         FileSystemError::throwLast("open", batch);
     for (const ChecksumEntry &entry : listed)
@@ -220,7 +220,7 @@ std::optional<KeptBatch::Why> removeIncompleteBatch(const BatchLedger &ledger, c
             kept = KeptBatch::Why::holdsBatchRecords;
             return;
         }
-        const UniqueFd parent(::open(folder.parent_path().c_str(), folderFlags));
+        const UniqueFd parent(::open(folder.parent_path().c_str(), batchFolderFlags));
         if (!parent)
             FileSystemError::throwLast("open", folder.parent_path());
         fileops::removeEntryAt(parent.get(), folder.filename().string(), folder);
