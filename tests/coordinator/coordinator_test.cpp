@@ -71,16 +71,6 @@ struct DrainModelTest : ::testing::Test, ModelWorld {
         return kinds;
     }
 
-    // A batch of this card left in the cache by an earlier run that could not reach the server folder.
-    void leavePendingBatch(const std::string &name, const DrainSettings &settings)
-    {
-        const InsertedCard card{dir / "cards" / name, name, "", "", "", "", ""};
-        writeFile(card.url / "DCIM/a.jpg", name);
-        DrainEngine earlier(dir / "data", DrainEngine::Options{stateFolder(), true});
-        EXPECT_THROW(earlier.drain(card, settings, [](const DrainEvent &) {}, {}),
-                     ServerCopyPending);
-    }
-
     template <typename Value>
     const CardActivity *rowWith(Value CardActivity::*field, const Value &value) const
     {

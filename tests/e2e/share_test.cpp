@@ -65,28 +65,6 @@ TEST_F(ShareEndToEnd, ASameNamedCardPutInWhileTheServerCopyHangsIsDrainedToo)
     }
 }
 
-TEST_F(ShareEndToEnd, AShareThatIsNotMountedIsNoServerAndACardWaitsUntilItIsBack)
-{
-    Card &first = makeCard("FIRST", 4, 64 << 10);
-    Card &second = makeCard("SECOND", 4, 64 << 10);
-    writeSettings({&first, &second}, false);
-    startProgram();
-    // The first verified server batch records the share as the server's file system.
-    drainToCleanBatches(first, false);
-    m_program.reset();
-    first.disk->unmount();
-
-    m_share->unmount(); // its empty mount point stays
-    startProgram();
-    ASSERT_TRUE(waitForSummary("Slatewick: Setup", 30s)) << summaryTitle();
-    mountCard(second);
-    ASSERT_EQ(m_share->mount(), "");
-    ASSERT_TRUE(waitForManifests(4, 60s)) << "the waiting card drains once the share is back";
-    m_program.reset();
-    m_share->unmount();
-    EXPECT_TRUE(fs::is_empty(m_share->mountPoint())) << "nothing was written to the local disk";
-}
-
 TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledShareLeavingNoHalfWrittenRecord)
 {
     Card &first = makeCard("FIRST", 6, 64 << 10);
