@@ -510,6 +510,14 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
         leavePendingBatch(name, settings);
     std::filesystem::remove_all(dir / "data/Slatewick/Cache/GONE");
     writeFile(stateFolder() / "batches/unreadable.json", "{");
+    // FIRST's send was under way in a program that was killed: the start takes it back and sends it.
+    const DrainEngine earlier(dir / "data", DrainEngine::Options{stateFolder()});
+    const std::vector<BatchRecord> records = earlier.ledger().all();
+    const auto first = std::ranges::find(records, "FIRST", [](const BatchRecord &record) { return record.facts.sourceVolume; });
+    earlier.ledger().change(first->id, inState(BatchState::cached), [](BatchRecord &now) {
+        now.state = BatchState::sending;
+        now.owner = SendOwner{"another boot", 1, 1};
+    });
     std::filesystem::create_directories(nas);
     SettingsStore(KeyValueStore(configFolder())).save(settings);
 

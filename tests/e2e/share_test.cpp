@@ -4,8 +4,6 @@
 #include "support/fusemount.h"
 #include "support/sshshare.h"
 
-#include <csignal>
-
 using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -108,26 +106,4 @@ TEST_F(ShareEndToEnd, AShareLostMidCopyGetsTheBatchOnceItIsMountedAgainWithNoUse
     expectCompleteBatch(served[0], card, true);
     EXPECT_FALSE(fs::exists(served[0] / ".slatewick-attempt"));
     expectCompleteBatch(batches(cacheRoot())[0], card, true);
-}
-
-TEST_F(ShareEndToEnd, KilledWhileTheServerCopyHangsTheNextStartSendsItOnce)
-{
-    Card &card = makeCard("HUNG", 120, 256 << 10);
-    writeSettings({&card}, false);
-    startProgram();
-    mountCard(card);
-    ASSERT_TRUE(waitUntil([&] { return fileCount(m_share->servedFolder()) >= 3; }, 120s));
-    m_share->stall();
-    m_program->signal(SIGKILL);
-    // A thread inside a request to the stopped daemon dies only once it answers.
-    m_share->resume();
-    ASSERT_TRUE(m_program->waitForExit(10s));
-    card.disk->unmount(); // only the pending batch is left to send
-
-    startProgram();
-    ASSERT_TRUE(waitForManifests(2, 120s));
-    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 30s)) << summaryTitle();
-    const auto served = batches(m_share->servedFolder());
-    ASSERT_EQ(served.size(), 1u);
-    expectCompleteBatch(served[0], card, false);
 }
