@@ -4,8 +4,6 @@
 #include "support/fusemount.h"
 #include "support/sshshare.h"
 
-#include <csignal>
-
 using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
@@ -65,28 +63,6 @@ TEST_F(ShareEndToEnd, ASameNamedCardPutInWhileTheServerCopyHangsIsDrainedToo)
     }
 }
 
-TEST_F(ShareEndToEnd, AShareThatIsNotMountedIsNoServerAndACardWaitsUntilItIsBack)
-{
-    Card &first = makeCard("FIRST", 4, 64 << 10);
-    Card &second = makeCard("SECOND", 4, 64 << 10);
-    writeSettings({&first, &second}, false);
-    startProgram();
-    // The first verified server batch records the share as the server's file system.
-    drainToCleanBatches(first, false);
-    m_program.reset();
-    first.disk->unmount();
-
-    m_share->unmount(); // its empty mount point stays
-    startProgram();
-    ASSERT_TRUE(waitForSummary("Slatewick: Setup", 30s)) << summaryTitle();
-    mountCard(second);
-    ASSERT_EQ(m_share->mount(), "");
-    ASSERT_TRUE(waitForManifests(4, 60s)) << "the waiting card drains once the share is back";
-    m_program.reset();
-    m_share->unmount();
-    EXPECT_TRUE(fs::is_empty(m_share->mountPoint())) << "nothing was written to the local disk";
-}
-
 TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledShareLeavingNoHalfWrittenRecord)
 {
     Card &first = makeCard("FIRST", 6, 64 << 10);
@@ -130,26 +106,4 @@ TEST_F(ShareEndToEnd, AShareLostMidCopyGetsTheBatchOnceItIsMountedAgainWithNoUse
     expectCompleteBatch(served[0], card, true);
     EXPECT_FALSE(fs::exists(served[0] / ".slatewick-attempt"));
     expectCompleteBatch(batches(cacheRoot())[0], card, true);
-}
-
-TEST_F(ShareEndToEnd, KilledWhileTheServerCopyHangsTheNextStartSendsItOnce)
-{
-    Card &card = makeCard("HUNG", 120, 256 << 10);
-    writeSettings({&card}, false);
-    startProgram();
-    mountCard(card);
-    ASSERT_TRUE(waitUntil([&] { return fileCount(m_share->servedFolder()) >= 3; }, 120s));
-    m_share->stall();
-    m_program->signal(SIGKILL);
-    // A thread inside a request to the stopped daemon dies only once it answers.
-    m_share->resume();
-    ASSERT_TRUE(m_program->waitForExit(10s));
-    card.disk->unmount(); // only the pending batch is left to send
-
-    startProgram();
-    ASSERT_TRUE(waitForManifests(2, 120s));
-    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 30s)) << summaryTitle();
-    const auto served = batches(m_share->servedFolder());
-    ASSERT_EQ(served.size(), 1u);
-    expectCompleteBatch(served[0], card, false);
 }

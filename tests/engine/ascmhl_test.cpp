@@ -69,18 +69,12 @@ History historyOf(const fs::path &batch)
     }
     if (entryNames(folder).size() != history.generations.size() + 1)
         history.problems += "the folder holds other files. ";
-    std::string output;
-    if (fs::exists(schemas)) {
-        if (const std::string failure = runProgram(
-                "xmllint", {"--noout", "--schema", (schemas / "ASCMHLDirectory.xsd").string(), (folder / "ascmhl_chain.xml").string()}, &output);
-            !failure.empty())
-            history.problems += failure;
-        for (const std::string &generation : history.generations)
-            if (const std::string failure = runProgram(
-                    "xmllint", {"--noout", "--schema", (schemas / "ASCMHL.xsd").string(), (folder / generation).string()}, &output);
-                !failure.empty())
-                history.problems += failure;
-    }
+    // Each file against its schema; xmllint's complaint, if any, is the problem.
+    std::vector<std::pair<std::string, std::string>> validated{{"ASCMHLDirectory.xsd", "ascmhl_chain.xml"}};
+    for (const std::string &generation : history.generations)
+        validated.emplace_back("ASCMHL.xsd", generation);
+    for (const auto &[schema, file] : validated)
+        history.problems += runProgram("xmllint", {"--noout", "--schema", (schemas / schema).string(), (folder / file).string()});
     if (history.generations.empty())
         return history;
     const std::string newest = readFile(folder / history.generations.back());

@@ -106,20 +106,14 @@ TEST(DrainConcurrency, AStalledOrCancelledCardHoldsUpNoOtherDrain)
     EXPECT_EQ(entryNames(world.server), (Names{"FAST", "SLOW"}));
 }
 
-namespace {
-
-// The scheduling state of one of this process's threads: 'S' while it sleeps.
-char threadState(pid_t thread)
-{
-    const std::string stat = readFile("/proc/self/task/" + std::to_string(thread) + "/stat");
-    const std::size_t close = stat.rfind(") ");
-    return close == std::string::npos || close + 2 >= stat.size() ? '?' : stat[close + 2];
-}
-
-} // namespace
-
 TEST(FairLock, WaitersTakeTheLockInArrivalOrderAndAHolderComingStraightBackQueuesBehindThem)
 {
+    // The scheduling state of one of this process's threads: 'S' while it sleeps.
+    const auto threadState = [](pid_t thread) {
+        const std::string stat = readFile("/proc/self/task/" + std::to_string(thread) + "/stat");
+        const std::size_t close = stat.rfind(") ");
+        return close == std::string::npos || close + 2 >= stat.size() ? '?' : stat[close + 2];
+    };
     FairLock lock;
     std::vector<int> order;
     lock.lock();

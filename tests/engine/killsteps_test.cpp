@@ -147,26 +147,47 @@ struct KillSteps : ::testing::Test {
 const std::vector<std::string> drainCalls{"rename", "unlinkat", "mkdirat", "fsync"};
 const std::vector<std::string> resendCalls{"rename", "unlinkat", "mkdirat"};
 
+// In a fresh world made ready by prepare, the drain (or the resend) is killed at
+// each of its calls of each kind in turn, and what each kill left is checked; a
+// run that makes fewer such calls ends by itself, and that kind is done.
+void killAtEachStep(const std::string &what, const std::vector<std::string> &calls,
+                    const std::function<void(KillWorld &)> &prepare = {})
+{
+    const bool resend = what.ends_with("resend");
+    for (const std::string &call : calls) {
+        for (int n = 1;; ++n) {
+            ASSERT_LT(n, 200) << call << " never ran out";
+            KillWorld world;
+            if (prepare) {
+                ASSERT_NO_FATAL_FAILURE(prepare(world));
+            }
+            const std::string step = what + " killed at " + call + " #" + std::to_string(n);
+            if (!killedAt(call, n, resend ? world.resendArguments() : world.drainArguments())) {
+                EXPECT_GT(n, 1) << call << " was never made";
+                expectCardFilesKept(world, step + ": past its last call");
+                expectOnServerOnce(world, step + ": past its last call");
+                break;
+            }
+            expectKeptAfterRestart(world, step);
+            if (::testing::Test::HasFailure())
+                return;
+        }
+    }
+}
+
+// Leaves the batch waiting in the cache, as a drain does whose server folder is away.
+void drainWhileTheServerIsAway(KillWorld &world)
+{
+    fs::remove(world.server);
+    ASSERT_NE(runProgram(drainOnceProgram().string(), world.drainArguments()), "");
+    fs::create_directories(world.server);
+}
+
 } // namespace
 
 TEST_F(KillSteps, ADrainKilledAtAnyStepLosesNothingAndItsBatchReachesTheServerOnce)
 {
-    for (const std::string &call : drainCalls) {
-        for (int n = 1;; ++n) {
-            ASSERT_LT(n, 200) << call << " never ran out";
-            KillWorld world;
-            const std::string step = "drain killed at " + call + " #" + std::to_string(n);
-            if (!killedAt(call, n, world.drainArguments())) {
-                EXPECT_GT(n, 1) << call << " was never made";
-                expectCardFilesKept(world, call + " past its last call");
-                expectOnServerOnce(world, call + " past its last call");
-                break;
-            }
-            expectKeptAfterRestart(world, step);
-            if (HasFailure())
-                return;
-        }
-    }
+    killAtEachStep("drain", drainCalls);
 }
 
 // The batch waits in the cache: the server was away at the drain, or the drain
@@ -175,35 +196,16 @@ TEST_F(KillSteps, ADrainKilledAtAnyStepLosesNothingAndItsBatchReachesTheServerOn
 // resend is killed at each step.
 TEST_F(KillSteps, AResendKilledAtAnyStepLeavesTheBatchOnTheServerOnce)
 {
-    for (const bool earlierTry : {false, true}) {
-        for (const std::string &call : earlierTry ? std::vector<std::string>{"unlinkat"} : resendCalls) {
-            for (int n = 1;; ++n) {
-                ASSERT_LT(n, 200) << call << " never ran out";
-                KillWorld world;
-                if (earlierTry) {
-                    // On disk, where a folder may list the try's marker before the files.
-                    world.server = world.dir / "server";
-                    ASSERT_TRUE(killedAt("rename", 8, world.drainArguments()));
-                    ASSERT_TRUE(holdsCard(world.server / "CARD01"));
-                    ASSERT_FALSE(fs::exists(world.server / "CARD01" / "Slatewick-checksums.xxh128"));
-                } else {
-                    fs::remove(world.server);
-                    ASSERT_NE(runProgram(drainOnceProgram().string(), world.drainArguments()), "");
-                    fs::create_directories(world.server);
-                }
-                const std::string step = std::string(earlierTry ? "after an earlier try, " : "")
-                                         + "resend killed at " + call + " #" + std::to_string(n);
-                if (!killedAt(call, n, world.resendArguments())) {
-                    EXPECT_GT(n, 1) << call << " was never made";
-                    expectOnServerOnce(world, step + ": past its last call");
-                    break;
-                }
-                expectKeptAfterRestart(world, step);
-                if (HasFailure())
-                    return;
-            }
-        }
-    }
+    killAtEachStep("resend", resendCalls, drainWhileTheServerIsAway);
+    if (HasFailure())
+        return;
+    killAtEachStep("after an earlier try, resend", {"unlinkat"}, [](KillWorld &world) {
+        // On disk, where a folder may list the try's marker before the files.
+        world.server = world.dir / "server";
+        ASSERT_TRUE(killedAt("rename", 8, world.drainArguments()));
+        ASSERT_TRUE(holdsCard(world.server / "CARD01"));
+        ASSERT_FALSE(fs::exists(world.server / "CARD01" / "Slatewick-checksums.xxh128"));
+    });
 }
 
 // Two programs that start at once and both send what waits: one claims the
@@ -212,9 +214,7 @@ TEST_F(KillSteps, TwoProgramsSendingWhatWaitsAtOnceSendTheBatchOnce)
 {
     for (int round = 0; round < 3; ++round) {
         KillWorld world;
-        fs::remove(world.server);
-        ASSERT_NE(runProgram(drainOnceProgram().string(), world.drainArguments()), "");
-        fs::create_directories(world.server);
+        drainWhileTheServerIsAway(world);
         ProgramProcess first(drainOnceProgram(), world.resendArguments(), {}, world.dir / "first.log");
         ProgramProcess second(drainOnceProgram(), world.resendArguments(), {}, world.dir / "second.log");
         for (ProgramProcess *run : {&first, &second}) {

@@ -5,8 +5,11 @@
 #include "engine/drain/drainengine.h"
 #include "support/fakeloginitems.h"
 #include "support/fakevolumes.h"
+#include "support/files.h"
 #include "support/tempdir.h"
 #include "support/waitfor.h"
+
+#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -51,6 +54,15 @@ struct ModelWorld {
         std::filesystem::create_directories(root);
         volumes->mount(root, name, location);
         return *CardDiscovery(volumes).make(root, name);
+    }
+
+    // A batch of this card left in the cache by an earlier run that could not reach the settings' server folder.
+    void leavePendingBatch(const std::string &name, const DrainSettings &settings)
+    {
+        const InsertedCard card{dir / "cards" / name, name, "", "", "", "", ""};
+        writeFile(card.url / "DCIM/a.jpg", name);
+        DrainEngine earlier(dir / "data", DrainEngine::Options{stateFolder()});
+        EXPECT_THROW(earlier.drain(card, settings, [](const DrainEvent &) {}, {}), ServerCopyPending);
     }
 
     // Settings that are ready: one watched slot ("slot-1") and an existing remote folder.

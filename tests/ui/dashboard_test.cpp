@@ -420,13 +420,9 @@ TEST_F(Dashboard, AFailedCardStillInIsTriedAgainAndSwitchingItsSlotOffAndOnDrain
 TEST_F(Dashboard, TryNowShowsThatItIsTryingAndTheLastTryToTheSecond)
 {
     // A batch an earlier run left waiting for a share that is not mounted.
-    const InsertedCard card{dir / "cards/CARD01", "CARD01", "", "", "", "", ""};
-    writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
     DrainSettings gone = readySettings(0);
     gone.remoteDirectory = (dir / "gone").string();
-    DrainEngine::Options options;
-    options.stateFolder = stateFolder();
-    EXPECT_THROW(DrainEngine(dir / "data", options).drain(card, gone, [](const DrainEvent &) {}, {}), ServerCopyPending);
+    leavePendingBatch("CARD01", gone);
     startModel(true).setSettings(readySettings(0));
     show();
     ASSERT_TRUE(waitFor([&] { return button("Try now") != nullptr && !model->tryingPending(); }));
