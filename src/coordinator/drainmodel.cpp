@@ -368,4 +368,105 @@ void DrainModel::clearActivity(const CardActivity &activity)
     emit activitiesChanged();
 }
 
+// Slot selection: the cards mounted, and which reader slots are watched, decided by fingerprint alone.
+
+void DrainModel::refreshCards()
+{
+    m_cards->refresh();
+}
+
+// The first answer is the cards there at start: one of them drained before is left alone.
+void DrainModel::cardsRead(MountedCards::Reading reading)
+{
+    if (reading.ask == 1) {
+        for (const InsertedCard &card : reading.removable)
+            m_mountedAtStart.insert(JobId::of(card));
+    }
+    setRemovableCards(std::move(reading.removable));
+    for (const InsertedCard &card : reading.mounted)
+        handleMount(card);
+    if (m_handleMountedFrom && reading.ask >= *m_handleMountedFrom) {
+        m_handleMountedFrom.reset();
+        const std::vector<InsertedCard> cards = m_removableCards;
+        for (const InsertedCard &card : cards)
+            handleMount(card);
+    }
+}
+
+bool DrainModel::isWatched(const InsertedCard &card) const
+{
+    return std::any_of(m_settings.watchedSlots.begin(), m_settings.watchedSlots.end(),
+                       [&](const CardSlot &slot) { return slot.fingerprint == card.fingerprint; });
+}
+
+void DrainModel::toggleSlot(const InsertedCard &card)
+{
+    editSettings([&](DrainSettings &settings) {
+        auto &watched = settings.watchedSlots;
+        auto first = std::find_if(watched.begin(), watched.end(),
+                                  [&](const CardSlot &slot) { return slot.fingerprint == card.fingerprint; });
+        if (first != watched.end())
+            watched.erase(first);
+        else
+            watched.push_back(card.slot());
+    });
+    if (!isWatched(card))
+        return;
+    forgetEndedDrain(card);
+    handleMount(card);
+}
+
+void DrainModel::removeSlot(const CardSlot &slot)
+{
+    editSettings([&](DrainSettings &settings) {
+        std::erase_if(settings.watchedSlots, [&](const CardSlot &watched) { return watched.id() == slot.id(); });
+    });
+}
+
+// The tray's verdict and the launch-at-login synchronisation.
+
+TraySummary DrainModel::summary() const
+{
+    return summarize(m_activities, isReady());
+}
+
+std::string DrainModel::menuTitle() const
+{
+    return Presenter::utf8(Presenter::trayTitle(summary()));
+}
+
+std::string DrainModel::menuToolTip() const
+{
+    for (const CardActivity &row : m_activities) {
+        if ((row.phase == DrainPhase::caching || row.phase == DrainPhase::copying) && !row.progressLine.empty())
+            return Presenter::utf8(Presenter::toolTip(summary(), row.cardName, row.progressLine));
+    }
+    return menuTitle();
+}
+
+std::string DrainModel::menuSymbol() const
+{
+    return symbolOf(summary());
+}
+
+void DrainModel::updateLaunchAtLogin()
+{
+    LoginItemService *service = m_collaborators.loginItems.get();
+    if (!service)
+        return;
+    const bool wanted = m_settings.launchAtLogin;
+    const bool enabled = service->isEnabled();
+    try {
+        if (wanted && !enabled)
+            service->registerItem();
+        else if (!wanted && enabled)
+            service->unregisterItem();
+        else if (!wanted)
+            return; // not registered and not wanted: an earlier message stays
+        setLaunchAtLoginMessage(std::nullopt);
+    } catch (const std::exception &error) {
+        setLaunchAtLoginMessage(Presenter::utf8(Presenter::launchAtLoginFailed(error.what())));
+    }
+}
+
 } // namespace slatewick

@@ -2,6 +2,7 @@
 
 #include "model/cardactivity.h"
 
+#include <string>
 #include <vector>
 
 namespace slatewick {
@@ -12,5 +13,7 @@ enum class TraySummary { attention, draining, clean, ready, setup };
 // The first rule that matches: a row that needs attention, one draining, one
 // ready, then whether the settings are ready.
 TraySummary summarize(const std::vector<CardActivity> &rows, bool ready);
+// The tray icon's symbol name for the verdict.
+std::string symbolOf(TraySummary summary);
 
 } // namespace slatewick
