@@ -95,9 +95,8 @@ void writeCardHistory(const fs::path &card, const std::vector<std::map<std::stri
                            R"(<creatorinfo><creationdate>2026-12-01T10:00:00Z</creationdate><hostname>cam</hostname>)"
                            R"(<tool version="3">in-camera</tool></creatorinfo><processinfo><process>in-place</process></processinfo><hashes>)";
         for (const auto &[path, format] : generations[index]) {
-            const std::string tool = format == "md5" ? "md5sum" : "xxh64sum";
             text += "<hash><path>" + path + "</path><" + format + R"( action="original">)"
-                    + digestOf(tool, card / path) + "</" + format + "></hash>";
+                    + digestOf(format + "sum", card / path) + "</" + format + "></hash>";
         }
         const std::string name = "000" + std::to_string(index + 1) + "_CARD01_2026-12-01_100000Z.mhl";
         writeFile(card / "ascmhl" / name, text + "</hashes></hashlist>");
