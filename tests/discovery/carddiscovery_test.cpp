@@ -61,10 +61,8 @@ TEST_F(CardDiscoveryTest, fillsMissingDiskFactsWithFixedTextsAndTakesTheDevicePa
                    {"DeviceLocation", std::string("")},
                    {"DevicePath", std::string("/devices/pci0000:00/usb1/1-1/scsi-0:0:1")}});
     const InsertedCard card = CardDiscovery(m_source).make("/media/ana/CARD", "Card").value();
-    EXPECT_EQ(card.deviceIdentifier, "sdc1");
-    EXPECT_EQ(card.vendor, "Unknown vendor");
-    EXPECT_EQ(card.protocolName, "scsi");
-    EXPECT_EQ(card.fingerprint, "/devices/pci0000:00/usb1/1-1/scsi-0:0:1");
+    EXPECT_EQ(std::tie(card.deviceIdentifier, card.vendor, card.protocolName, card.fingerprint),
+              std::tuple("sdc1", "Unknown vendor", "scsi", "/devices/pci0000:00/usb1/1-1/scsi-0:0:1"));
 }
 
 TEST(DeviceTraits, anSdCardOnTheMmcBusIsEjectableButSolderedEmmcIsNot)

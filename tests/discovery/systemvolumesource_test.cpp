@@ -36,8 +36,7 @@ protected:
     {
         SLATEWICK_SKIP_UNLESS_ALLOWED(testsupport::enterPrivateMountNamespace(), testsupport::loopDeviceRefusal());
         m_run = std::make_unique<ScopedMount>("tmpfs", "/run", "tmpfs");
-        if (!m_run->mounted())
-            GTEST_SKIP() << m_run->error();
+        SLATEWICK_SKIP_UNLESS_ALLOWED(m_run->error());
     }
 
     static std::optional<InsertedCard> listed(const fs::path &mountPoint)
@@ -57,20 +56,16 @@ TEST_F(SystemVolumesTest, partitionsAreEjectableCardsInTheSlotOfTheirDiskNamedBy
     testsupport::writeFile(m_folder / "card.img", "");
     fs::resize_file(m_folder / "card.img", 10 << 20);
     LoopDevice loop(m_folder / "card.img", true);
-    if (!loop.attached())
-        GTEST_SKIP() << loop.error();
+    SLATEWICK_SKIP_UNLESS_ALLOWED(loop.error());
     std::vector<std::unique_ptr<ScopedMount>> mounts;
     for (int partition = 1; partition <= 2; ++partition) {
-        const std::string refusal = loop.addPartition(partition, (partition * 4 - 3) << 20, 4 << 20);
-        if (!refusal.empty())
-            GTEST_SKIP() << refusal;
+        SLATEWICK_SKIP_UNLESS_ALLOWED(loop.addPartition(partition, (partition * 4 - 3) << 20, 4 << 20));
         const std::string node = loop.partitionNode(partition).string();
         const std::string label = "HOLIDAY" + std::to_string(partition);
         ASSERT_EQ(testsupport::runProgram("mkfs.ext4", {"-q", "-F", "-L", label, node}), "");
         fs::create_directory(m_folder / label);
         mounts.push_back(std::make_unique<ScopedMount>(node, m_folder / label, "ext4"));
-        if (!mounts.back()->mounted())
-            GTEST_SKIP() << mounts.back()->error();
+        SLATEWICK_SKIP_UNLESS_ALLOWED(mounts.back()->error());
     }
 
     const std::optional<InsertedCard> first = listed(m_folder / "HOLIDAY1");

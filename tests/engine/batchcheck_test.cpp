@@ -7,22 +7,16 @@
 #include "engine/files/checksumlist.h"
 #include "engine/drainfixture.h"
 
-using namespace slatewick;
-using namespace slatewick::testsupport;
-
 namespace {
 
-BatchManifest manifestOf(const std::string &card, std::time_t created, const std::string &cachePath)
+// The manifest an earlier version left in a batch it sent to /srv/photos/<card>.
+void writeManifest(const fs::path &batch, const std::string &card, std::time_t created)
 {
-    BatchManifest manifest;
-    manifest.sourceVolume = card;
-    manifest.createdAt = manifest.cachedAt = manifest.copiedToServerAt = std::chrono::system_clock::from_time_t(created);
-    manifest.files = 3;
-    manifest.bytes = 3000;
-    manifest.cachePath = cachePath;
-    manifest.remotePath = "/srv/photos/" + card;
-    manifest.cardCleared = true;
-    return manifest;
+    const auto at = std::chrono::system_clock::from_time_t(created);
+    const BatchManifest manifest{.sourceVolume = card, .sourceDevice = "", .createdAt = at, .cachedAt = at,
+                                 .copiedToServerAt = at, .files = 3, .bytes = 3000, .cachePath = batch.string(),
+                                 .remotePath = "/srv/photos/" + card, .cardCleared = true};
+    writeFile(batch / BatchManifest::fileName, manifest.encoded());
 }
 
 } // namespace
@@ -68,10 +62,8 @@ TEST(RecordAdoption, BatchesAndWaitingRecordsOfEarlierVersionsGetOneRecordEachAt
     TempDir dir;
     const fs::path root = dir / "data/Slatewick/Cache";
     const fs::path state = dir / "state";
-    writeFile(root / "2026-01-02_A_1" / BatchManifest::fileName,
-              manifestOf("A", 1767312000, (root / "2026-01-02_A_1").string()).encoded());
-    writeFile(root / "2026/B_2" / BatchManifest::fileName,
-              manifestOf("B", 1767398400, (root / "2026/B_2").string()).encoded());
+    writeManifest(root / "2026-01-02_A_1", "A", 1767312000);
+    writeManifest(root / "2026/B_2", "B", 1767398400);
     // Verified and waiting, as an earlier version left it: a checksum file and a pending record.
     writeFile(root / "C_3/DCIM/c.jpg", "ccc");
     writeFile(root / "C_3" / checksumFileName, "00000000000000000000000000000000  DCIM/c.jpg\n");

@@ -1,5 +1,4 @@
 // Clearing removes the card that was drained, and of it only what is safe in the cache.
-#include "engine/card/cardclearing.h"
 #include "engine/card/cardidentity.h"
 
 #include "engine/drainfixture.h"
@@ -15,8 +14,6 @@
 #include <cstring>
 #include <map>
 
-using namespace slatewick;
-using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
 
 namespace {
@@ -39,7 +36,6 @@ struct ClearingMounts : ::testing::Test {
 TEST(Clearing, FilesThatAppearOrChangeAfterTheListingStayOnTheCardWithTheirFolders)
 {
     DrainWorld world;
-    world.settings.clearAfterCopy = true;
     world.writeCard({"DCIM/a.jpg", "DCIM/b.jpg", "MISC/c.txt"});
     writeFile(world.card / ".DS_Store", "kept");
     writeFile(world.card / "DCIM/.thumbs/a.jpg", "hidden, never copied, cleared");
@@ -71,7 +67,6 @@ TEST(Clearing, FilesThatAppearOrChangeAfterTheListingStayOnTheCardWithTheirFolde
 TEST(Clearing, AFileWrittenToWhileItIsReadFailsTheDrainBeforeAnythingIsCleared)
 {
     DrainWorld world;
-    world.settings.clearAfterCopy = true;
     writeFile(world.card / "DCIM/a.jpg", "a");
     writeFile(world.card / "DCIM/clip.mp4", std::string(3 << 20, 'v'));
     bool written = false;
@@ -102,7 +97,6 @@ TEST_F(ClearingMounts, OnlyTheListedCardIsClearedNeverOneThatTookItsPlaceOrTheFo
                           Case{"swapped, as on a kernel before 6.8", false, true, NotCleared::Reason::swapped},
                           Case{"taken out", true, false, NotCleared::Reason::takenOut}}) {
         DrainWorld world;
-        world.settings.clearAfterCopy = true;
         world.options.useUniqueMountIds = c.useUniqueMountIds;
         writeFile(world.card / "under-the-mount.txt", "the laptop's own file");
         const auto first = card(world.dir, "first", "DCIM/first.jpg");
@@ -157,7 +151,6 @@ TEST_F(ClearingMounts, TwoCardsInTurnInOneReaderAreToldApartByTheirFileSystemsEv
 TEST_F(ClearingMounts, ACacheKeptInMemoryLeavesTheCardWholeAndTheBatchGoesOnToTheServer)
 {
     DrainWorld world;
-    world.settings.clearAfterCopy = true;
     writeFile(world.card / "DCIM/a.jpg", "a");
     fs::create_directories(world.data);
     const ScopedMount memory("tmpfs", world.data, "tmpfs");
@@ -201,6 +194,7 @@ TEST_F(ClearingMounts, ACardDrainedBeforeIsKnownByItsSerialAndItsFilesOrItsEmpti
 {
     DrainWorld world;
     world.options.stateFolder = world.dir / "state";
+    world.settings.clearAfterCopy = false;
     const auto first = card(world.dir, "first", "DCIM/first.jpg");
     const auto second = card(world.dir, "second", "DCIM/first.jpg");
     ASSERT_EQ(first->mount(world.card), "");

@@ -8,6 +8,7 @@
 #include "support/tempdir.h"
 #include "support/waituntil.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -59,7 +60,8 @@ std::string failureText(const std::function<void()> &call)
 }
 
 // A card, an application-data folder and a server folder in a fresh temporary
-// folder, and the reports of the drains made on them.
+// folder, and the reports of the drains made on them. The card is cleared once
+// its cache batch is verified, as most drains are set.
 struct DrainWorld {
     TempDir dir;
     fs::path card = dir / "card";
@@ -78,6 +80,7 @@ struct DrainWorld {
         fs::create_directories(server);
         settings.remoteDirectory = server.string();
         settings.namingTemplate = "{card}";
+        settings.clearAfterCopy = true;
         inserted.url = card;
         inserted.displayName = "CARD01";
     }
@@ -118,3 +121,7 @@ struct DrainWorld {
 };
 
 } // namespace slatewick::testsupport
+
+// Each engine test names the engine's types and these helpers unqualified.
+using namespace slatewick;
+using namespace slatewick::testsupport;

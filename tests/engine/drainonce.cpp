@@ -23,9 +23,7 @@ int resend(const char *data, const char *state, const char *server)
     for (const slatewick::BatchRecord &record : engine.ledger().all()) {
         if (record.state != slatewick::BatchState::cached)
             continue;
-        std::optional<std::filesystem::path> redirect;
-        if (record.serverFolder.empty())
-            redirect = server;
+        const auto redirect = record.serverFolder.empty() ? std::optional<std::filesystem::path>(server) : std::nullopt;
         try {
             const auto sent = engine.sendPending(record.id, [](auto...) {}, {}, redirect);
             std::printf("%s %s\n", record.id.c_str(), sent ? sent->remoteURL.c_str() : "(taken)");

@@ -14,9 +14,6 @@
 #include <future>
 #include <thread>
 
-using namespace slatewick;
-using namespace slatewick::testsupport;
-
 namespace {
 
 // A card of eight files of its own, drained on an engine shared with other cards.
@@ -65,7 +62,6 @@ struct CardDrain {
 TEST(DrainConcurrency, AStalledOrCancelledCardHoldsUpNoOtherDrain)
 {
     DrainWorld world;
-    world.settings.clearAfterCopy = true;
     DrainEngine engine(world.data);
     CardDrain slow{"SLOW", true};
     CardDrain cancelled{"CANCELLED", true};
@@ -82,9 +78,8 @@ TEST(DrainConcurrency, AStalledOrCancelledCardHoldsUpNoOtherDrain)
     EXPECT_FALSE(slow.ended());
     slow.release = true;
 
-    const Names &files = cardFiles;
-    EXPECT_EQ(entryNames(world.cacheRoot() / "CANCELLED/DCIM"), Names{files.front()});
-    EXPECT_EQ(entryNames(world.dir / "CANCELLED/DCIM"), files);
+    EXPECT_EQ(entryNames(world.cacheRoot() / "CANCELLED/DCIM"), Names{cardFiles.front()});
+    EXPECT_EQ(entryNames(world.dir / "CANCELLED/DCIM"), cardFiles);
     for (CardDrain *drain : {&fast, &slow}) {
         SCOPED_TRACE(drain->name);
         const DrainEngine::Outcome outcome = drain->outcome.get();
@@ -94,8 +89,8 @@ TEST(DrainConcurrency, AStalledOrCancelledCardHoldsUpNoOtherDrain)
         EXPECT_EQ(outcome.remoteURL, world.server / drain->name);
         for (const fs::path &batch : {outcome.batchURL, outcome.remoteURL}) {
             EXPECT_EQ(manifestIn(batch)["sourceVolume"], drain->name) << batch;
-            EXPECT_EQ(entryNames(batch / "DCIM"), files) << batch;
-            EXPECT_EQ(readFile(batch / "DCIM" / files.back()), drain->name + files.back()) << batch;
+            EXPECT_EQ(entryNames(batch / "DCIM"), cardFiles) << batch;
+            EXPECT_EQ(readFile(batch / "DCIM" / cardFiles.back()), drain->name + cardFiles.back()) << batch;
         }
         // Its own reports only, in order: 8 cached, the clearing, 8 sent.
         ASSERT_EQ(drain->events.size(), 19u);
@@ -108,11 +103,10 @@ TEST(DrainConcurrency, AStalledOrCancelledCardHoldsUpNoOtherDrain)
 
 TEST(FairLock, WaitersTakeTheLockInArrivalOrderAndAHolderComingStraightBackQueuesBehindThem)
 {
-    // The scheduling state of one of this process's threads: 'S' while it sleeps.
-    const auto threadState = [](pid_t thread) {
+    // Whether one of this process's threads sleeps: its scheduling state, after its name, reads 'S'.
+    const auto sleeps = [](pid_t thread) {
         const std::string stat = readFile("/proc/self/task/" + std::to_string(thread) + "/stat");
-        const std::size_t close = stat.rfind(") ");
-        return close == std::string::npos || close + 2 >= stat.size() ? '?' : stat[close + 2];
+        return stat.substr(stat.rfind(") ") + 2, 1) == "S";
     };
     FairLock lock;
     std::vector<int> order;
@@ -127,7 +121,7 @@ TEST(FairLock, WaitersTakeTheLockInArrivalOrderAndAHolderComingStraightBackQueue
             lock.unlock();
         });
         // The next thread starts only once this one sleeps in lock(), the next thing it does.
-        ASSERT_TRUE(waitUntil([&] { return ids[i] != 0 && threadState(ids[i]) == 'S'; }));
+        ASSERT_TRUE(waitUntil([&] { return ids[i] != 0 && sleeps(ids[i]); }));
     }
     lock.unlock();
     lock.lock();
@@ -141,10 +135,8 @@ TEST(FairLock, WaitersTakeTheLockInArrivalOrderAndAHolderComingStraightBackQueue
 TEST(DrainMounts, AReadOnlyCardIsStillSentToTheServerAndRecordedAsNotCleared)
 {
     DrainWorld world;
-    world.settings.clearAfterCopy = true;
     writeFile(world.card / "DCIM/a.jpg", "a");
-    if (const std::string &refusal = enterPrivateMountNamespace(); !refusal.empty())
-        GTEST_SKIP() << refusal;
+    SLATEWICK_SKIP_UNLESS_ALLOWED(enterPrivateMountNamespace());
     ScopedMount bind(world.card, world.card, "none", MS_BIND);
     if (!bind.mounted()
         || ::mount(nullptr, world.card.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY, nullptr) != 0)

@@ -10,13 +10,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-using namespace slatewick;
-using namespace slatewick::testsupport;
-
 TEST(CardContent, OnlyVisibleRegularFilesAreListedAndClearingKeepsTheFourProtectedNamesAndEverythingOutside)
 {
     DrainWorld world;
-    world.settings.clearAfterCopy = true;
     const fs::path card = world.card;
     const TempDir &dir = world.dir;
     // Byte for byte: upper case first, and "été" decomposed before "été" composed.

@@ -11,8 +11,6 @@
 #include <set>
 #include <regex>
 
-using namespace slatewick;
-using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
 
 namespace {
@@ -60,8 +58,8 @@ TEST_F(RealMedia, AnExFatCardDrainsIntoAFreshExFatCacheFlushingEachFileAndFolder
     std::set<fs::path> made;
     std::optional<std::set<fs::path>> unflushedWhenClearing;
     const std::regex flush(R"(^f(data)?sync\(\d+<([^>]*)>\) = 0)");
-    const std::regex makeAt(R"re(^mkdirat\(\d+<([^>]*)>, "([^"]*)", \d+\) = 0)re");
-    const std::regex makePath(R"re(^mkdir\("([^"]*)", \d+\) = 0)re");
+    // mkdirat names its folder beside the one it is made in, mkdir by its path.
+    const std::regex make(R"re(^mkdir(?:at\(\d+<([^>]*)>, |\()"([^"]*)", \d+\) = 0)re");
     const std::regex removeAt(R"(^unlinkat\(\d+<([^>]*)>)");
     for (const auto &threadTrace : fs::directory_iterator(trace.parent_path())) {
         std::set<fs::path> unflushed; // parents of the folders this thread made
@@ -72,9 +70,8 @@ TEST_F(RealMedia, AnExFatCardDrainsIntoAFreshExFatCacheFlushingEachFileAndFolder
                 ++flushes[match[2]];
                 if (!match[1].matched)
                     unflushed.erase(fs::path(match[2].str()));
-            } else if (std::regex_search(line, match, makeAt) || std::regex_search(line, match, makePath)) {
-                const fs::path folder =
-                    match.size() == 3 ? fs::path(match[1].str()) / match[2].str() : fs::path(match[1].str());
+            } else if (std::regex_search(line, match, make)) {
+                const fs::path folder = fs::path(match[1].str()) / match[2].str();
                 if (!unflushedWhenClearing)
                     made.insert(folder);
                 unflushed.insert(folder.parent_path());

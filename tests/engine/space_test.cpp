@@ -7,9 +7,6 @@
 
 #include <thread>
 
-using namespace slatewick;
-using namespace slatewick::testsupport;
-
 namespace {
 
 constexpr std::int64_t blockSize = 4096; // tmpfs's
@@ -36,20 +33,16 @@ struct SpaceMounts : ::testing::Test {
 
 TEST(Space, SizesAreWrittenInDecimalUnitsWithOneDecimal)
 {
-    EXPECT_EQ(formattedSize(-5), "0 bytes");
-    EXPECT_EQ(formattedSize(1), "1 byte");
-    EXPECT_EQ(formattedSize(999), "999 bytes");
-    EXPECT_EQ(formattedSize(1000), "1.0 kB");
-    EXPECT_EQ(formattedSize(999'960), "1.0 MB");
-    EXPECT_EQ(formattedSize(12'400'000), "12.4 MB");
-    EXPECT_EQ(formattedSize(61'249'999'999), "61.2 GB");
+    for (const auto &[bytes, text] : std::initializer_list<std::pair<std::int64_t, std::string>>{
+             {-5, "0 bytes"}, {1, "1 byte"}, {999, "999 bytes"}, {1000, "1.0 kB"}, {999'960, "1.0 MB"},
+             {12'400'000, "12.4 MB"}, {61'249'999'999, "61.2 GB"}})
+        EXPECT_EQ(formattedSize(bytes), text) << bytes;
 }
 
 // Three files of 2 MiB against 4 MiB of room: the drain fails before it writes
 // there. A verified cache batch outlives a server too small for it.
 TEST_F(SpaceMounts, ACacheOrAServerTooSmallForTheCardFailsBeforeAnythingIsWrittenThere)
 {
-    world.settings.clearAfterCopy = true;
     writeCard(world.card, 3, 2 << 20);
     const std::int64_t needed = roomNeeded(inventory(world.card), blockSize);
     for (const std::string where : {"local cache", "remote server"}) {
@@ -139,9 +132,7 @@ TEST_F(SpaceMounts, FreeingRemovesOnlyTheCacheBatchWhoseServerBatchReadsBackWhol
     writeFile(world.cacheRoot() / "CARD01/0042/DCIM/x.jpg", "the inner batch's only copy");
     flipFirstByte(world.server / "CARD02/DCIM/IMG_0001.JPG");
     fs::remove_all(world.server / "CARD03");
-    std::vector<fs::path> chosen;
-    for (const CacheBatch &batch : offered)
-        chosen.push_back(batch.folder);
+    const std::vector<fs::path> chosen{offered[0].folder, offered[1].folder, offered[2].folder};
     const FreeingReport report = freeCacheBatches(engine.ledger(), chosen, world.options.stateFolder);
 
     EXPECT_EQ(report.removed, std::vector<fs::path>{world.cacheRoot() / "CARD01"});
@@ -182,4 +173,5 @@ TEST_F(SpaceMounts, AResendCountsTheRoomItsOwnEarlierTryHeld)
     const DrainEngine::Outcome sent = engine.sendPending(id, ignoreReports).value();
     EXPECT_EQ(sent.remoteURL, photos / "CARD01");
     EXPECT_EQ(entryNames(photos), Names{"CARD01"});
+    EXPECT_TRUE(sent.leftAttempts.empty());
 }

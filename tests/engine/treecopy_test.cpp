@@ -13,9 +13,6 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-using namespace slatewick;
-using namespace slatewick::testsupport;
-
 namespace {
 
 // Copies the listed files of a card into <card>-copy; returns the reports.
@@ -119,9 +116,7 @@ TEST(VerifyCopy, AnExactCopyVerifiesAndAFlippedByteAnExtraAMissingOrAResizedFile
 // mounted file system is seen only by a read that drops those pages first.
 TEST(VerifyCopy, ReadsEachFileFromStorageNotFromThePagesTheCopyLeftInMemory)
 {
-    for (const std::string &refusal : {enterPrivateMountNamespace(), loopDeviceRefusal()})
-        if (!refusal.empty())
-            GTEST_SKIP() << refusal;
+    SLATEWICK_SKIP_UNLESS_ALLOWED(enterPrivateMountNamespace(), loopDeviceRefusal());
     for (const bool overlapped : {false, true}) {
         TempDir dir;
         writeFile(dir / "card/a.jpg", std::string(70000, 'a'));
