@@ -47,11 +47,13 @@ struct ModelWorld {
         return *model;
     }
 
-    // A card in a reader slot, mounted at dir/media/<name> as a desktop mounts one.
-    InsertedCard insert(const std::string &name, const std::string &location = "slot-1")
+    // A card of this many photos in a reader slot, mounted at dir/media/<name> as a desktop mounts one.
+    InsertedCard insert(const std::string &name, int files = 0, const std::string &location = "slot-1")
     {
         const std::filesystem::path root = dir / "media" / name;
         std::filesystem::create_directories(root);
+        for (int i = 1; i <= files; ++i)
+            writeFile(root / "DCIM" / ("IMG_" + std::to_string(1000 + i) + ".JPG"), std::string(100 + i, 'x'));
         volumes->mount(root, name, location);
         return *CardDiscovery(volumes).make(root, name);
     }
