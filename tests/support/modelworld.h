@@ -30,18 +30,18 @@ struct ModelWorld {
     std::filesystem::path configFolder() const { return dir / "config/Slatewick"; }
     std::filesystem::path stateFolder() const { return dir / "state"; }
 
-    // withState: the program's own records (server folders, batches) are kept in dir/state.
+    // A new engine and what a model is made of. withState: the program's own records (server folders, batches)
+    // are kept in dir/state.
+    DrainModel::Collaborators collaborators(bool withState)
+    {
+        const std::filesystem::path state = withState ? stateFolder() : std::filesystem::path();
+        engine = std::make_shared<DrainEngine>(dir / "data", DrainEngine::Options{state});
+        return {std::make_shared<const CardDiscovery>(volumes), {}, engine, configFolder(), loginItems, state};
+    }
+
     DrainModel &startModel(bool withState = false)
     {
-        DrainModel::Collaborators collaborators;
-        collaborators.discovery = std::make_shared<const CardDiscovery>(volumes);
-        DrainEngine::Options options;
-        if (withState)
-            options.stateFolder = collaborators.stateFolder = stateFolder();
-        collaborators.engine = engine = std::make_shared<DrainEngine>(dir / "data", options);
-        collaborators.settingsFolder = configFolder();
-        collaborators.loginItems = loginItems;
-        model = std::make_unique<DrainModel>(collaborators);
+        model = std::make_unique<DrainModel>(collaborators(withState));
         // The server folder and the cards are looked at off the main thread; the cards in drain once both have answered.
         waitFor([&] { return model->serverFolderKnown() && !model->cardsLoading(); });
         return *model;
