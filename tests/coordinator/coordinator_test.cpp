@@ -6,7 +6,6 @@
 #include "desktop/singleinstance.h"
 #include "desktop/xdgautostart.h"
 #include "model/drainerror.h"
-#include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
 #include "support/fusemount.h"
@@ -47,8 +46,7 @@ struct DrainModelTest : ::testing::Test, ModelWorld {
     InsertedCard startWithCard(int files, std::int64_t grace = 0, bool clear = false)
     {
         const InsertedCard card = insert("CARD01", files);
-        SettingsStore(KeyValueStore(configFolder())).save(readySettings(grace, clear));
-        startModel(true);
+        startModel(true, readySettings(grace, clear));
         QObject::connect(model.get(), &DrainModel::notice, [this](const DrainNotice &told) { notices.push_back(told); });
         return card;
     }
@@ -107,8 +105,7 @@ TEST_F(DrainModelTest, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEnds
     model.reset();
     const InsertedCard gone = insert("CARD01");
     std::filesystem::remove_all(gone.url);
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(-5));
-    startModel();
+    startModel(false, readySettings(-5));
     EXPECT_TRUE(waitFor([&] { return row(gone.id())->phase == DrainPhase::failed; }, 5s)) << "starts at once";
     EXPECT_EQ(row(gone.id())->detail, DrainError::sourceUnavailable().what());
 }
@@ -354,8 +351,7 @@ TEST_F(DrainModelTest, AStalledShareNeverHoldsUpTheMainThreadAndTheCardDrainsOnc
     ASSERT_EQ(share.error(), "");
     DrainSettings settings = readySettings(0);
     settings.remoteDirectory = share.mountPoint().string();
-    SettingsStore(KeyValueStore(configFolder())).save(settings);
-    ASSERT_TRUE(startModel().isReady());
+    ASSERT_TRUE(startModel(false, settings).isReady());
 
     share.stall();
     const InsertedCard card = insert("CARD01", 3);
@@ -471,9 +467,8 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
         now.owner = SendOwner{"another boot", 1, 1};
     });
     std::filesystem::create_directories(nas);
-    SettingsStore(KeyValueStore(configFolder())).save(settings);
 
-    startModel(true);
+    startModel(true, settings);
     std::vector<std::string> arrived;
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
         for (const CardActivity &row : model->activities())
@@ -503,11 +498,10 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
 
 TEST_F(DrainModelTest, AServerFolderOnAnotherFileSystemThanRecordedIsNamed)
 {
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings());
     writeFile(stateFolder() / "server-folder.json",
               nlohmann::json{{"version", 1}, {"folder", remote().string()}, {"source", "nas:/photos"}, {"type", "nfs4"}}
                   .dump());
-    startModel(true);
+    startModel(true, readySettings());
     EXPECT_EQ(model->serverFolderProblem(),
               Presenter::utf8(*Presenter::serverFolderProblem(ServerFolder::Availability::elsewhere)));
 }

@@ -3,6 +3,7 @@
 #include "coordinator/drainmodel.h"
 #include "discovery/carddiscovery.h"
 #include "engine/drain/drainengine.h"
+#include "model/settingsstore.h"
 #include "support/fakeloginitems.h"
 #include "support/fakevolumes.h"
 #include "support/files.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 namespace slatewick::testsupport {
 
@@ -30,18 +32,20 @@ struct ModelWorld {
     std::filesystem::path configFolder() const { return dir / "config/Slatewick"; }
     std::filesystem::path stateFolder() const { return dir / "state"; }
 
-    // A new engine and what a model is made of. withState: the program's own records (server folders, batches)
-    // are kept in dir/state.
-    DrainModel::Collaborators collaborators(bool withState)
+    // A new engine and what a model is made of, with these settings stored if given. withState: the program's own
+    // records (server folders, batches) are kept in dir/state.
+    DrainModel::Collaborators collaborators(bool withState, const std::optional<DrainSettings> &stored = std::nullopt)
     {
+        if (stored)
+            SettingsStore(KeyValueStore(configFolder())).save(*stored);
         const std::filesystem::path state = withState ? stateFolder() : std::filesystem::path();
         engine = std::make_shared<DrainEngine>(dir / "data", DrainEngine::Options{state});
         return {std::make_shared<const CardDiscovery>(volumes), {}, engine, configFolder(), loginItems, state};
     }
 
-    DrainModel &startModel(bool withState = false)
+    DrainModel &startModel(bool withState = false, const std::optional<DrainSettings> &stored = std::nullopt)
     {
-        model = std::make_unique<DrainModel>(collaborators(withState));
+        model = std::make_unique<DrainModel>(collaborators(withState, stored));
         // The server folder and the cards are looked at off the main thread; the cards in drain once both have answered.
         waitFor([&] { return model->serverFolderKnown() && !model->cardsLoading(); });
         return *model;

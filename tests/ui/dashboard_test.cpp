@@ -6,7 +6,6 @@
 #include "coordinator/recentbatches.h"
 #include "model/bytesize.h"
 #include "model/drainerror.h"
-#include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
 #include "support/modelworld.h"
@@ -221,7 +220,7 @@ TEST_F(Dashboard, SettingsAreStoredAtOnceTheTemplateHintFollowsEachKeystrokeAndT
 // Real drains: C has no files and fails, B is drained, A waits out its grace period.
 TEST_F(Dashboard, ActivityRowsShowTheirTextsInModelOrderOfferOnlyAFinishedBatchAndDismissOnlyTheirOwn)
 {
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
+    startModel(false, readySettings(0));
     show();
     for (const auto &[name, files] : {std::pair{"C", 0}, {"B", 1}}) {
         const std::size_t before = model->activities().size();
@@ -275,8 +274,7 @@ TEST_F(Dashboard, ADrainedBatchIsKeptWhereItsServerBatchIsOnTheCachesDiskAndChec
 {
     insert("CARD01", 3);
     writeFile(dir / "data/Slatewick/Cache/FAILED/DCIM/IMG_9.JPG", std::string(200, 'y'));
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
-    startModel(true);
+    startModel(true, readySettings(0));
     show();
     ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && !model->activities().empty(); }));
     ASSERT_EQ(model->activities()[0].phase, DrainPhase::ready) << model->activities()[0].detail;
@@ -512,8 +510,7 @@ TEST_F(Dashboard, TheTrayMenuOffersOpenAndQuitAndALightDarkSwitchBuildsThePanelA
 
 TEST_F(Dashboard, TheCacheFiguresAndRecentBatchesFollowEachDrainWithoutReopeningThePanel)
 {
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
-    SlatewickApp app(collaborators(true));
+    SlatewickApp app(collaborators(true, readySettings(0)));
     QWidget &panel = app.panel();
     const auto cacheSummary = [&] { return panel.findChild<QLabel *>("cacheSummary")->text(); };
     ASSERT_TRUE(waitFor([&] { return cacheSummary().startsWith("The cache holds 0 bytes"); })) << cacheSummary().toStdString();
@@ -529,9 +526,8 @@ TEST_F(Dashboard, WithoutATrayTheDashboardIsAWindowThatAsksBeforeClosingOnlyWhil
     if (QSystemTrayIcon::isSystemTrayAvailable())
         GTEST_SKIP() << "this desktop has a tray, so the program runs as a tray icon";
     const InsertedCard card = insert("CARD01", 1);
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(8)); // the job waits out its grace period
-    // What the program runs with, as the model of startModel() has.
-    SlatewickApp app(collaborators(false));
+    // What the program runs with, as the model of startModel() has; the job waits out its grace period.
+    SlatewickApp app(collaborators(false, readySettings(8)));
     // Its title follows the summary in the end-to-end tests, which run without a tray; a tray's panel would
     // hide on close without asking.
     ASSERT_TRUE(waitFor([&] { return app.model().jobCount() == 1; }));
