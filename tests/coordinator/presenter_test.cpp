@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <stdexcept>
+#include <tuple>
 
 using namespace slatewick;
 
@@ -39,21 +40,19 @@ DrainEvent event(DrainEvent::Kind kind, std::int64_t file = 0, std::int64_t file
 TEST(Presenter, RowTitlesArePhasesOrTheStatesOwn)
 {
     using enum DrainPhase;
-    EXPECT_EQ(row(waiting, RowState::gracePeriod), "Waiting for card to settle");
-    EXPECT_EQ(row(caching), "Caching locally");
-    EXPECT_EQ(row(copying), "Copying to server");
-    EXPECT_EQ(row(clearing), "Clearing card");
-    EXPECT_EQ(row(ready), "Trap clean \u2014 card ready");
-    EXPECT_EQ(row(failed), "Needs attention");
-    EXPECT_EQ(row(removed), "Card removed");
-    EXPECT_EQ(row(ready, RowState::copiedNotCleared), "Copied \u2014 card not cleared");
-    EXPECT_EQ(row(waiting, RowState::waitingForServerFolder), "Waiting for the server folder");
-    EXPECT_EQ(row(waiting, RowState::pendingServerCopy), "Waiting for the server");
-    EXPECT_EQ(row(waiting, RowState::pendingOtherFolder), "Waiting for the server");
-    EXPECT_EQ(row(failed, RowState::pendingBroken), "Not sent to the server");
-    EXPECT_EQ(row(failed, RowState::pendingGone), "Not sent to the server");
-    EXPECT_EQ(row(removed, RowState::skipped), "Skipped");
-    EXPECT_EQ(row(removed, RowState::alreadyDrained), "Already drained");
+    using enum RowState;
+    const std::tuple<DrainPhase, RowState, std::string> titles[] = {
+        {waiting, gracePeriod, "Waiting for card to settle"}, {caching, plain, "Caching locally"},
+        {copying, plain, "Copying to server"}, {clearing, plain, "Clearing card"},
+        {ready, plain, "Trap clean \u2014 card ready"}, {failed, plain, "Needs attention"},
+        {removed, plain, "Card removed"},
+        {ready, copiedNotCleared, "Copied \u2014 card not cleared"},
+        {waiting, waitingForServerFolder, "Waiting for the server folder"},
+        {waiting, pendingServerCopy, "Waiting for the server"}, {waiting, pendingOtherFolder, "Waiting for the server"},
+        {failed, pendingBroken, "Not sent to the server"}, {failed, pendingGone, "Not sent to the server"},
+        {removed, skipped, "Skipped"}, {removed, alreadyDrained, "Already drained"}};
+    for (const auto &[phase, state, title] : titles)
+        EXPECT_EQ(row(phase, state), title) << static_cast<int>(phase) << " " << static_cast<int>(state);
 }
 
 TEST(Presenter, DrainEventsAndWaitsReadAsWrittenOneFilesIncluded)
@@ -77,9 +76,6 @@ TEST(Presenter, DrainEventsAndWaitsReadAsWrittenOneFilesIncluded)
     EXPECT_EQ(of(Presenter::alreadyDrained("2026-12-06T09-14-02Z_CARD01", 214)),
               "Drained into 2026-12-06T09-14-02Z_CARD01 (214 files); left alone at start.");
     EXPECT_EQ(of(Presenter::waitingForServerFolder("/mnt/nas/photos")), "Drains when /mnt/nas/photos is there again.");
-    const std::runtime_error io("Could not copy /media/ana/CARD01/DCIM/IMG_0001.JPG: Input/output error");
-    EXPECT_EQ(of(Presenter::failure(&io)), io.what());
-    EXPECT_EQ(of(Presenter::failure(nullptr)), "The drain failed for an unknown reason.");
     EXPECT_EQ(of(Presenter::takenOutBeforeCopied("CARD01")),
               "CARD01 was taken out before it was copied; nothing was cleared.");
 }
@@ -119,25 +115,25 @@ TEST(Presenter, AVerifiedBatchSaysWhyItsCardKeptItsFilesAndWhatWasNotChecked)
 TEST(Presenter, AWaitingBatchSaysWhatItWaitsForAndWhenItLastTried)
 {
     using enum PendingCause::Kind;
+    // What follows the part every waiting batch's text starts with.
     const auto waiting = [](const std::optional<PendingCause> &cause, std::optional<std::filesystem::path> elsewhere = {}) {
-        return of(Presenter::waitingForServer(12'400'000'000, cause, elsewhere, "14:05", {}));
+        const std::string text = of(Presenter::waitingForServer(12'400'000'000, cause, elsewhere, "14:05", {}));
+        const std::string safe = "Safe in the local cache (12.4 GB); ";
+        return text.starts_with(safe) ? text.substr(safe.size()) : "does not start so: " + text;
     };
-    EXPECT_EQ(waiting(std::nullopt), "Safe in the local cache (12.4 GB); sent when the server folder answers.");
-    EXPECT_EQ(waiting(PendingCause{serverMissing, 0, 0, "x"}),
-              "Safe in the local cache (12.4 GB); sent when the server folder answers. Last try: 14:05.");
+    const std::string answers = "sent when the server folder answers.";
+    EXPECT_EQ(waiting(std::nullopt), answers);
+    EXPECT_EQ(waiting(PendingCause{serverMissing, 0, 0, "x"}), answers + " Last try: 14:05.");
     EXPECT_EQ(waiting(PendingCause{serverMissing, 0, 0, "x"}, "/mnt/old"),
-              "Safe in the local cache (12.4 GB); sent when /mnt/old answers. Another server folder has been chosen "
-              "since. Last try: 14:05.");
+              "sent when /mnt/old answers. Another server folder has been chosen since. Last try: 14:05.");
     EXPECT_EQ(waiting(PendingCause{noRoom, 12'400'000'000, 3'100'000'000, "x"}),
-              "Safe in the local cache (12.4 GB); needs 12.4 GB, 3.1 GB free on the server. Last try: 14:05.");
+              "needs 12.4 GB, 3.1 GB free on the server. Last try: 14:05.");
     const DrainError nested = DrainError::nestedBatch("/srv/A", "/srv/A/B", true);
-    EXPECT_EQ(waiting(PendingCause::of(nested)),
-              "Safe in the local cache (12.4 GB); " + std::string(nested.what()) + " Last try: 14:05.");
+    EXPECT_EQ(waiting(PendingCause::of(nested)), std::string(nested.what()) + " Last try: 14:05.");
     EXPECT_EQ(waiting(PendingCause::of(DrainError::verificationFailed("remote server"))),
-              "Safe in the local cache (12.4 GB); sent when the server folder answers. Last try: 14:05.");
+              answers + " Last try: 14:05.");
     EXPECT_EQ(waiting(PendingCause::of(std::runtime_error("Could not copy into /srv/B: No space left on device"))),
-              "Safe in the local cache (12.4 GB); sent when the server folder answers. Last try: 14:05, Could not copy "
-              "into /srv/B: No space left on device");
+              answers + " Last try: 14:05, Could not copy into /srv/B: No space left on device");
     EXPECT_EQ(of(Presenter::unreadableRecord("it is not JSON", "/state/batches/1.json")),
               "The record of a batch could not be read (it is not JSON). It is kept at /state/batches/1.json.");
 }
@@ -149,11 +145,9 @@ TEST(Presenter, NotificationsTrayAndSettingsTexts)
     EXPECT_EQ(Presenter::onServer("CARD01", "Verified."), (Notice{"CARD01 is on the server", "Verified."}));
     EXPECT_EQ(Presenter::needsAttention("CARD01", "Why."), (Notice{"CARD01 needs attention", "Why."}));
     using enum TraySummary;
-    EXPECT_EQ(of(Presenter::trayTitle(attention)), "Slatewick: Attention");
-    EXPECT_EQ(of(Presenter::trayTitle(draining)), "Slatewick: Draining");
-    EXPECT_EQ(of(Presenter::trayTitle(clean)), "Slatewick: Clean");
-    EXPECT_EQ(of(Presenter::trayTitle(ready)), "Slatewick: Ready");
-    EXPECT_EQ(of(Presenter::trayTitle(setup)), "Slatewick: Setup");
+    for (const auto &[summary, word] : {std::pair{attention, "Attention"}, {draining, "Draining"}, {clean, "Clean"},
+                                        {ready, "Ready"}, {setup, "Setup"}})
+        EXPECT_EQ(of(Presenter::trayTitle(summary)), std::string("Slatewick: ") + word);
     EXPECT_EQ(of(Presenter::toolTip(draining, "CARD01", "1 byte of 2 bytes")),
               "Slatewick: Draining \u2014 CARD01: 1 byte of 2 bytes");
     EXPECT_EQ(of(*Presenter::serverFolderProblem(ServerFolder::Availability::missing)),
@@ -181,6 +175,8 @@ TEST(Presenter, TheDrainsOwnFailuresReadAsTheirErrorsSay)
     const FileSystemError io("copy into", "/srv/B", EIO);
     EXPECT_EQ(Presenter::failure(&io), io.what());
     EXPECT_EQ(Presenter::failure(std::make_exception_ptr(io)), io.what());
+    const std::runtime_error other("Could not copy /media/ana/CARD01/DCIM/IMG_0001.JPG: Input/output error");
+    EXPECT_EQ(Presenter::failure(&other), other.what());
     EXPECT_EQ(Presenter::failure(nullptr), "The drain failed for an unknown reason.");
 }
 

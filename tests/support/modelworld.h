@@ -3,6 +3,7 @@
 #include "coordinator/drainmodel.h"
 #include "discovery/carddiscovery.h"
 #include "engine/drain/drainengine.h"
+#include "model/settingsstore.h"
 #include "support/fakeloginitems.h"
 #include "support/fakevolumes.h"
 #include "support/files.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 
 namespace slatewick::testsupport {
 
@@ -30,28 +32,32 @@ struct ModelWorld {
     std::filesystem::path configFolder() const { return dir / "config/Slatewick"; }
     std::filesystem::path stateFolder() const { return dir / "state"; }
 
-    // withState: the program's own records (server folders, batches) are kept in dir/state.
-    DrainModel &startModel(bool withState = false)
+    // A new engine and what a model is made of, with these settings stored if given. withState: the program's own
+    // records (server folders, batches) are kept in dir/state.
+    DrainModel::Collaborators collaborators(bool withState, const std::optional<DrainSettings> &stored = std::nullopt)
     {
-        DrainModel::Collaborators collaborators;
-        collaborators.discovery = std::make_shared<const CardDiscovery>(volumes);
-        DrainEngine::Options options;
-        if (withState)
-            options.stateFolder = collaborators.stateFolder = stateFolder();
-        collaborators.engine = engine = std::make_shared<DrainEngine>(dir / "data", options);
-        collaborators.settingsFolder = configFolder();
-        collaborators.loginItems = loginItems;
-        model = std::make_unique<DrainModel>(collaborators);
+        if (stored)
+            SettingsStore(KeyValueStore(configFolder())).save(*stored);
+        const std::filesystem::path state = withState ? stateFolder() : std::filesystem::path();
+        engine = std::make_shared<DrainEngine>(dir / "data", DrainEngine::Options{state});
+        return {std::make_shared<const CardDiscovery>(volumes), {}, engine, configFolder(), loginItems, state};
+    }
+
+    DrainModel &startModel(bool withState = false, const std::optional<DrainSettings> &stored = std::nullopt)
+    {
+        model = std::make_unique<DrainModel>(collaborators(withState, stored));
         // The server folder and the cards are looked at off the main thread; the cards in drain once both have answered.
         waitFor([&] { return model->serverFolderKnown() && !model->cardsLoading(); });
         return *model;
     }
 
-    // A card in a reader slot, mounted at dir/media/<name> as a desktop mounts one.
-    InsertedCard insert(const std::string &name, const std::string &location = "slot-1")
+    // A card of this many photos in a reader slot, mounted at dir/media/<name> as a desktop mounts one.
+    InsertedCard insert(const std::string &name, int files = 0, const std::string &location = "slot-1")
     {
         const std::filesystem::path root = dir / "media" / name;
         std::filesystem::create_directories(root);
+        for (int i = 1; i <= files; ++i)
+            writeFile(root / "DCIM" / ("IMG_" + std::to_string(1000 + i) + ".JPG"), std::string(100 + i, 'x'));
         volumes->mount(root, name, location);
         return *CardDiscovery(volumes).make(root, name);
     }

@@ -6,7 +6,6 @@
 #include "coordinator/recentbatches.h"
 #include "model/bytesize.h"
 #include "model/drainerror.h"
-#include "model/settingsstore.h"
 #include "support/fakedesktop.h"
 #include "support/files.h"
 #include "support/modelworld.h"
@@ -25,11 +24,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -39,6 +38,7 @@
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
+using ::testing::ContainsRegex;
 
 namespace {
 
@@ -48,10 +48,12 @@ struct Dashboard : ::testing::Test, ModelWorld {
     FakeDesktop desktop;
     std::unique_ptr<DashboardView> view;
 
-    void show()
+    void show(const std::optional<DrainSettings> &settings = std::nullopt)
     {
         if (!model)
             startModel();
+        if (settings)
+            model->setSettings(*settings);
         view = std::make_unique<DashboardView>(*model);
         view->resize(540, 620);
         view->show();
@@ -117,21 +119,19 @@ TEST_F(Dashboard, SetupGivesWayToTheConfiguredCardOnceAFolderIsChosenChangeSlots
     DrainSettings settings = readySettings(); // watches slot-1, where CARD01 goes below
     settings.remoteDirectory.clear();
     settings.watchedSlots = {CardSlot{"slot-9", "OLD \u2014 slot-9", "", "", ""}, settings.watchedSlots[0]};
-    startModel().setSettings(settings);
-    show();
+    show(settings);
     expectSetupShown(true);
     EXPECT_TRUE(showsText("Not selected"));
     EXPECT_TRUE(showsText("No removable cards are mounted. Insert a card to teach Slatewick its reader slot."));
-    EXPECT_EQ(texts<QLabel>("forgetLabel"),
-              QStringList({QString::fromUtf8("OLD \u2014 slot-9"), QString::fromUtf8("CARD01 \u2014 slot-1")}));
+    EXPECT_EQ(texts<QLabel>("forgetLabel"), QStringList({"OLD \u2014 slot-9", "CARD01 \u2014 slot-1"}));
     button("Forget")->click(); // its row goes with the other below, once slot-1's card is in
 
     std::optional<QString> answer = QString::fromStdString(remote().string());
     view->setFolderChooser([&](QWidget *, const QString &) { return answer; });
-    button(QString::fromUtf8("Choose\u2026"))->click();
+    button("Choose\u2026")->click();
     expectSetupShown(false);
     answer.reset(); // the user cancels the chooser, which keeps the folder
-    button(QString::fromUtf8("Change destination\u2026"))->click();
+    button("Change destination\u2026")->click();
     EXPECT_EQ(find<QLabel>("watchingSlots")->text(), "Watching 1 slot");
     EXPECT_EQ(find<SelectableText>("remoteDestination")->text(),
               QString::fromStdString("Remote destination: " + remote().string()));
@@ -139,21 +139,19 @@ TEST_F(Dashboard, SetupGivesWayToTheConfiguredCardOnceAFolderIsChosenChangeSlots
     // Cards put in while the dashboard is hidden, with no mount event reaching the program.
     view->hide();
     const InsertedCard first = insert("CARD01");
-    const InsertedCard second = insert("EOS_DIGITAL", "slot-2");
+    const InsertedCard second = insert("EOS_DIGITAL", 0, "slot-2");
     view->show(); // asks for the cards, which are read off the main thread
     ASSERT_TRUE(waitFor([&] { return model->removableCards().size() == 2; }));
-    button(QString::fromUtf8("Change slots\u2026"))->click();
+    button("Change slots\u2026")->click();
     expectSetupShown(true);
-    EXPECT_EQ(texts<QCheckBox>("slotToggle"), QStringList({"CARD01", "EOS_DIGITAL"}));
+    ASSERT_EQ(texts<QCheckBox>("slotToggle"), QStringList({"CARD01", "EOS_DIGITAL"}));
     EXPECT_EQ(texts<QLabel>("slotDetails"),
-              QStringList({QString::fromUtf8("Acme \u00B7 Reader \u00B7 slot-1"),
-                           QString::fromUtf8("Acme \u00B7 Reader \u00B7 slot-2")}));
+              QStringList({"Acme \u00B7 Reader \u00B7 slot-1", "Acme \u00B7 Reader \u00B7 slot-2"}));
     EXPECT_FALSE(find<QLabel>("noCardsHint")->isVisible());
     EXPECT_TRUE(texts<QLabel>("forgetLabel").isEmpty()) << "slot-1's card is in: a switch, not a Forget row";
 
     const QSignalSpy settingsChanges(model.get(), &DrainModel::settingsChanged);
     const QList<QCheckBox *> toggles = shown<QCheckBox>("slotToggle");
-    ASSERT_EQ(toggles.size(), 2);
     EXPECT_TRUE(toggles[0]->isChecked());
     EXPECT_FALSE(toggles[1]->isChecked());
     // The switch claims to be on although the slot is not watched; a click must still add the slot.
@@ -222,26 +220,20 @@ TEST_F(Dashboard, SettingsAreStoredAtOnceTheTemplateHintFollowsEachKeystrokeAndT
 // Real drains: C has no files and fails, B is drained, A waits out its grace period.
 TEST_F(Dashboard, ActivityRowsShowTheirTextsInModelOrderOfferOnlyAFinishedBatchAndDismissOnlyTheirOwn)
 {
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
+    startModel(false, readySettings(0));
     show();
-    const auto drain = [&](const std::string &name, const std::string &file) {
-        const InsertedCard card = insert(name);
-        if (!file.empty())
-            writeFile(card.url / file, name);
+    for (const auto &[name, files] : {std::pair{"C", 0}, {"B", 1}}) {
         const std::size_t before = model->activities().size();
-        model->handleMount(card);
+        model->handleMount(insert(name, files));
         EXPECT_TRUE(waitFor([&] { return model->jobCount() == 0 && model->activities().size() == before + 1; }));
-        return card;
-    };
-    drain("C", "");
-    drain("B", "DCIM/IMG_0001.JPG");
+    }
     const std::filesystem::path batch = model->activities()[0].batchURL.value_or("");
-    DrainEngine::Outcome one;
-    one.files = 1;
     model->editSettings([](DrainSettings &settings) { settings.gracePeriodSeconds = 8; });
     const InsertedCard a = insert("A");
     model->handleMount(a);
     settle();
+    DrainEngine::Outcome one;
+    one.files = 1;
     EXPECT_FALSE(find<QWidget>("noActivity")->isVisible());
     EXPECT_EQ(texts<QLabel>("activityName"), QStringList({"A", "B", "C"}));
     EXPECT_EQ(texts<QLabel>("activityPhase")[1], Presenter::phaseText(DrainPhase::ready));
@@ -280,13 +272,9 @@ TEST_F(Dashboard, ActivityRowsShowTheirTextsInModelOrderOfferOnlyAFinishedBatchA
 
 TEST_F(Dashboard, ADrainedBatchIsKeptWhereItsServerBatchIsOnTheCachesDiskAndCheckAgainNamesAChangedServerFile)
 {
-    const InsertedCard card = insert("CARD01");
-    for (int i = 1; i <= 3; ++i)
-        writeFile(card.url / "DCIM" / ("IMG_" + std::to_string(i) + ".JPG"), std::string(500 * i, 'x'));
-    const std::filesystem::path cache = dir / "data/Slatewick/Cache";
-    writeFile(cache / "FAILED/DCIM/IMG_9.JPG", std::string(200, 'y'));
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
-    startModel(true);
+    insert("CARD01", 3);
+    writeFile(dir / "data/Slatewick/Cache/FAILED/DCIM/IMG_9.JPG", std::string(200, 'y'));
+    startModel(true, readySettings(0));
     show();
     ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && !model->activities().empty(); }));
     ASSERT_EQ(model->activities()[0].phase, DrainPhase::ready) << model->activities()[0].detail;
@@ -328,10 +316,10 @@ TEST_F(Dashboard, ADrainedBatchIsKeptWhereItsServerBatchIsOnTheCachesDiskAndChec
     const auto *notOpened = view->window()->findChild<QMessageBox *>("folderNotOpened");
     ASSERT_TRUE(notOpened && notOpened->isVisible());
     EXPECT_EQ(notOpened->informativeText(), QString::fromStdString(cacheBatch.string()));
-    writeFile(serverBatch / "DCIM/IMG_2.JPG", "changed on the server");
+    writeFile(serverBatch / "DCIM/IMG_1002.JPG", "changed on the server");
     button("Check again")->click();
     EXPECT_TRUE(labelsRead("batchReport",
-                           {"Cache batch: all 3 files match. Server batch: 1 file changed (DCIM/IMG_2.JPG)."}));
+                           {"Cache batch: all 3 files match. Server batch: 1 file changed (DCIM/IMG_1002.JPG)."}));
     view.reset(); // before the history and the cache space it shows
 }
 
@@ -339,8 +327,7 @@ TEST_F(Dashboard, TextsAndModesOfAnotherStateAreNotShownAndTheFolderChooserStart
 {
     DrainSettings settings = readySettings();
     settings.watchedSlots.clear();
-    startModel().setSettings(settings);
-    show();
+    show(settings);
     EXPECT_TRUE(showsText("No cards are draining"));
     EXPECT_FALSE(find<QLabel>("listeningNote")->isVisible()) << "no slot is watched";
     model->setSettings(readySettings());
@@ -348,7 +335,7 @@ TEST_F(Dashboard, TextsAndModesOfAnotherStateAreNotShownAndTheFolderChooserStart
 
     // "Change slots…" ends with the panel: the next opening shows the configured card.
     expectSetupShown(false);
-    button(QString::fromUtf8("Change slots\u2026"))->click();
+    button("Change slots\u2026")->click();
     expectSetupShown(true);
     view->hide();
     view->show();
@@ -367,10 +354,9 @@ TEST_F(Dashboard, TextsAndModesOfAnotherStateAreNotShownAndTheFolderChooserStart
 
 TEST_F(Dashboard, ACardInASlotThatIsNotWatchedIsNamedAndWatchingItSaysFirstWhetherItWillBeCleared)
 {
-    startModel().setSettings(readySettings(8, true));
-    show();
+    show(readySettings(8, true));
     expectSetupShown(false);
-    const InsertedCard card = insert("EOS_DIGITAL", "slot-2");
+    insert("EOS_DIGITAL", 0, "slot-2");
     model->refreshCards();
     const QString clears = "EOS_DIGITAL is in a slot that is not watched. Watching this slot drains the card now and "
                            "clears it once its copy in the local cache is verified.";
@@ -379,19 +365,16 @@ TEST_F(Dashboard, ACardInASlotThatIsNotWatchedIsNamedAndWatchingItSaysFirstWheth
     EXPECT_TRUE(labelsRead("unwatchedCard", {"EOS_DIGITAL is in a slot that is not watched. Watching this slot "
                                              "drains the card now; its files stay on it."}));
     button("Watch this slot")->click();
-    EXPECT_TRUE(model->isWatched(card));
     EXPECT_TRUE(labelsRead("unwatchedCard", {}));
     EXPECT_TRUE(waitFor([&] { return model->jobCount() == 1; })) << "the card drains";
 }
 
 TEST_F(Dashboard, AFailedCardStillInIsTriedAgainAndSwitchingItsSlotOffAndOnDrainsItAgain)
 {
-    startModel().setSettings(readySettings(0));
-    show();
+    show(readySettings(0));
     const InsertedCard card = insert("CARD01"); // empty: its drain fails
     model->handleMount(card);
     ASSERT_TRUE(waitFor([&] { return model->jobCount() == 0 && !model->activities().empty(); }));
-    ASSERT_EQ(model->activities()[0].phase, DrainPhase::failed);
     writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
     settle();
     ASSERT_NE(button("Try again"), nullptr);
@@ -423,16 +406,13 @@ TEST_F(Dashboard, TryNowShowsThatItIsTryingAndTheLastTryToTheSecond)
     DrainSettings gone = readySettings(0);
     gone.remoteDirectory = (dir / "gone").string();
     leavePendingBatch("CARD01", gone);
-    startModel(true).setSettings(readySettings(0));
-    show();
+    startModel(true);
+    show(readySettings(0));
     ASSERT_TRUE(waitFor([&] { return button("Try now") != nullptr && !model->tryingPending(); }));
     button("Try now")->click();
-    EXPECT_FALSE(button(QString::fromUtf8("Trying\u2026"))->isEnabled());
+    EXPECT_FALSE(button("Trying\u2026")->isEnabled());
     ASSERT_TRUE(waitFor([&] { return button("Try now") != nullptr; }));
-    EXPECT_TRUE(QRegularExpression(" Last try: \\d\\d:\\d\\d:\\d\\d")
-                    .match(QString::fromStdString(model->activities().at(0).detail))
-                    .hasMatch())
-        << model->activities().at(0).detail;
+    EXPECT_THAT(model->activities().at(0).detail, ContainsRegex(" Last try: [0-9]{2}:[0-9]{2}:[0-9]{2}"));
 }
 
 // A screen reader reads a control by its accessible name; Tab must reach every control.
@@ -440,14 +420,11 @@ TEST_F(Dashboard, TabReachesEveryControlAndEachHasANameAScreenReaderCanSay)
 {
     DrainSettings settings = readySettings();
     settings.remoteDirectory.clear(); // setup: the template field, the steppers and the chooser are shown
-    startModel().setSettings(settings);
-    show();
+    show(settings);
     view->activateWindow();
     ASSERT_TRUE(waitFor([&] { return view->isActiveWindow(); }));
-    QList<QWidget *> controls;
-    for (QWidget *widget : shown<QWidget>())
-        if (widget->focusPolicy() & Qt::TabFocus && widget->isEnabled())
-            controls << widget;
+    QList<QWidget *> controls = shown<QWidget>();
+    controls.removeIf([](QWidget *widget) { return !(widget->focusPolicy() & Qt::TabFocus) || !widget->isEnabled(); });
     ASSERT_GE(controls.size(), 5);
     QSet<QWidget *> reached;
     controls.front()->setFocus();
@@ -465,8 +442,7 @@ TEST_F(Dashboard, TabReachesEveryControlAndEachHasANameAScreenReaderCanSay)
 TEST_F(Dashboard, TheQuitQuestionGoesAwayAsAgreedOnceNoDrainIsLeftToStop)
 {
     startModel().setSettings(readySettings(8)); // the job waits out its grace period
-    const InsertedCard card = insert("CARD01");
-    writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
+    const InsertedCard card = insert("CARD01", 1);
     model->handleMount(card);
     ASSERT_TRUE(waitFor([&] { return model->jobCount() == 1; }));
     QuitConfirmation confirmation(*model);
@@ -534,19 +510,13 @@ TEST_F(Dashboard, TheTrayMenuOffersOpenAndQuitAndALightDarkSwitchBuildsThePanelA
 
 TEST_F(Dashboard, TheCacheFiguresAndRecentBatchesFollowEachDrainWithoutReopeningThePanel)
 {
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(0));
-    DrainEngine::Options options;
-    options.stateFolder = stateFolder();
-    SlatewickApp app({std::make_shared<const CardDiscovery>(volumes), {},
-                      std::make_shared<DrainEngine>(dir / "data", options), configFolder(), loginItems, stateFolder()});
+    SlatewickApp app(collaborators(true, readySettings(0)));
     QWidget &panel = app.panel();
     const auto cacheSummary = [&] { return panel.findChild<QLabel *>("cacheSummary")->text(); };
     ASSERT_TRUE(waitFor([&] { return cacheSummary().startsWith("The cache holds 0 bytes"); })) << cacheSummary().toStdString();
     panel.findChild<QAbstractButton *>("recentBatchesToggle")->click();
 
-    const InsertedCard card = insert("CARD01");
-    writeFile(card.url / "DCIM/IMG_0001.JPG", std::string(4000, 'x'));
-    app.model().handleMount(card);
+    app.model().handleMount(insert("CARD01", 1));
     EXPECT_TRUE(waitFor([&] { return !cacheSummary().startsWith("The cache holds 0 bytes"); }));
     EXPECT_TRUE(waitFor([&] { return panel.findChildren<QLabel *>("batchTitle").size() == 1; }));
 }
@@ -555,20 +525,16 @@ TEST_F(Dashboard, WithoutATrayTheDashboardIsAWindowThatAsksBeforeClosingOnlyWhil
 {
     if (QSystemTrayIcon::isSystemTrayAvailable())
         GTEST_SKIP() << "this desktop has a tray, so the program runs as a tray icon";
-    const InsertedCard card = insert("CARD01");
-    writeFile(card.url / "DCIM/IMG_0001.JPG", "x");
-    SettingsStore(KeyValueStore(configFolder())).save(readySettings(8)); // the job waits out its grace period
-    // What the program runs with, as the model of startModel() has.
-    SlatewickApp app({std::make_shared<const CardDiscovery>(volumes), {}, std::make_shared<DrainEngine>(dir / "data"),
-                      configFolder(), loginItems});
+    const InsertedCard card = insert("CARD01", 1);
+    // What the program runs with, as the model of startModel() has; the job waits out its grace period.
+    SlatewickApp app(collaborators(false, readySettings(8)));
     // Its title follows the summary in the end-to-end tests, which run without a tray; a tray's panel would
     // hide on close without asking.
     ASSERT_TRUE(waitFor([&] { return app.model().jobCount() == 1; }));
     int asked = 0;
-    bool answer = false;
     app.quitConfirmation().setQuestion([&](QWidget *) {
         ++asked;
-        return answer;
+        return false;
     });
 
     EXPECT_FALSE(app.panel().close());

@@ -19,17 +19,11 @@ using slatewick::testsupport::TempDir;
 
 namespace {
 
-QString subtitle()
-{
-    const HeaderView header;
-    return header.findChild<QLabel *>("headerSubtitle")->text();
-}
+QString subtitle() { return HeaderView().findChild<QLabel *>("headerSubtitle")->text(); }
 
 QString cancelButton()
 {
-    QMessageBox box;
-    box.setStandardButtons(QMessageBox::Cancel);
-    return box.button(QMessageBox::Cancel)->text();
+    return QMessageBox(QMessageBox::NoIcon, {}, {}, QMessageBox::Cancel).button(QMessageBox::Cancel)->text();
 }
 
 QString files(int count)

@@ -16,19 +16,6 @@
 
 using namespace slatewick;
 
-namespace {
-
-int paintedPixels(const QImage &image)
-{
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            count += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
-    return count;
-}
-
-} // namespace
-
 // That the dismiss button calls back is proved by the dashboard test of activity rows.
 TEST(ActivityRow, ProgressBarOnlyWhileCopyingAndDismissOnlyWhenOver)
 {
@@ -69,8 +56,11 @@ TEST(SymbolIcons, EverySymbolHasADistinctPaintedIconAndAnUnknownNameNone)
         EXPECT_FALSE(SymbolIcons::icon(name).isNull()) << name.toStdString();
         for (int size : {16, 24}) {
             const QImage image = SymbolIcons::pixmap(name, size).toImage().convertToFormat(QImage::Format_ARGB32);
+            const auto *pixels = reinterpret_cast<const QRgb *>(image.constBits());
+            const auto painted = std::count_if(pixels, pixels + image.width() * image.height(),
+                                               [](QRgb pixel) { return qAlpha(pixel) > 0; });
             // A blank or barely drawn image means the resource is missing or broken.
-            EXPECT_GT(paintedPixels(image), size * size / 8) << name.toStdString() << " at " << size;
+            EXPECT_GT(painted, size * size / 8) << name.toStdString() << " at " << size;
             EXPECT_TRUE(seen.emplace(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes()).second)
                 << name.toStdString() << " looks like another symbol at " << size;
         }
