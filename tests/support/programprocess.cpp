@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -124,6 +125,7 @@ ProgramProcess::ProgramProcess(const std::filesystem::path &program, const std::
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
+    // A group of its own: the group attribute is 0 unless set.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
     const int failed = ::posix_spawnp(&m_pid, words.front().c_str(), &actions, &attributes, pointers(words).data(),
                                       pointers(variables).data());
@@ -187,8 +189,10 @@ std::optional<int> ProgramProcess::end(std::chrono::milliseconds grace)
 
 std::string runProgram(const std::string &program, const std::vector<std::string> &arguments, std::string *output)
 {
-    // The child opens this before exec, while it still holds the descriptor.
     const UniqueFd log(::memfd_create("program-output", MFD_CLOEXEC));
+    if (!log)
+        return std::string("Could not make room for the output of ") + program + ": " + std::strerror(errno);
+    // The child opens this before exec, while it still holds the descriptor.
     const std::string logPath = "/proc/self/fd/" + std::to_string(log.get());
     ProgramProcess process(program, arguments, {}, logPath);
     if (!process.started())
