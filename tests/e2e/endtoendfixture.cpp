@@ -2,6 +2,7 @@
 
 #include "model/settingsstore.h"
 #include "platform/uniquefd.h"
+#include "support/skipunless.h"
 
 #include <nlohmann/json.hpp>
 
@@ -12,7 +13,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
-#include <sstream>
+#include <regex>
 
 namespace slatewick::testsupport {
 
@@ -33,10 +34,8 @@ struct VirtualDisplay {
     VirtualDisplay()
     {
         waitUntil([&] {
-            std::istringstream lines(readFile(outputPath));
-            for (std::string line; std::getline(lines, line) && !lines.eof();)
-                if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
-                    name = ":" + line;
+            if (const std::string said = readFile(outputPath); said.ends_with('\n'))
+                name = ":" + said.substr(0, said.size() - 1);
             return !name.empty() || !server.running();
         });
     }
@@ -58,10 +57,7 @@ VirtualDisplay &display()
 
 void EndToEnd::SetUp()
 {
-    for (const std::string &refusal : {enterPrivateMountNamespace(), loopDeviceRefusal()}) {
-        if (!refusal.empty())
-            GTEST_SKIP() << refusal;
-    }
+    SLATEWICK_SKIP_UNLESS_ALLOWED(enterPrivateMountNamespace(), loopDeviceRefusal());
     ASSERT_NE(display().name, "") << "No X display: "
                                   << (display().server.started() ? readFile(display().outputPath) : display().server.error());
     fs::create_directories(m_server);
@@ -94,16 +90,16 @@ EndToEnd::Card &EndToEnd::makeCard(const std::string &label, int files, std::int
     return card;
 }
 
-void EndToEnd::writeSettings(const std::vector<const Card *> &watched, bool clearAfterCopy,
+void EndToEnd::writeSettings(const std::vector<std::string> &loops, bool clearAfterCopy,
                              const std::string &namingTemplate)
 {
     DrainSettings settings;
-    for (const Card *card : watched) {
-        const std::string fingerprint = "/devices/virtual/block/" + card->disk->loop().name();
+    for (const std::string &loop : loops) {
+        const std::string fingerprint = "/devices/virtual/block/" + loop;
         settings.watchedSlots.push_back(
-            {fingerprint, card->label + " \u2014 " + fingerprint, "Unknown vendor", "Unknown reader", "Unknown"});
+            {fingerprint, loop + " \u2014 " + fingerprint, "Unknown vendor", "Unknown reader", "Unknown"});
     }
-    settings.remoteDirectory = server().string();
+    settings.remoteDirectory = m_server.string();
     settings.clearAfterCopy = clearAfterCopy;
     settings.namingTemplate = namingTemplate;
     settings.gracePeriodSeconds = 0;
@@ -136,29 +132,33 @@ void EndToEnd::startProgram(std::map<std::string, std::string> environment)
     ASSERT_TRUE(m_program->running()) << m_program->error() << readFile(m_dir / "program-output.txt");
 }
 
-void EndToEnd::drainToCleanBatches(Card &card, bool cleared)
+void EndToEnd::expectDrainedOnce(const Card &card, bool cleared)
 {
-    mountCard(card);
-    ASSERT_TRUE(waitForManifests(2, 60s));
-    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 20s)) << summaryTitle();
-    ASSERT_EQ(batches(cacheRoot()).size(), 1u);
-    ASSERT_EQ(batches(server()).size(), 1u);
-    expectCompleteBatch(batches(cacheRoot())[0], card, cleared);
-    expectCompleteBatch(batches(server())[0], card, cleared);
+    ASSERT_TRUE(waitForManifests(2, 120s));
+    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 30s)) << summaryTitle();
+    for (const fs::path &root : {cacheRoot(), m_server}) {
+        ASSERT_EQ(batches(root).size(), 1u) << root;
+        expectCompleteBatch(batches(root)[0], card, cleared);
+    }
+}
+
+std::vector<EndToEnd::Window> EndToEnd::windows() const
+{
+    std::string tree;
+    runProgram("xwininfo", {"-display", display().name, "-root", "-tree"}, &tree);
+    // Lines read:   0x400005 "Slatewick: Ready": ("slatewick" "slatewick")  540x620+0+0  +0+0
+    static const std::regex named(R"re((0x[0-9a-f]+) "(.*)": \(.*\)  (\d+)x)re");
+    std::vector<Window> found;
+    for (std::sregex_iterator line(tree.begin(), tree.end(), named), end; line != end; ++line)
+        found.push_back({(*line)[1], (*line)[2], std::stoi((*line)[3])});
+    return found;
 }
 
 std::string EndToEnd::summaryTitle() const
 {
-    std::string output;
-    runProgram("xwininfo", {"-display", display().name, "-root", "-tree"}, &output);
-    std::istringstream lines(output);
-    for (std::string line; std::getline(lines, line);) {
-        // Lines read:   0x400005 "Slatewick: Ready": ("slatewick" "slatewick")  540x620+0+0  +0+0
-        const std::size_t open = line.find("\"Slatewick: ");
-        const std::size_t close = open == std::string::npos ? open : line.find("\": ", open + 1);
-        if (close != std::string::npos)
-            return line.substr(open + 1, close - open - 1);
-    }
+    for (const Window &window : windows())
+        if (window.title.starts_with("Slatewick: "))
+            return window.title;
     return "";
 }
 
@@ -187,9 +187,9 @@ std::vector<fs::path> EndToEnd::batches(const fs::path &root) const
 std::vector<fs::path> EndToEnd::manifests() const
 {
     std::vector<fs::path> found;
-    for (const fs::path &root : {cacheRoot(), server()})
+    for (const fs::path &root : {cacheRoot(), m_server})
         for (const std::string &file : listedFiles(root, true))
-            if (fs::path(file).filename() == "Slatewick-manifest.json")
+            if (file.ends_with("/Slatewick-manifest.json"))
                 found.push_back(root / file);
     return found;
 }
@@ -218,7 +218,7 @@ void EndToEnd::expectCompleteBatch(const fs::path &batch, const Card &card, bool
     EXPECT_EQ(manifest["bytes"], bytes);
     EXPECT_EQ(manifest["cardCleared"], cleared);
     EXPECT_EQ(manifest["sourceVolume"], card.label);
-    EXPECT_EQ(manifest["sourceDevice"], card.disk->loop().name());
+    EXPECT_EQ(manifest["sourceDevice"], card.loop());
 }
 
 void EndToEnd::expectCardHoldsEverything(const fs::path &cardRoot, const Card &card) const

@@ -26,27 +26,35 @@ protected:
         std::filesystem::path image;
         std::filesystem::path mountPoint;
         std::unique_ptr<Ext4Card> disk;
+
+        std::string loop() const { return disk->loop().name(); }
+    };
+    // A window on the program's display, as xwininfo lists it.
+    struct Window {
+        std::string id;
+        std::string title;
+        int width;
     };
 
     void SetUp() override;
     void TearDown() override;
 
     std::filesystem::path cacheRoot() const { return m_dir / "data/Slatewick/Cache"; }
-    // The server folder the settings name: a local folder unless a test points it elsewhere.
-    std::filesystem::path server() const { return m_server; }
 
     // Files of the given size under DCIM, plus a MISC note and the protected names.
     Card &makeCard(const std::string &label, int files, std::int64_t fileBytes);
-    void writeSettings(const std::vector<const Card *> &watched, bool clearAfterCopy,
+    // Watches the slots of the named loop devices; the server folder is m_server.
+    void writeSettings(const std::vector<std::string> &loops, bool clearAfterCopy,
                        const std::string &namingTemplate = "{date}_{card}_{batch}");
     // The program's own XDG folders and display.
     std::map<std::string, std::string> programEnvironment() const;
     void startProgram(std::map<std::string, std::string> environment = {});
     void mountCard(Card &card) { ASSERT_EQ(card.disk->mount(card.mountPoint), ""); }
-    // Mounts the card and waits until both batches are written and the program is clean again;
-    // each batch must then be complete.
-    void drainToCleanBatches(Card &card, bool cleared);
+    // Waits until both batches of the card are written and the program is clean again;
+    // there is one batch in each root, and each is complete.
+    void expectDrainedOnce(const Card &card, bool cleared);
 
+    std::vector<Window> windows() const;
     // The title of the program's window ("Slatewick: Ready", ...), empty while it has none.
     std::string summaryTitle() const;
     bool waitForSummary(const std::string &title, std::chrono::milliseconds limit) const;
@@ -69,6 +77,7 @@ protected:
     // Declared so that the program ends first, then the cards go, then the folder.
     TempDir m_temp;
     const std::filesystem::path m_dir = m_temp.path();
+    // The server folder the settings name: a local folder unless a test points it elsewhere.
     std::filesystem::path m_server = m_dir / "server";
     std::vector<std::unique_ptr<Card>> m_cards;
     std::unique_ptr<ProgramProcess> m_program;

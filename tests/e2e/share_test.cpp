@@ -1,7 +1,7 @@
 // The server folder on a real network share (sshfs to an sshd of the test's own)
 // that stalls or goes away, as a NAS does.
 #include "e2e/endtoendfixture.h"
-#include "support/fusemount.h"
+#include "support/skipunless.h"
 #include "support/sshshare.h"
 
 using namespace slatewick::testsupport;
@@ -17,8 +17,7 @@ protected:
         EndToEnd::SetUp();
         if (IsSkipped() || HasFatalFailure())
             return;
-        if (const std::string refusal = fuseRefusal(); !refusal.empty())
-            GTEST_SKIP() << refusal;
+        SLATEWICK_SKIP_UNLESS_ALLOWED(fuseRefusal());
         m_share = std::make_unique<SshShare>(m_dir / "nas");
         ASSERT_EQ(m_share->error(), "");
         m_server = m_share->mountPoint();
@@ -37,7 +36,7 @@ TEST_F(ShareEndToEnd, ASameNamedCardPutInWhileTheServerCopyHangsIsDrainedToo)
     writeFile(m_dir / "second/DCIM/100CANON/IMG_9002.JPG", std::string(200 << 10, 't'));
     const fs::path secondImage = m_dir / "second.img";
     ASSERT_EQ(makeExt4Image(secondImage, "EOS_DIGITAL", fs::file_size(first.image), m_dir / "second"), "");
-    writeSettings({&first}, true);
+    writeSettings({first.loop()}, true);
     startProgram();
     ASSERT_TRUE(waitForSummary("Slatewick: Ready", 30s)) << summaryTitle();
 
@@ -67,7 +66,7 @@ TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledS
 {
     Card &first = makeCard("FIRST", 6, 64 << 10);
     Card &second = makeCard("SECOND", 6, 64 << 10);
-    writeSettings({&first, &second}, false);
+    writeSettings({first.loop(), second.loop()}, false);
     // Under the sanitizers, leak checking at exit stops every thread, and one inside a
     // request to a stopped daemon cannot be stopped: the check would hang, not the program.
     startProgram({{"ASAN_OPTIONS", "detect_leaks=0"}});
@@ -87,7 +86,7 @@ TEST_F(ShareEndToEnd, SigtermEndsTheProgramPromptlyWithTwoDrainsStuckOnAStalledS
 TEST_F(ShareEndToEnd, AShareLostMidCopyGetsTheBatchOnceItIsMountedAgainWithNoUserAction)
 {
     Card &card = makeCard("LOST", 120, 256 << 10);
-    writeSettings({&card}, true);
+    writeSettings({card.loop()}, true);
     startProgram();
     mountCard(card);
     ASSERT_TRUE(waitUntil([&] { return fileCount(m_share->servedFolder()) >= 3; }, 120s));
@@ -97,13 +96,8 @@ TEST_F(ShareEndToEnd, AShareLostMidCopyGetsTheBatchOnceItIsMountedAgainWithNoUse
 
     m_share->unmount();
     ASSERT_EQ(m_share->mount(), "");
-    ASSERT_TRUE(waitForManifests(2, 120s));
-    ASSERT_TRUE(waitForSummary("Slatewick: Clean", 30s)) << summaryTitle();
     // The share numbers its folders anew once remounted; the cut-off try is still
-    // known as this batch's own by the token it holds, and replaced.
-    const auto served = batches(m_share->servedFolder());
-    ASSERT_EQ(served.size(), 1u) << "the cut-off batch was replaced, not kept beside the new one";
-    expectCompleteBatch(served[0], card, true);
-    EXPECT_FALSE(fs::exists(served[0] / ".slatewick-attempt"));
-    expectCompleteBatch(batches(cacheRoot())[0], card, true);
+    // known as this batch's own by the token it holds, and replaced: one batch on the server.
+    ASSERT_NO_FATAL_FAILURE(expectDrainedOnce(card, true));
+    EXPECT_FALSE(fs::exists(batches(m_share->servedFolder())[0] / ".slatewick-attempt"));
 }

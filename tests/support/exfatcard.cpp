@@ -1,7 +1,5 @@
 #include "support/exfatcard.h"
 
-#include "support/programprocess.h"
-
 #include <system_error>
 
 namespace slatewick::testsupport {

@@ -38,19 +38,16 @@ std::vector<ProcessEntry> processes()
     std::vector<ProcessEntry> entries;
     std::error_code error;
     for (const auto &entry : std::filesystem::directory_iterator("/proc", error)) {
-        const pid_t pid = std::atoi(entry.path().filename().c_str());
-        // The command name may hold spaces and parentheses; the fields after it cannot.
+        ProcessEntry process{std::atoi(entry.path().filename().c_str()), 0, 0};
         std::string text;
         try {
-            text = pid > 0 ? readFile(entry.path() / "stat") : "";
+            text = process.pid > 0 ? readFile(entry.path() / "stat") : "";
         } catch (const std::exception &) {
             continue; // it ended while the list was read
         }
-        const auto close = text.rfind(')');
-        int parent = 0;
-        int group = 0;
-        if (close != std::string::npos && std::sscanf(text.c_str() + close + 1, " %*c %d %d", &parent, &group) == 2)
-            entries.push_back({pid, parent, group});
+        // The command name may hold spaces and parentheses; the fields after it cannot.
+        if (std::sscanf(text.c_str() + text.rfind(')') + 1, " %*c %d %d", &process.parent, &process.group) == 2)
+            entries.push_back(process);
     }
     return entries;
 }
@@ -67,7 +64,7 @@ std::vector<pid_t> descendants(pid_t program, bool reaped)
             found.push_back(entry.pid);
     for (std::size_t i = 0; i < found.size(); ++i)
         for (const ProcessEntry &entry : all)
-            if (entry.parent == found[i] && std::find(found.begin(), found.end(), entry.pid) == found.end())
+            if (entry.parent == found[i] && std::ranges::find(found, entry.pid) == found.end())
                 found.push_back(entry.pid);
     return found;
 }
@@ -80,6 +77,26 @@ void forget(pid_t leader)
 {
     const std::lock_guard lock(leadersLock);
     leaders.erase(leader);
+}
+
+// Reaps our children that are no program's own: orphans that came back to us as the
+// subreaper, such as a connection process of a server whose parent went first.
+void reapOrphans()
+{
+    const std::lock_guard lock(leadersLock);
+    for (const ProcessEntry &entry : processes())
+        if (entry.parent == ::getpid() && !leaders.contains(entry.pid))
+            ::waitpid(entry.pid, nullptr, WNOHANG);
+}
+
+// The texts as the null-ended array of pointers that exec takes.
+std::vector<char *> pointers(std::vector<std::string> &texts)
+{
+    std::vector<char *> all;
+    for (std::string &text : texts)
+        all.push_back(text.data());
+    all.push_back(nullptr);
+    return all;
 }
 
 } // namespace
@@ -100,13 +117,6 @@ ProgramProcess::ProgramProcess(const std::filesystem::path &program, const std::
             variables.push_back(text);
     std::vector<std::string> words{program.string()};
     words.insert(words.end(), arguments.begin(), arguments.end());
-    const auto pointers = [](std::vector<std::string> &texts) {
-        std::vector<char *> all;
-        for (std::string &text : texts)
-            all.push_back(text.data());
-        all.push_back(nullptr);
-        return all;
-    };
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -115,8 +125,8 @@ ProgramProcess::ProgramProcess(const std::filesystem::path &program, const std::
     posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
+    // A group of its own: the group attribute is 0 unless set.
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-    posix_spawnattr_setpgroup(&attributes, 0);
     const int failed = ::posix_spawnp(&m_pid, words.front().c_str(), &actions, &attributes, pointers(words).data(),
                                       pointers(variables).data());
     posix_spawnattr_destroy(&attributes);
@@ -138,11 +148,9 @@ ProgramProcess::~ProgramProcess()
 
 bool ProgramProcess::running()
 {
-    if (m_pid <= 0 || m_status)
-        return false;
     int status = 0;
-    if (::waitpid(m_pid, &status, WNOHANG) != m_pid)
-        return true;
+    if (m_pid <= 0 || m_status || ::waitpid(m_pid, &status, WNOHANG) != m_pid)
+        return m_pid > 0 && !m_status;
     m_status = status;
     forget(m_pid);
     return false;
@@ -172,17 +180,10 @@ std::optional<int> ProgramProcess::end(std::chrono::milliseconds grace)
         ::kill(pid, SIGKILL);
     waitUntil([&] {
         running();
-        for (const pid_t pid : left)
-            if (pid != m_pid)
-                ::waitpid(pid, nullptr, WNOHANG);
+        reapOrphans();
         std::erase_if(left, [](pid_t pid) { return !std::filesystem::exists("/proc/" + std::to_string(pid)); });
         return left.empty();
     }, std::chrono::seconds(10));
-    // Orphans that ended meanwhile, such as a connection process of a server whose parent went first.
-    const std::lock_guard lock(leadersLock);
-    for (const ProcessEntry &entry : processes())
-        if (entry.parent == ::getpid() && !leaders.contains(entry.pid))
-            ::waitpid(entry.pid, nullptr, WNOHANG);
     return m_status;
 }
 

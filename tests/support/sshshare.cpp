@@ -15,8 +15,7 @@ SshShare::SshShare(const std::filesystem::path &folder)
     , m_served(folder / "served")
     , m_mountPoint(folder / "share")
 {
-    if (m_error = fuseRefusal(); !m_error.empty())
-        return;
+    // Where FUSE is refused, mount() says so.
     std::error_code error;
     for (const std::filesystem::path &made : {m_keys, m_served, m_mountPoint})
         std::filesystem::create_directories(made, error);
