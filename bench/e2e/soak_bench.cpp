@@ -30,8 +30,9 @@ TEST_F(EndToEnd, SoakFiftyCardsInARowThenFiveAtOnce)
     std::vector<Card *> together;
     for (int i = 1; i <= 5; ++i)
         together.push_back(&makeCard("TOGETHER" + std::to_string(i), 8, 64 << 10));
-    std::vector<const Card *> watched{&card};
-    watched.insert(watched.end(), together.begin(), together.end());
+    std::vector<std::string> watched{card.loop()};
+    for (const Card *each : together)
+        watched.push_back(each->loop());
     writeSettings(watched, false);
     startProgram();
 
@@ -55,7 +56,7 @@ TEST_F(EndToEnd, SoakFiftyCardsInARowThenFiveAtOnce)
 
     const auto cached = batches(cacheRoot());
     ASSERT_EQ(cached.size(), static_cast<std::size_t>(rounds + 5));
-    ASSERT_EQ(batches(server()).size(), static_cast<std::size_t>(rounds + 5));
+    ASSERT_EQ(batches(m_server).size(), static_cast<std::size_t>(rounds + 5));
     for (const auto &batch : cached) {
         const bool ofSoak = batch.filename().string().find("_SOAK_") != std::string::npos;
         const Card *source = &card;

@@ -186,13 +186,13 @@ QString Presenter::waitingForServer(std::int64_t bytes, const std::optional<Pend
     if (kind == PendingCause::Kind::noRoom)
         detail += tr("needs %1, %2 free on the server.").arg(sizeText(cause->needed), sizeText(cause->available));
     else if (kind == PendingCause::Kind::nestedBatch)
-        detail += text(cause->message);
+        detail += cause->failure ? failure(cause->failure.get()) : text(cause->message);
     else if (elsewhere)
         detail += tr("sent when %1 answers. Another server folder has been chosen since.").arg(text(elsewhere->string()));
     else
         detail += tr("sent when the server folder answers.");
     if (cause && kind == PendingCause::Kind::failed)
-        detail += tr(" Last try: %1, %2").arg(lastTry, text(cause->message));
+        detail += tr(" Last try: %1, %2").arg(lastTry, cause->failure ? failure(cause->failure.get()) : text(cause->message));
     else if (cause)
         detail += tr(" Last try: %1.").arg(lastTry);
     return detail + leftAttemptsNote(leftAttempts);

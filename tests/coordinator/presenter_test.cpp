@@ -123,16 +123,16 @@ TEST(Presenter, AWaitingBatchSaysWhatItWaitsForAndWhenItLastTried)
     };
     const std::string answers = "sent when the server folder answers.";
     EXPECT_EQ(waiting(std::nullopt), answers);
-    EXPECT_EQ(waiting(PendingCause{serverMissing, 0, 0, "x"}), answers + " Last try: 14:05.");
-    EXPECT_EQ(waiting(PendingCause{serverMissing, 0, 0, "x"}, "/mnt/old"),
+    EXPECT_EQ(waiting(PendingCause{serverMissing, 0, 0, "x", {}}), answers + " Last try: 14:05.");
+    EXPECT_EQ(waiting(PendingCause{serverMissing, 0, 0, "x", {}}, "/mnt/old"),
               "sent when /mnt/old answers. Another server folder has been chosen since. Last try: 14:05.");
-    EXPECT_EQ(waiting(PendingCause{noRoom, 12'400'000'000, 3'100'000'000, "x"}),
+    EXPECT_EQ(waiting(PendingCause{noRoom, 12'400'000'000, 3'100'000'000, "x", {}}),
               "needs 12.4 GB, 3.1 GB free on the server. Last try: 14:05.");
     const DrainError nested = DrainError::nestedBatch("/srv/A", "/srv/A/B", true);
     EXPECT_EQ(waiting(PendingCause::of(nested)), std::string(nested.what()) + " Last try: 14:05.");
     EXPECT_EQ(waiting(PendingCause::of(DrainError::verificationFailed("remote server"))),
               answers + " Last try: 14:05.");
-    EXPECT_EQ(waiting(PendingCause::of(std::runtime_error("Could not copy into /srv/B: No space left on device"))),
+    EXPECT_EQ(waiting(PendingCause::of(FileSystemError("copy into", "/srv/B", ENOSPC))),
               answers + " Last try: 14:05, Could not copy into /srv/B: No space left on device");
     EXPECT_EQ(of(Presenter::unreadableRecord("it is not JSON", "/state/batches/1.json")),
               "The record of a batch could not be read (it is not JSON). It is kept at /state/batches/1.json.");

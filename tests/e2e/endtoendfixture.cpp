@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <random>
 #include <regex>
+#include <sstream>
 
 namespace slatewick::testsupport {
 
@@ -34,8 +35,11 @@ struct VirtualDisplay {
     VirtualDisplay()
     {
         waitUntil([&] {
-            if (const std::string said = readFile(outputPath); said.ends_with('\n'))
-                name = ":" + said.substr(0, said.size() - 1);
+            // Its complaints about displays already taken come first, on the same output.
+            std::istringstream lines(readFile(outputPath));
+            for (std::string line; std::getline(lines, line) && !lines.eof();)
+                if (!line.empty() && line.find_first_not_of("0123456789") == std::string::npos)
+                    name = ":" + line;
             return !name.empty() || !server.running();
         });
     }

@@ -48,6 +48,7 @@ public:
 
     bool mounted() const { return m_mounted; }
     const std::string &error() const { return m_error; }
+    const std::filesystem::path &target() const { return m_target; }
 
 private:
     std::filesystem::path m_target;

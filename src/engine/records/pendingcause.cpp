@@ -1,6 +1,7 @@
 #include "engine/records/pendingcause.h"
 
 #include "model/drainerror.h"
+#include "platform/filesystemerror.h"
 
 namespace slatewick {
 
@@ -8,7 +9,10 @@ PendingCause PendingCause::of(const std::exception &failure)
 {
     PendingCause cause;
     cause.message = failure.what();
+    if (const auto *error = dynamic_cast<const FileSystemError *>(&failure))
+        cause.failure = std::make_shared<const FileSystemError>(*error);
     if (const auto *error = dynamic_cast<const DrainError *>(&failure)) {
+        cause.failure = std::make_shared<const DrainError>(*error);
         cause.kind = Kind::drainFailed;
         switch (error->kind()) {
         case DrainError::Kind::remoteUnavailable:

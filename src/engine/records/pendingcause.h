@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <string>
 
 namespace slatewick {
@@ -20,10 +21,17 @@ struct PendingCause {
     std::int64_t needed = 0;
     std::int64_t available = 0;
     std::string message;
+    // A copy of the failure where it is the drain's own or a file system's, so that it
+    // can be worded from its facts; none for others, which have only their message.
+    std::shared_ptr<const std::exception> failure;
 
     // The cause a send's failure stands for.
     static PendingCause of(const std::exception &failure);
-    bool operator==(const PendingCause &) const = default;
+    bool operator==(const PendingCause &other) const
+    {
+        return kind == other.kind && needed == other.needed && available == other.available
+               && message == other.message;
+    }
 };
 
 } // namespace slatewick
