@@ -5,8 +5,8 @@
 # tree and the package.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-# Each library builds as a few large units (tests and tools stay file by file): the two full
-# builds of a CI run take about half the time.
+# Each library and test program builds as a few large units (benches and tools stay file by
+# file): a full build takes well under half the processor time it did.
 export CMAKE_EXTRA="-DSLATEWICK_WERROR=ON -DCMAKE_UNITY_BUILD=ON" EXTRA_PACKAGES="desktop-file-utils appstream dbus lintian mmdebstrap"
 if [ "${1:-}" = "--sanitize" ]; then
   export BUILD_DIR="$here/build-sanitize" BUILD_TYPE=Debug CMAKE_EXTRA="$CMAKE_EXTRA -DSLATEWICK_SANITIZE=ON -DSLATEWICK_EXTRAS=OFF"

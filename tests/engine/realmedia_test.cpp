@@ -19,7 +19,7 @@ struct RealMedia : ::testing::Test {
     void SetUp() override { SLATEWICK_SKIP_UNLESS_ALLOWED(fuseRefusal(), loopDeviceRefusal(), straceRefusal()); }
 };
 
-const Names cardFiles{"DCIM/100EOS5D/IMG_0001.CR3", "DCIM/100EOS5D/IMG_0002.CR3", "DCIM/100EOS5D/MVI_0003.MP4",
+const Names cameraFiles{"DCIM/100EOS5D/IMG_0001.CR3", "DCIM/100EOS5D/IMG_0002.CR3", "DCIM/100EOS5D/MVI_0003.MP4",
                       "MISC/AUTPRINT.MRK"};
 
 } // namespace
@@ -32,7 +32,7 @@ const Names cardFiles{"DCIM/100EOS5D/IMG_0001.CR3", "DCIM/100EOS5D/IMG_0002.CR3"
 TEST_F(RealMedia, AnExFatCardDrainsIntoAFreshExFatCacheFlushingEachFileAndFolderBeforeItIsCleared)
 {
     DrainWorld world;
-    for (const std::string &name : cardFiles)
+    for (const std::string &name : cameraFiles)
         writeFile(world.dir / "content" / name, std::string(300'000 + name.size(), name.back()));
     ASSERT_EQ(makeExFatImage(world.dir / "card.img", "EOS_DIGITAL", 16 << 20, world.dir / "content"), "");
     ASSERT_EQ(makeExFatImage(world.dir / "cache.img", "CACHE", 16 << 20), "");
@@ -91,7 +91,7 @@ TEST_F(RealMedia, AnExFatCardDrainsIntoAFreshExFatCacheFlushingEachFileAndFolder
         EXPECT_TRUE(made.contains(folder)) << folder;
     EXPECT_EQ(entryNames(world.card), Names{});
     EXPECT_EQ(manifestIn(world.server / "CARD01" / batches[0])["cardCleared"], true);
-    for (const std::string &name : cardFiles) {
+    for (const std::string &name : cameraFiles) {
         EXPECT_EQ(readFile(world.server / "CARD01" / batches[0] / name), readFile(world.dir / "content" / name)) << name;
         EXPECT_EQ(flushes[(batch / name).string()], 1) << name;
     }
