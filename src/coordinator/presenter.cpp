@@ -262,24 +262,24 @@ QString names(const std::vector<std::string> &paths)
 
 QString Presenter::differences(const BatchCheck &check)
 {
+    struct Kind {
+        const std::vector<std::string> &files;
+        const char *one;
+        const char *many;
+    };
+    const Kind kinds[] = {
+        {check.missing, QT_TR_NOOP("%n file missing"), QT_TR_NOOP("%n files missing")},
+        {check.changed, QT_TR_NOOP("%n file changed"), QT_TR_NOOP("%n files changed")},
+        {check.extra, QT_TR_NOOP("%n file not in the checksum file"), QT_TR_NOOP("%n files not in the checksum file")},
+        {check.unreadable, QT_TR_NOOP("%n file unreadable"), QT_TR_NOOP("%n files unreadable")},
+        {check.unlikeHistory, QT_TR_NOOP("%n file not as the ASC MHL history records it"),
+         QT_TR_NOOP("%n files not as the ASC MHL history records them")},
+    };
     QStringList parts;
-    if (!check.missing.empty())
-        parts << counted(check.missing.size(), QT_TR_NOOP("%n file missing"), QT_TR_NOOP("%n files missing"))
-                     + names(check.missing);
-    if (!check.changed.empty())
-        parts << counted(check.changed.size(), QT_TR_NOOP("%n file changed"), QT_TR_NOOP("%n files changed"))
-                     + names(check.changed);
-    if (!check.extra.empty())
-        parts << counted(check.extra.size(), QT_TR_NOOP("%n file not in the checksum file"),
-                         QT_TR_NOOP("%n files not in the checksum file"))
-                     + names(check.extra);
-    if (!check.unreadable.empty())
-        parts << counted(check.unreadable.size(), QT_TR_NOOP("%n file unreadable"), QT_TR_NOOP("%n files unreadable"))
-                     + names(check.unreadable);
-    if (!check.unlikeHistory.empty())
-        parts << counted(check.unlikeHistory.size(), QT_TR_NOOP("%n file not as the ASC MHL history records it"),
-                         QT_TR_NOOP("%n files not as the ASC MHL history records them"))
-                     + names(check.unlikeHistory);
+    for (const Kind &kind : kinds) {
+        if (!kind.files.empty())
+            parts << counted(kind.files.size(), kind.one, kind.many) + names(kind.files);
+    }
     if (!check.historyProblem.empty())
         parts << tr("an ASC MHL history that is not valid (%1)").arg(text(check.historyProblem));
     if (parts.size() < 2)
