@@ -1,6 +1,6 @@
 #include "coordinator/recentbatches.h"
 
-#include "engine/upkeep/batchcheck.h"
+#include "engine/upkeep/batchchecking.h"
 #include "engine/drain/drainengine.h"
 
 

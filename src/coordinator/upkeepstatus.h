@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/upkeep/batchcheck.h"
+#include "engine/upkeep/batchchecking.h"
 #include "engine/upkeep/cachefreeing.h"
 
 namespace slatewick {

@@ -1,6 +1,6 @@
 // The ASC MHL history of each batch, checked with the standard tools and an
 // independent C4 computation: generations, chain, values, a card's own history.
-#include "engine/upkeep/batchcheck.h"
+#include "engine/upkeep/batchchecking.h"
 #include "engine/drainfixture.h"
 
 #include <map>

@@ -1,4 +1,4 @@
-#include "engine/upkeep/batchcheck.h"
+#include "engine/upkeep/batchchecking.h"
 
 #include "engine/upkeep/batchhistory.h"
 #include "engine/upkeep/cachefreeing.h"

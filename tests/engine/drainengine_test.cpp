@@ -1,5 +1,5 @@
 #include "engine/drainfixture.h"
-#include "engine/upkeep/batchcheck.h"
+#include "engine/upkeep/batchchecking.h"
 
 #include "platform/filesystemerror.h"
 

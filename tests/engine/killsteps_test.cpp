@@ -1,6 +1,6 @@
 // A drain or a resend killed at any step loses no card file, and the start after
 // it sends every batch to the server exactly once.
-#include "engine/upkeep/batchcheck.h"
+#include "engine/upkeep/batchchecking.h"
 #include "engine/drainfixture.h"
 
 #include <sys/wait.h>

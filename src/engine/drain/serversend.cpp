@@ -1,7 +1,7 @@
 // The server half of a drain, shared by a drain and by a batch sent later.
 #include "engine/drain/drainengine.h"
 
-#include "engine/upkeep/batchcheck.h"
+#include "engine/upkeep/batchchecking.h"
 #include "engine/records/batchfolder.h"
 #include "engine/records/batchrecords.h"
 #include "engine/files/checksumlist.h"

@@ -1,6 +1,6 @@
 #include "engine/upkeep/cachefreeing.h"
 
-#include "engine/upkeep/batchcheck.h"
+#include "engine/upkeep/batchchecking.h"
 #include "engine/records/batchledger.h"
 #include "engine/records/batchrecords.h"
 #include "engine/files/checksumlist.h"

@@ -1,4 +1,4 @@
-#include "engine/upkeep/batchcheck.h"
+#include "engine/upkeep/batchchecking.h"
 
 #include "engine/records/batchrecords.h"
 #include "engine/files/checksumlist.h"
