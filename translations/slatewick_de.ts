@@ -628,45 +628,75 @@
         <source>Could not lock %1: %2</source>
         <translation>%1 konnte nicht gesperrt werden: %2</translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n file missing</source>
-        <translation>%n Datei fehlt</translation>
+        <translation>
+            <numerusform>%n Datei fehlt</numerusform>
+            <numerusform>%n Dateien fehlen</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n files missing</source>
-        <translation>%n Dateien fehlen</translation>
+        <translation>
+            <numerusform>%n Datei fehlt</numerusform>
+            <numerusform>%n Dateien fehlen</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n file changed</source>
-        <translation>%n Datei geändert</translation>
+        <translation>
+            <numerusform>%n Datei geändert</numerusform>
+            <numerusform>%n Dateien geändert</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n files changed</source>
-        <translation>%n Dateien geändert</translation>
+        <translation>
+            <numerusform>%n Datei geändert</numerusform>
+            <numerusform>%n Dateien geändert</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n file not in the checksum file</source>
-        <translation>%n Datei nicht in der Prüfsummendatei</translation>
+        <translation>
+            <numerusform>%n Datei nicht in der Prüfsummendatei</numerusform>
+            <numerusform>%n Dateien nicht in der Prüfsummendatei</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n files not in the checksum file</source>
-        <translation>%n Dateien nicht in der Prüfsummendatei</translation>
+        <translation>
+            <numerusform>%n Datei nicht in der Prüfsummendatei</numerusform>
+            <numerusform>%n Dateien nicht in der Prüfsummendatei</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n file unreadable</source>
-        <translation>%n Datei unlesbar</translation>
+        <translation>
+            <numerusform>%n Datei unlesbar</numerusform>
+            <numerusform>%n Dateien unlesbar</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n files unreadable</source>
-        <translation>%n Dateien unlesbar</translation>
+        <translation>
+            <numerusform>%n Datei unlesbar</numerusform>
+            <numerusform>%n Dateien unlesbar</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n file not as the ASC MHL history records it</source>
-        <translation>%n Datei nicht so, wie die ASC-MHL-Historie sie verzeichnet</translation>
+        <translation>
+            <numerusform>%n Datei nicht so, wie die ASC-MHL-Historie sie verzeichnet</numerusform>
+            <numerusform>%n Dateien nicht so, wie die ASC-MHL-Historie sie verzeichnet</numerusform>
+        </translation>
     </message>
-    <message>
+    <message numerus="yes">
         <source>%n files not as the ASC MHL history records them</source>
-        <translation>%n Dateien nicht so, wie die ASC-MHL-Historie sie verzeichnet</translation>
+        <translation>
+            <numerusform>%n Datei nicht so, wie die ASC-MHL-Historie sie verzeichnet</numerusform>
+            <numerusform>%n Dateien nicht so, wie die ASC-MHL-Historie sie verzeichnet</numerusform>
+        </translation>
     </message>
     <message>
         <source>an ASC MHL history that is not valid (%1)</source>

@@ -268,12 +268,12 @@ QString Presenter::differences(const BatchCheck &check)
         const char *many;
     };
     const Kind kinds[] = {
-        {check.missing, QT_TR_NOOP("%n file missing"), QT_TR_NOOP("%n files missing")},
-        {check.changed, QT_TR_NOOP("%n file changed"), QT_TR_NOOP("%n files changed")},
-        {check.extra, QT_TR_NOOP("%n file not in the checksum file"), QT_TR_NOOP("%n files not in the checksum file")},
-        {check.unreadable, QT_TR_NOOP("%n file unreadable"), QT_TR_NOOP("%n files unreadable")},
-        {check.unlikeHistory, QT_TR_NOOP("%n file not as the ASC MHL history records it"),
-         QT_TR_NOOP("%n files not as the ASC MHL history records them")},
+        {check.missing, QT_TR_N_NOOP("%n file missing"), QT_TR_N_NOOP("%n files missing")},
+        {check.changed, QT_TR_N_NOOP("%n file changed"), QT_TR_N_NOOP("%n files changed")},
+        {check.extra, QT_TR_N_NOOP("%n file not in the checksum file"), QT_TR_N_NOOP("%n files not in the checksum file")},
+        {check.unreadable, QT_TR_N_NOOP("%n file unreadable"), QT_TR_N_NOOP("%n files unreadable")},
+        {check.unlikeHistory, QT_TR_N_NOOP("%n file not as the ASC MHL history records it"),
+         QT_TR_N_NOOP("%n files not as the ASC MHL history records them")},
     };
     QStringList parts;
     for (const Kind &kind : kinds) {

@@ -2,6 +2,7 @@
 // built and an installed program look, shown by the dashboard's own widgets.
 #include "app/translators.h"
 #include "coordinator/presenter.h"
+#include "platform/filesystemerror.h"
 #include "support/tempdir.h"
 #include "ui/headerview.h"
 
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 using namespace slatewick;
@@ -56,6 +58,13 @@ TEST(Translators, GermanFromTheBuildFolderWithQtsOwnAndTheCLocaleKeepsTheWritten
                                "Slatewick: Leer");
         EXPECT_EQ(verified(2), "2 Dateien im Cache und auf dem Server geprüft. Die Karte kann wieder verwendet werden. | "
                                "Slatewick: Leer");
+        // Worded from a table and from a count whose English has one form per text.
+        const FileSystemError full("copy into", "/srv/B", ENOSPC);
+        EXPECT_TRUE(Presenter::failure(&full).startsWith("In /srv/B konnte nicht kopiert werden: "));
+        BatchCheck check;
+        check.missing = {"a", "b"};
+        check.changed = {"c"};
+        EXPECT_EQ(Presenter::differences(check), "2 Dateien fehlen (a, b) und 1 Datei geändert (c)");
     }
     const Translators translators(QLocale::c(), SLATEWICK_PROGRAM_FOLDER);
     EXPECT_FALSE(translators.ownLoaded());
