@@ -19,6 +19,7 @@ QString sizeText(std::int64_t bytes) { return text(formattedSize(bytes)); }
 
 // The count Qt's plural forms take.
 int count(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX)); }
+QString fileSystemFailure(const FileSystemError &error);
 
 } // namespace
 
@@ -128,6 +129,10 @@ QString Presenter::notClearedReason(const NotCleared &why)
     case NotCleared::Reason::lockedOrReadOnly:
         return tr("it is locked or read-only.");
     case NotCleared::Reason::clearingFailed:
+        if (why.failure)
+            return fileSystemFailure(
+                FileSystemError(why.failure->operation, why.failure->path, why.failure->errorNumber));
+        return text(why.detail);
     case NotCleared::Reason::recorded:
         return text(why.detail);
     }

@@ -27,7 +27,7 @@ std::string of(const QString &text) { return Presenter::utf8(text); }
 std::string reason(NotCleared::Reason why, std::int64_t count = 0, std::string detail = {},
                    std::vector<std::string> files = {})
 {
-    return of(Presenter::notClearedReason(NotCleared{why, count, std::move(detail), std::move(files)}));
+    return of(Presenter::notClearedReason(NotCleared{why, count, std::move(detail), std::move(files), {}}));
 }
 
 DrainEvent event(DrainEvent::Kind kind, std::int64_t file = 0, std::int64_t files = 0)
@@ -88,7 +88,7 @@ TEST(Presenter, AVerifiedBatchSaysWhyItsCardKeptItsFilesAndWhatWasNotChecked)
     outcome.files = 12;
     EXPECT_EQ(of(Presenter::verified(outcome)), "Verified 12 files in cache and server. Card is ready for reuse.");
     outcome.files = 1;
-    outcome.notCleared = NotCleared{lockedOrReadOnly, 0, {}, {}};
+    outcome.notCleared = NotCleared{lockedOrReadOnly, 0, {}, {}, {}};
     outcome.cacheSpaceUnchecked = outcome.serverSpaceUnchecked = true;
     outcome.leftAttempts = {"/srv/CARD01"};
     EXPECT_EQ(of(Presenter::verified(outcome)),
@@ -109,6 +109,9 @@ TEST(Presenter, AVerifiedBatchSaysWhyItsCardKeptItsFilesAndWhatWasNotChecked)
     EXPECT_EQ(reason(filesLeft, 3), "3 files appeared or changed after they were listed and were left on it.");
     EXPECT_EQ(reason(clearingFailed, 0, "Could not remove /media/CARD01/a: Input/output error"),
               "Could not remove /media/CARD01/a: Input/output error");
+    NotCleared failed{clearingFailed, 0, "as stored", {}, NotCleared::Failure{"remove", "/media/CARD01/b", EIO}};
+    EXPECT_EQ(of(Presenter::notClearedReason(failed)), "Could not remove /media/CARD01/b: Input/output error")
+        << "worded again from its facts";
     EXPECT_EQ(reason(recorded, 0, "as an earlier version said."), "as an earlier version said.");
 }
 

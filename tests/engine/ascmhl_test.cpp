@@ -161,7 +161,7 @@ TEST(AscMhl, ACardsOwnHistoryIsContinuedAndAFileThatDiffersFromItKeepsTheCard)
                                           {"DCIM/c.jpg", "original"}}));
         EXPECT_EQ(historyOf(outcome.remoteURL).generations.size(), 4u);
         EXPECT_EQ(historyOf(outcome.remoteURL).problems, "");
-        EXPECT_EQ(outcome.notCleared, differs ? std::optional(NotCleared{NotCleared::Reason::historyMismatch, 0, {}, {"DCIM/b.jpg"}})
+        EXPECT_EQ(outcome.notCleared, differs ? std::optional(NotCleared{NotCleared::Reason::historyMismatch, 0, {}, {"DCIM/b.jpg"}, {}})
                                               : std::nullopt);
         EXPECT_EQ(listedFiles(world.card).size(), differs ? 6u : 0u) << "the history goes with the card, or stays with it";
         EXPECT_TRUE(checkBatch(outcome.remoteURL).clean());

@@ -3,6 +3,8 @@
 #include "engine/upkeep/cachefreeing.h"
 #include "engine/drainfixture.h"
 
+#include <cerrno>
+
 namespace {
 
 // A drained card whose server folder was not there: its batch waits, recorded as cached.
@@ -65,4 +67,20 @@ TEST_F(WaitingBatch, AResendNeverRemovesAFolderThatTookTheNameOfItsEarlierTry)
     EXPECT_EQ(readFile(earlier / "DCIM/other.jpg"), "another card's only copy");
     EXPECT_EQ(sent.remoteURL, world.dir / "nas/CARD01-02");
     EXPECT_EQ(sent.leftAttempts, std::vector<fs::path>{earlier});
+}
+
+// What a row is worded from later is kept through storage, not only its English sentence.
+TEST(BatchRecordFormat, AClearingFailureAndACacheBatchsChangesKeepTheirFacts)
+{
+    BatchRecord record;
+    record.notCleared = NotCleared{NotCleared::Reason::clearingFailed, 0, "Could not remove /c/a: Input/output error",
+                                   {}, NotCleared::Failure{"remove", "/c/a", EIO}};
+    record.changes = BatchCheck{4, {"a"}, {"b"}, {"c"}, {"d: Input/output error"}, "no chain", {"e"}};
+    const BatchRecord read = BatchRecord::decoded(record.encoded());
+    EXPECT_EQ(read.notCleared, record.notCleared);
+    ASSERT_TRUE(read.changes);
+    EXPECT_EQ(std::tie(read.changes->missing, read.changes->extra, read.changes->changed, read.changes->unreadable,
+                       read.changes->historyProblem, read.changes->unlikeHistory),
+              std::tie(record.changes->missing, record.changes->extra, record.changes->changed,
+                       record.changes->unreadable, record.changes->historyProblem, record.changes->unlikeHistory));
 }

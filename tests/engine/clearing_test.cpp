@@ -55,7 +55,7 @@ TEST(Clearing, FilesThatAppearOrChangeAfterTheListingStayOnTheCardWithTheirFolde
 
     const DrainEngine::Outcome outcome = world.drain();
 
-    EXPECT_EQ(outcome.notCleared, (NotCleared{NotCleared::Reason::filesLeft, 3, {}, {}}));
+    EXPECT_EQ(outcome.notCleared, (NotCleared{NotCleared::Reason::filesLeft, 3, {}, {}, {}}));
     EXPECT_EQ(entryNames(world.card), (Names{".DS_Store", "DCIM", "MISC"}));
     EXPECT_EQ(entryNames(world.card / "DCIM"), (Names{"b.jpg", "new.jpg"}));
     EXPECT_EQ(readFile(world.card / "DCIM/b.jpg"), "DCIM/B.jpg");
@@ -158,7 +158,7 @@ TEST_F(ClearingMounts, ACacheKeptInMemoryLeavesTheCardWholeAndTheBatchGoesOnToTh
 
     const DrainEngine::Outcome outcome = world.drain();
 
-    EXPECT_EQ(outcome.notCleared, (NotCleared{NotCleared::Reason::cacheInMemory, 0, "tmpfs", {}}));
+    EXPECT_EQ(outcome.notCleared, (NotCleared{NotCleared::Reason::cacheInMemory, 0, "tmpfs", {}, {}}));
     EXPECT_EQ(listedFiles(world.card), Names{"DCIM/a.jpg"});
     EXPECT_EQ(readFile(outcome.remoteURL / "DCIM/a.jpg"), "a");
 

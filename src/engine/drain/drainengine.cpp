@@ -48,7 +48,11 @@ NotCleared clearingFailure(const FileSystemError &error)
     case EPERM:
         return because(NotCleared::Reason::lockedOrReadOnly);
     default:
-        return because(NotCleared::Reason::clearingFailed, error.what());
+    {
+        NotCleared why = because(NotCleared::Reason::clearingFailed, error.what());
+        why.failure = NotCleared::Failure{error.operation(), error.path().string(), error.errorNumber()};
+        return why;
+    }
     }
 }
 

@@ -87,12 +87,16 @@ void readSharedMembers(const nlohmann::json &json, BatchRecord &record)
     facts.cachePath = record.cacheBatch.string();
     // Records of earlier versions keep the reason as a sentence only; it is shown as stored.
     if (const std::string reason = json.at("notClearedReason").get<std::string>(); !reason.empty()) {
-        record.notCleared = NotCleared{NotCleared::Reason::recorded, 0, reason, {}};
+        record.notCleared = NotCleared{NotCleared::Reason::recorded, 0, reason, {}, {}};
         if (const auto found = NotCleared::reasonNamed(reason); found && json.contains("notCleared")) {
             const nlohmann::json &why = json.at("notCleared");
             record.notCleared = NotCleared{*found, why.at("count").get<std::int64_t>(),
                                            why.at("detail").get<std::string>(),
-                                           why.at("files").get<std::vector<std::string>>()};
+                                           why.at("files").get<std::vector<std::string>>(), {}};
+            if (const auto failure = why.find("failure"); failure != why.end())
+                record.notCleared->failure = NotCleared::Failure{failure->at("operation").get<std::string>(),
+                                                                 failure->at("path").get<std::string>(),
+                                                                 failure->at("errorNumber").get<int>()};
         }
     }
 }
@@ -162,6 +166,10 @@ std::string BatchRecord::encoded() const
     if (notCleared)
         json["notCleared"] = nlohmann::json{
             {"count", notCleared->count}, {"detail", notCleared->detail}, {"files", notCleared->files}};
+    if (notCleared && notCleared->failure)
+        json["notCleared"]["failure"] = nlohmann::json{{"operation", notCleared->failure->operation},
+                                                       {"path", notCleared->failure->path},
+                                                       {"errorNumber", notCleared->failure->errorNumber}};
     json["cacheGone"] = cacheGone;
     if (changes)
         json["changes"] = nlohmann::json{{"listed", changes->listed},           {"missing", changes->missing},

@@ -17,7 +17,7 @@ struct NotCleared {
         swapped,         // another card is in its place
         filesLeft,       // `count` files appeared or changed after the listing
         lockedOrReadOnly,
-        clearingFailed,  // `detail`: the file-system error's own message
+        clearingFailed,  // `detail`: the file-system error's own message; `failure`: its facts
         recorded,        // an earlier version's record: `detail` is its stored sentence
     };
 
@@ -25,6 +25,15 @@ struct NotCleared {
     std::int64_t count = 0;
     std::string detail;
     std::vector<std::string> files;
+    // The failed operation of clearingFailed, so that it can be worded again; none in
+    // records written before it was kept.
+    struct Failure {
+        std::string operation;
+        std::string path;
+        int errorNumber = 0;
+        bool operator==(const Failure &) const = default;
+    };
+    std::optional<Failure> failure;
 
     // The stored form, and back; nothing for an empty or unknown name.
     static const char *codeOf(Reason reason);
