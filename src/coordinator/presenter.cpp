@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <map>
 
 namespace slatewick {
@@ -20,6 +21,19 @@ QString sizeText(std::int64_t bytes) { return text(formattedSize(bytes)); }
 // The count Qt's plural forms take.
 int count(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX)); }
 QString fileSystemFailure(const FileSystemError &error);
+
+// The first three paths, then how many more.
+QString nameList(const std::vector<std::string> &paths)
+{
+    constexpr std::size_t shown = 3;
+    QStringList named;
+    for (std::size_t i = 0; i < paths.size() && i < shown; ++i)
+        named << text(paths[i]);
+    QString list = named.join(QStringLiteral(", "));
+    if (paths.size() > shown)
+        list = Presenter::tr("%1 and %n more", nullptr, count(static_cast<std::int64_t>(paths.size() - shown))).arg(list);
+    return list;
+}
 
 } // namespace
 
@@ -103,15 +117,9 @@ QString Presenter::notClearedReason(const NotCleared &why)
     case NotCleared::Reason::historyMismatch: {
         if (why.files.size() == 1)
             return tr("a file does not match the card's own history: %1.").arg(text(why.files.front()));
-        QStringList named;
-        for (std::size_t index = 0; index < why.files.size() && index < 3; ++index)
-            named << text(why.files[index]);
-        QString list = named.join(QStringLiteral(", "));
-        if (why.files.size() > 3)
-            list = tr("%1 and %n more", nullptr, count(static_cast<std::int64_t>(why.files.size()) - 3)).arg(list);
         return tr("%n files do not match the card's own history: %1.", nullptr,
                   count(static_cast<std::int64_t>(why.files.size())))
-            .arg(list);
+            .arg(nameList(why.files));
     }
     case NotCleared::Reason::cacheInMemory:
         return tr("the local cache is kept in memory (%1) and would not survive a power cut.").arg(text(why.detail));
@@ -242,8 +250,7 @@ QString fileSystemFailure(const FileSystemError &error)
     const auto found = sentences.find(error.operation());
     if (found == sentences.end())
         return text(error.what());
-    const QString reason = text(error.what()).section(QStringLiteral(": "), -1);
-    return Presenter::tr(found->second).arg(text(error.path().string()), reason);
+    return Presenter::tr(found->second).arg(text(error.path().string()), text(std::strerror(error.errorNumber())));
 }
 
 QString counted(std::size_t files, const char *one, const char *many)
@@ -251,17 +258,6 @@ QString counted(std::size_t files, const char *one, const char *many)
     return Presenter::tr(files == 1 ? one : many, nullptr, count(static_cast<std::int64_t>(files)));
 }
 
-QString names(const std::vector<std::string> &paths)
-{
-    constexpr std::size_t shown = 3;
-    QStringList named;
-    for (std::size_t i = 0; i < paths.size() && i < shown; ++i)
-        named << text(paths[i]);
-    QString list = named.join(QStringLiteral(", "));
-    if (paths.size() > shown)
-        list = Presenter::tr("%1 and %n more", nullptr, count(static_cast<std::int64_t>(paths.size() - shown))).arg(list);
-    return QStringLiteral(" (") + list + u')';
-}
 
 } // namespace
 
@@ -283,7 +279,7 @@ QString Presenter::differences(const BatchCheck &check)
     QStringList parts;
     for (const Kind &kind : kinds) {
         if (!kind.files.empty())
-            parts << counted(kind.files.size(), kind.one, kind.many) + names(kind.files);
+            parts << counted(kind.files.size(), kind.one, kind.many) + QStringLiteral(" (") + nameList(kind.files) + u')';
     }
     if (!check.historyProblem.empty())
         parts << tr("an ASC MHL history that is not valid (%1)").arg(text(check.historyProblem));
