@@ -1,6 +1,7 @@
 #include "coordinator/mountedcards.h"
 
 #include "discovery/carddiscovery.h"
+#include "discovery/cardorder.h"
 
 #include <algorithm>
 
@@ -47,6 +48,7 @@ void MountedCards::unmounted(const std::string &mountKey)
 void MountedCards::answer(Scan scan)
 {
     Reading reading{std::move(scan.removable), {}, scan.ask};
+    sortByDisplayName(reading.removable);
     for (InsertedCard &card : scan.mounted) {
         if (std::ranges::find(m_awaited, card.mountKey, &MountEntry::key) != m_awaited.end())
             reading.mounted.push_back(std::move(card));

@@ -36,7 +36,9 @@ CardDiscovery::CardDiscovery(std::shared_ptr<const VolumeSource> source)
 
 std::vector<InsertedCard> CardDiscovery::removableCards() const
 {
-    return removableCards(volumes(std::nullopt));
+    std::vector<InsertedCard> cards = removableCards(volumes(std::nullopt));
+    sortByDisplayName(cards);
+    return cards;
 }
 
 std::vector<VolumeFacts> CardDiscovery::volumes(const std::optional<std::vector<MountEntry>> &table) const
@@ -57,7 +59,6 @@ std::vector<InsertedCard> CardDiscovery::removableCards(const std::vector<Volume
         if (volume.removable.value_or(false) || volume.ejectable.value_or(false))
             cards.push_back(card(volume));
     }
-    sortByDisplayName(cards);
     return cards;
 }
 

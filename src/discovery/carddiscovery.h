@@ -23,7 +23,8 @@ public:
     std::vector<InsertedCard> removableCards() const;
     // The mounted volumes described, from this table where one was just read.
     std::vector<VolumeFacts> volumes(const std::optional<std::vector<MountEntry>> &table) const;
-    // The removable or ejectable ones of these, ordered as above.
+    // The removable or ejectable ones of these, in table order: ordering them reads the process's locale,
+    // which a worker thread still running as the program exits must not touch.
     std::vector<InsertedCard> removableCards(const std::vector<VolumeFacts> &volumes) const;
     // Any volume as a card, removable or not, named after its mount point when it has no name.
     InsertedCard card(const VolumeFacts &volume) const;
