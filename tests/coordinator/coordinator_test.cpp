@@ -3,7 +3,6 @@
 #include "coordinator/gracetimer.h"
 #include "coordinator/presenter.h"
 #include "coordinator/traysummary.h"
-#include "desktop/singleinstance.h"
 #include "desktop/xdgautostart.h"
 #include "model/drainerror.h"
 #include "support/fakedesktop.h"
@@ -14,7 +13,6 @@
 #include "support/waitfor.h"
 
 #include <gmock/gmock.h>
-#include <nlohmann/json.hpp>
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -24,7 +22,6 @@
 #include <algorithm>
 #include <atomic>
 #include <future>
-#include <thread>
 
 using namespace slatewick;
 using namespace slatewick::testsupport;
@@ -172,7 +169,7 @@ TEST_F(DrainModelTest, DismissedRunningRowComesBackAndARepeatDrainKeepsItsRow)
 }
 
 // The setup card's order: insert the card, switch on its slot, then choose the server folder.
-TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsOnceItIsAndLaunchAtLoginRegistersOnceOrSaysWhyNot)
+TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsOnceItIsAndSlotsOfOneFingerprintGoOneByOne)
 {
     startModel();
     const InsertedCard card = insert("CARD01", 1, "slot-7");
@@ -193,15 +190,6 @@ TEST_F(DrainModelTest, ASlotSwitchedOnBeforeTheFolderIsChosenDrainsOnceItIsAndLa
     model->editSettings([&](DrainSettings &s) { s.watchedSlots.push_back(other); });
     model->removeSlot(CardSlot{card.fingerprint, "anything", "", "", ""});
     EXPECT_TRUE(model->settings().watchedSlots.empty());
-
-    // Each settings change above reads the launch-at-login status; only the first start registered.
-    EXPECT_EQ(loginItems->registerCalls, 1);
-    loginItems->registered = false;
-    loginItems->failWith = "Permission denied";
-    model->setSettings(model->settings());
-    model->editSettings([](DrainSettings &s) { s.launchAtLogin = false; });
-    EXPECT_EQ(loginItems->unregisterCalls, 0);
-    EXPECT_EQ(model->launchAtLoginMessage(), Presenter::utf8(Presenter::launchAtLoginFailed("Permission denied")));
 }
 
 // The server folder goes while the card is read: the batch waits in the card's own
@@ -255,15 +243,6 @@ TEST(TraySummary, FollowsTheFirstMatchingRuleAndACardTakenOutEarlyNeedsAttention
     EXPECT_EQ(summary({{ready, plain}, {waiting, RowState::pendingServerCopy}}), TraySummary::attention);
     EXPECT_EQ(summary({{ready, plain}, {removed, RowState::takenOutEarly}}), TraySummary::attention);
     EXPECT_EQ(summary({{ready, RowState::copiedNotCleared}, {removed, RowState::skipped}}), TraySummary::clean);
-}
-
-// Its title is the window title the end-to-end tests wait on.
-TEST_F(DrainModelTest, TheTraySymbolFollowsTheSummary)
-{
-    startModel();
-    EXPECT_EQ(std::pair(model->summary(), model->menuSymbol()), std::pair(TraySummary::setup, std::string("slider.horizontal.3")));
-    model->setSettings(readySettings());
-    EXPECT_TRUE(waitFor([&] { return model->menuSymbol() == "tray.and.arrow.down.fill"; })) << model->menuSymbol();
 }
 
 // Each batch needs attention once per reason, however often its row is shown again, and after a restart.
@@ -429,21 +408,6 @@ TEST(BackgroundTask, RunsOnceMoreForTheLastAskAnswersOnTheMainThreadAndOnceGoneD
     EXPECT_EQ(answers, (std::vector{1, 3}));
 }
 
-TEST(SingleInstance, ASecondCopyAsksTheFirstToShowItself)
-{
-    TempDir dir;
-    SingleInstance first(dir.path());
-    ASSERT_TRUE(first.claim());
-    int shown = 0;
-    QObject::connect(&first, &SingleInstance::showRequested, [&] { ++shown; });
-
-    SingleInstance second(dir.path());
-    EXPECT_FALSE(second.claim());
-    std::thread asking([&] { EXPECT_TRUE(second.askRunningCopyToShow(5s)); });
-    EXPECT_TRUE(waitFor([&] { return shown == 1; }));
-    asking.join();
-}
-
 // OTHER's batch was meant for a server folder chosen before the current one.
 TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSaySoAndOneForAnEarlierFolderWaitsToBeAsked)
 {
@@ -496,12 +460,3 @@ TEST_F(DrainModelTest, PendingBatchesArriveInCacheOrderThoseThatCannotBeSentSayS
     EXPECT_EQ(rowIn(RowState::pendingGone), nullptr);
 }
 
-TEST_F(DrainModelTest, AServerFolderOnAnotherFileSystemThanRecordedIsNamed)
-{
-    writeFile(stateFolder() / "server-folder.json",
-              nlohmann::json{{"version", 1}, {"folder", remote().string()}, {"source", "nas:/photos"}, {"type", "nfs4"}}
-                  .dump());
-    startModel(true, readySettings());
-    EXPECT_EQ(model->serverFolderProblem(),
-              Presenter::utf8(*Presenter::serverFolderProblem(ServerFolder::Availability::elsewhere)));
-}

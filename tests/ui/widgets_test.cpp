@@ -1,53 +1,15 @@
-// The dashboard's building blocks that need no model: activity row, header badge, symbols, panel placement.
-#include "ui/activityrow.h"
-#include "ui/headerview.h"
+// The dashboard's building blocks that need no model: symbols and panel placement.
 #include "ui/panelplacement.h"
 #include "ui/symbolicons.h"
 
 #include <QImage>
-#include <QProgressBar>
-#include <QPushButton>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
-#include <tuple>
 
 using namespace slatewick;
-
-// That the dismiss button calls back is proved by the dashboard test of activity rows.
-TEST(ActivityRow, ProgressBarOnlyWhileCopyingAndDismissOnlyWhenOver)
-{
-    // Phases without a bar get a non-zero progress, so hiding it is their own doing.
-    const std::tuple<DrainPhase, double, int, bool> cases[] = {
-        {DrainPhase::waiting, 0.5, -1, false}, {DrainPhase::caching, 0.0, 0, false},
-        {DrainPhase::copying, 1.0, 1000, false}, {DrainPhase::clearing, 0.5, -1, false},
-        {DrainPhase::ready, 0.5, -1, true}, {DrainPhase::failed, 0.5, -1, true}, {DrainPhase::removed, 0.5, -1, true},
-    };
-    for (const auto &[phase, progress, barValue, offersDismiss] : cases) { // barValue -1: no bar shown
-        const CardActivity activity({"/media/ana/CARD01", "CARD01", "", "", "", "", ""}, phase, progress, "detail");
-        ActivityRow row(activity, [] {});
-        row.show();
-        auto *bar = row.findChild<QProgressBar *>("activityProgress");
-        EXPECT_EQ(bar->isVisible() ? bar->value() : -1, barValue) << static_cast<int>(phase);
-        auto *dismiss = row.findChild<QPushButton *>("activityDismiss");
-        EXPECT_EQ(dismiss->isVisible(), offersDismiss) << static_cast<int>(phase);
-    }
-}
-
-// Its texts follow the clean state in the dashboard's tests.
-TEST(HeaderView, TheBadgeTurnsFromAccentToGreenWithAnotherSymbolWhenClean)
-{
-    const QImage clean = HeaderView::badge(true, 1.0).toImage();
-    const QImage busy = HeaderView::badge(false, 1.0).toImage();
-    // A pixel of the disc away from the symbol gives the colour family.
-    const QColor green = clean.pixelColor(34, 6), accent = busy.pixelColor(34, 6);
-    EXPECT_GT(green.green(), std::max(green.blue(), green.red()));
-    EXPECT_GT(accent.blue(), std::max(accent.green(), accent.red()));
-    // The symbol differs too, not only the disc.
-    EXPECT_NE(clean.pixelColor(34, 34).rgb(), busy.pixelColor(34, 34).rgb());
-}
 
 TEST(SymbolIcons, EverySymbolHasADistinctPaintedIconAndAnUnknownNameNone)
 {
