@@ -107,28 +107,6 @@ TEST_F(DrainModelTest, WatchedCardMountedAtStartWaitsAndRemovalDuringTheWaitEnds
     EXPECT_EQ(row(gone.id())->detail, DrainError::sourceUnavailable().what());
 }
 
-// Taken out once the cache is verified, the card still goes on to the server.
-TEST_F(DrainModelTest, ADrainEndsReadyAlsoWhenTheCardIsTakenOutWhileClearing)
-{
-    const InsertedCard card = startWithCard(12, 0, true);
-    QObject::connect(model.get(), &DrainModel::activitiesChanged, [&] {
-        if (row(card.id())->phase == DrainPhase::clearing)
-            model->handleUnmount(card.url);
-    });
-    ASSERT_TRUE(waitForPhase(card.id(), DrainPhase::ready));
-    const CardActivity finalRow = *row(card.id());
-    EXPECT_EQ(finalRow.state, RowState::plain) << "cleared";
-    EXPECT_EQ(finalRow.progress, 1.0);
-    using enum DrainNotice::Kind;
-    EXPECT_THAT(notices, ElementsAre(Field(&DrainNotice::kind, mayBeTakenOut), Field(&DrainNotice::kind, onServer)));
-    EXPECT_EQ(notices.back().detail, finalRow.detail);
-    EXPECT_EQ(notices.back().row, finalRow.id);
-
-    // Taking the card out afterwards leaves the final row alone.
-    model->handleUnmount(card.url);
-    EXPECT_EQ(*row(card.id()), finalRow);
-}
-
 TEST_F(DrainModelTest, RemovalWhileCachingCancelsAndReinsertionBeforeTheEndIsIgnored)
 {
     const InsertedCard card = startWithCard(5);

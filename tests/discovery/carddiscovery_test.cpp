@@ -4,8 +4,6 @@
 
 #include "support/fakevolumes.h"
 
-#include <QLocale>
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -15,37 +13,8 @@ namespace {
 
 class CardDiscoveryTest : public ::testing::Test {
 protected:
-    // The listed cards as "name at mount point".
-    std::vector<std::string> listed() const
-    {
-        std::vector<std::string> result;
-        for (const InsertedCard &card : CardDiscovery(m_source).removableCards())
-            result.push_back(card.displayName + " at " + card.url.string());
-        return result;
-    }
-
     std::shared_ptr<testsupport::FakeVolumes> m_source = std::make_shared<testsupport::FakeVolumes>();
 };
-
-// Qt ignores numeric collation under the C locale, which servers and CI often run with
-// (the C-locale CTest entry runs the sorts* tests once more under LC_ALL=C).
-TEST_F(CardDiscoveryTest, sortsNumbersByValueIgnoringCaseInAnyLocaleKeepsIdenticalNamesInTableOrderAndOnlyRemovableOrEjectable)
-{
-    for (const VolumeFacts &facts : {VolumeFacts{"/m/1", "Card 10", true, {}}, VolumeFacts{"/m/2", "card 2", true, {}},
-                                     VolumeFacts{"/m/3", "Card 1", true, {}}, VolumeFacts{"/m/4", "Card 1", true, false},
-                                     VolumeFacts{"/m/5", "Ejectable", false, true},
-                                     VolumeFacts{"/m/6", "Neither", false, false},
-                                     VolumeFacts{"/m/7", "Unreported", std::nullopt, std::nullopt}})
-        m_source->add(facts);
-    const QLocale previous;
-    for (const QLocale &locale : {QLocale::c(), QLocale(QLocale::German), QLocale(QLocale::English)}) {
-        QLocale::setDefault(locale);
-        EXPECT_EQ(listed(), (std::vector<std::string>{"Card 1 at /m/3", "Card 1 at /m/4", "card 2 at /m/2",
-                                                      "Card 10 at /m/1", "Ejectable at /m/5"}))
-            << locale.name().toStdString();
-    }
-    QLocale::setDefault(previous);
-}
 
 TEST_F(CardDiscoveryTest, fillsMissingDiskFactsWithFixedTextsAndTakesTheDevicePathBesideAnEmptyLocation)
 {

@@ -97,26 +97,5 @@ TEST_F(VolumeMonitorTest, reportsEachMountAndUnmountInOrderAlsoWhenFoldedIntoOne
     EXPECT_EQ(nextEvents(2), (Events{"unmount FIRST", "mount FIRST"}));
 }
 
-TEST_F(VolumeMonitorTest, aReleasedMonitorDeliversNothingEvenWhatItHadQueued)
-{
-    startedMonitor().reset();
-    std::unique_ptr<VolumeMonitor> monitor = startedMonitor();
-    bool released = false;
-    // Released while the mount it has just read is still queued.
-    m_onTable = [&] {
-        monitor.reset();
-        released = true;
-    };
-    const std::unique_ptr<Ext4Card> volume = mounted("GONE");
-
-    ASSERT_TRUE(waitFor([&] { return released; }));
-    volume->unmount();
-    // Everything queued before the single shot has run once it fires.
-    bool reached = false;
-    QTimer::singleShot(0, [&] { reached = true; });
-    ASSERT_TRUE(waitFor([&] { return reached; }));
-    EXPECT_TRUE(m_events.empty());
-}
-
 } // namespace
 } // namespace slatewick

@@ -168,22 +168,3 @@ TEST(AscMhl, ACardsOwnHistoryIsContinuedAndAFileThatDiffersFromItKeepsTheCard)
     }
 }
 
-TEST(AscMhl, AnAscmhlAtTheTopOfTheCardThatIsNoHistoryFailsTheDrainBeforeCopying)
-{
-    for (const bool folder : {false, true}) {
-        DrainWorld world;
-        writeFile(world.card / "DCIM/a.jpg", "a");
-        std::string why = "it is not a folder";
-        if (folder) {
-            writeCardHistory(world.card, {{{"DCIM/a.jpg", "md5"}}});
-            writeFile(world.card / "ascmhl/0001_CARD01_2026-12-01_100000Z.mhl", "<hashlist/>");
-            why = "generation 0001_CARD01_2026-12-01_100000Z.mhl does not match its C4 id";
-        } else {
-            writeFile(world.card / "ascmhl", "notes");
-        }
-        EXPECT_EQ(world.drainFailure(), "The entry ascmhl at the top of the card is not an ASC MHL history: " + why
-                                            + ". Nothing was copied; the card is untouched.");
-        EXPECT_EQ(listedFiles(world.card).size(), folder ? 3u : 2u);
-        EXPECT_EQ(listedFiles(world.cacheRoot()), Names{});
-    }
-}

@@ -1,5 +1,4 @@
-// The dashboard's building blocks that need no model: symbols and panel placement.
-#include "ui/panelplacement.h"
+// The symbols the tray and the dashboard paint.
 #include "ui/symbolicons.h"
 
 #include <QImage>
@@ -30,16 +29,3 @@ TEST(SymbolIcons, EverySymbolHasADistinctPaintedIconAndAnUnknownNameNone)
     EXPECT_TRUE(SymbolIcons::icon(QStringLiteral("no.such.symbol")).isNull());
 }
 
-TEST(PanelPlacement, PanelOpensBesideTheTrayIconInsideTheScreen)
-{
-    const QRect screen(0, 0, 1920, 1080);
-    const QSize panel(540, 620);
-    // Top bar, icon near the right edge: below the icon, pushed left to stay on screen.
-    EXPECT_EQ(PanelPlacement::position(panel, QRect(1890, 4, 22, 22), screen), QPoint(1372, 34));
-    // Bottom bar: above the icon, centred on it.
-    EXPECT_EQ(PanelPlacement::position(panel, QRect(1000, 1050, 24, 24), QRect(0, 0, 1920, 1044)), QPoint(741, 416));
-    // Unknown icon position: the screen's top right corner.
-    EXPECT_EQ(PanelPlacement::position(panel, QRect(), screen), QPoint(1372, 8));
-    // A screen smaller than the panel keeps the panel's corner on it.
-    EXPECT_EQ(PanelPlacement::position(panel, QRect(), QRect(0, 0, 400, 300)), QPoint(8, 8));
-}
