@@ -5,8 +5,6 @@
 #include "support/tempdir.h"
 #include "support/waitfor.h"
 
-#include <QTimer>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 

@@ -1,6 +1,5 @@
 #include "engine/upkeep/batchchecking.h"
 
-#include "engine/upkeep/batchhistory.h"
 #include "engine/upkeep/cachefreeing.h"
 #include "engine/upkeep/cachesurvey.h"
 #include "engine/records/batchrecords.h"
@@ -89,10 +88,6 @@ TEST(RecordAdoption, BatchesAndWaitingRecordsOfEarlierVersionsGetOneRecordEachAt
         << "an earlier try of that version cannot be proven its own";
     EXPECT_FALSE(fs::exists(state / "pending/1.json"));
 
-    const std::vector<RecentBatch> recent = recentBatches(records, 2);
-    ASSERT_EQ(recent.size(), 2u);
-    EXPECT_EQ(recent[0].manifest.sourceVolume, "C");
-    EXPECT_EQ(recent[1].folder, root / "2026/B_2");
     const CacheSurvey survey = surveyCache(root, records);
     ASSERT_EQ(survey.batches.size(), 4u);
     EXPECT_EQ(survey.batches.back().folder, root / "empty");

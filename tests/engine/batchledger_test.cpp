@@ -57,7 +57,7 @@ TEST_F(WaitingBatch, ARetryOfABatchSentMeanwhileDoesNothingAndFreeingLeavesABatc
         << "a server batch on the cache's own disk is no second copy";
 }
 
-// (Its own cut-off try is removed, and the batch takes its place: the kill steps' resend after an earlier try shows that.)
+// (Its own cut-off try is removed, and the batch takes its place: the kill steps show that.)
 TEST_F(WaitingBatch, AResendNeverRemovesAFolderThatTookTheNameOfItsEarlierTry)
 {
     // The user removed the try, and another card's batch took its name: it stays, and is named.

@@ -71,13 +71,9 @@ TEST(Drain, OddNamesAndADeepTreeVerifyWithXxh128sum)
         "DCIM/\u00dcbersicht/\u65e5\u672c\u8a9e.jpg",
         "DCIM/caf\u00e9.jpg",  // composed
         "DCIM/cafe\u0301.jpg", // decomposed: another file on Linux
-        "DCIM/line\nbreak.jpg",
-        "DCIM/carriage\rreturn.jpg",
-        "DCIM/back\\slash.jpg",
-        "DCIM/a name with spaces.jpg",
+        "DCIM/line\nbreak.jpg", "DCIM/carriage\rreturn.jpg", "DCIM/back\\slash.jpg", "DCIM/a name with spaces.jpg",
         "DCIM/" + std::string(251, 'n') + ".JPG", // 255 bytes, the longest a name can be
-        "empty",
-        "DEEP",
+        "empty", "DEEP",
     };
     for (int level = 0; level < 200; ++level)
         names.back() += "/level" + std::to_string(level);

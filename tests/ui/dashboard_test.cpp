@@ -107,7 +107,6 @@ TEST_F(Dashboard, SetupGivesWayToTheConfiguredCardOnceAFolderIsChosenChangeSlots
     settings.watchedSlots = {CardSlot{"slot-9", "OLD \u2014 slot-9", "", "", ""}, settings.watchedSlots[0]};
     show(settings);
     expectSetupShown(true);
-    EXPECT_TRUE(showsText("No removable cards are mounted. Insert a card to teach Slatewick its reader slot."));
     EXPECT_EQ(texts<QLabel>("forgetLabel"), QStringList({"OLD \u2014 slot-9", "CARD01 \u2014 slot-1"}));
     button("Forget")->click(); // its row goes with the other below, once slot-1's card is in
 
@@ -209,7 +208,6 @@ TEST_F(Dashboard, ActivityRowsShowTheirTextsInModelOrderOfferOnlyAFinishedBatchA
     EXPECT_EQ(texts<SelectableText>("activityDetail"),
               QStringList({Presenter::gracePeriod(8), Presenter::verified(one), DrainError::noFiles().what()}));
     EXPECT_EQ(texts<SelectableText>("activityBatchPath"), QStringList{QString::fromStdString(batch.string())});
-    EXPECT_EQ(find<QLabel>("headerTitle")->text(), "Slatewick") << "a failed card is no clean trap";
     EXPECT_TRUE(shown<QAbstractButton>("activityOpenFolder").empty()); // no desktop to open it with
 
     view->setDesktop(&desktop);
@@ -229,7 +227,6 @@ TEST_F(Dashboard, ActivityRowsShowTheirTextsInModelOrderOfferOnlyAFinishedBatchA
     EXPECT_EQ(texts<QLabel>("activityName"), QStringList({"A"}));
     EXPECT_TRUE(texts<SelectableText>("activityBatchPath").empty());
     EXPECT_TRUE(shown<QAbstractButton>("activityOpenFolder").empty());
-    EXPECT_EQ(find<QLabel>("headerTitle")->text(), "Slatewick");
 }
 
 TEST_F(Dashboard, TheCacheCountsItsIncompleteFoldersAndCheckAgainNamesAChangedServerFile)
